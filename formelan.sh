@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Set-up, build and run in one step, on Debian 12 or later.
+#   ./formelan.sh run            install what is missing, build, start Formelan
+#   ./formelan.sh test           install what is missing, build, run every test
+#   ./formelan.sh test-sanitize  the same with AddressSanitizer and UBSan (build-asan/)
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+cd "$root"
+
+packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() { # build DIR [cmake options...]
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+run_tests() { # run_tests DIR
+  (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build
+    exec ./build/formelan ;;
+  test)
+    install_missing
+    build build
+    run_tests build ;;
+  test-sanitize)
+    install_missing
+    build build-asan -DFORMELAN_SANITIZE=ON -DFORMELAN_BENCH=OFF
+    ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
+    UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+    LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0} \
+      run_tests build-asan ;;
+  *)
+    echo "usage: $0 run | test | test-sanitize" >&2
+    exit 2 ;;
+esac

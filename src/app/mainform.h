@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSize>
+
+class QMdiArea;
+class QToolBar;
+class QMenu;
+
+namespace formelan {
+
+// A child window of the frame: closing it only minimises it, so the frame always
+// has an active child window.
+class ChildWindow : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+// The main frame: toolbars, menus and the three child windows.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    QMdiArea *mdiArea() const { return m_mdi; }
+    // Puts a window into the frame as a child window and shows it.
+    ChildWindow *addChild(QWidget *window);
+    ChildWindow *childOf(const QWidget *window) const;
+    // The window inside the active child window.
+    QWidget *activeChild() const;
+
+    QAction *currentKindItem() const { return m_currentKindItem; }
+    QAction *currentDataItem() const { return m_currentDataItem; }
+    // The size that the last arrangement of the document window asked for.
+    QSize requestedViewSize() const { return m_requestedViewSize; }
+
+    // Arranges the document window for the kind its caption names.
+    void Views();
+
+    // Commands.
+    void WQ1Click(QAction *item);
+    void N8Click(QAction *item);
+    void N9Click();
+    void N13Click();
+    void N19Click();
+    void N20Click();
+    void N14Click();
+    void N25Click();
+    void openReference(const QString &fileName);
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton7Click();
+    void ToolButton8Click();
+    void ToolButton9Click();
+    void ToolButton10Click();
+    void ToolButton12Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormShow();
+    void buildCommands();
+    void tile(Qt::Orientation orientation);
+    void fitDocumentWindow();
+    void bringToFront(QWidget *window);
+
+    QMdiArea *m_mdi = nullptr;
+    QPointer<QAction> m_currentKindItem;
+    QPointer<QAction> m_currentDataItem;
+    QSize m_requestedViewSize;
+    bool m_autoSize = false;
+    bool m_shown = false;
+};
+
+} // namespace formelan

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace formelan {
+
+// The folder that holds the program's read-only data (`help`, `forms`): beside the
+// executable (build tree, portable copy), else ../share/formelan relative to it.
+QString dataDir();
+// For tests: use this folder instead; an empty text restores the search.
+void setDataDirForTesting(const QString &dir);
+
+// Hands a file to the desktop, which opens it in the program associated with its
+// type. Answers whether the desktop took it.
+bool openWithDesktop(const QString &path);
+using DesktopOpener = std::function<bool(const QString &path)>;
+// For tests: replace the desktop; an empty function restores it.
+void setDesktopOpener(DesktopOpener opener);
+
+} // namespace formelan

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <span>
+
+namespace formelan {
+
+enum class FieldKind { Edit, PickList, Date, Check, Memo };
+
+// The fixed item lists that some pick-lists offer.
+enum class ItemList { None, Currencies, Digits, PaySystems, Fees };
+
+// Where a control stands: the main column (panel 0) or one of the four panels.
+// Inside an area, a grid of two columns: `col` 0 or 1, `span` 1 or 2 columns.
+// Fields that share a cell stand side by side with `width` as their relative width.
+struct FieldPlace {
+    int panel;
+    int row;
+    int col;
+    int span;
+    int width;
+};
+
+struct FieldDef {
+    QStringView name;
+    FieldKind kind;
+    int max; // characters the user may type; -1 for no limit
+    QStringView initial;
+    QStringView label; // label above the field (caption for a check box); empty: shares the one on its left
+    ItemList items;
+    FieldPlace place;
+    int tab;       // position in the window's tab order
+    bool mirrored; // copied into the like-named field of the address-book windows
+};
+
+// The 84 fields of the document window, in the window's control order.
+std::span<const FieldDef> documentFields();
+const FieldDef *findDocumentField(QStringView name);
+
+QStringList itemsOf(ItemList list);
+
+// Labels that belong to no single field.
+struct FreeLabel {
+    QStringView name;
+    QStringView text;
+    FieldPlace place;
+};
+std::span<const FreeLabel> documentFreeLabels();
+
+} // namespace formelan

@@ -1,0 +1,318 @@
+#include "form/fieldwidgets.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMimeData>
+#include <QValidator>
+
+namespace formelan {
+
+// Trims what the user is inserting so that the text stays within the limit. A text
+// that the program made longer than the limit may shrink but never grow by typing.
+class LimitValidator : public QValidator {
+public:
+    explicit LimitValidator(FieldEdit *edit)
+        : QValidator(edit)
+        , m_edit(edit)
+    {
+    }
+
+    State validate(QString &input, int &pos) const override
+    {
+        if (!m_edit->m_userInput || m_edit->m_limit < 0)
+            return Acceptable;
+        const qsizetype cap = std::max<qsizetype>(m_edit->m_limit, m_edit->m_before.size());
+        if (input.size() <= cap || input.size() <= m_edit->m_before.size())
+            return Acceptable;
+        const qsizetype excess = input.size() - cap;
+        const qsizetype from = std::clamp<qsizetype>(pos - excess, 0, input.size() - excess);
+        input.remove(from, excess);
+        pos = int(from);
+        return Acceptable;
+    }
+
+private:
+    FieldEdit *m_edit;
+};
+
+FieldEdit::FieldEdit(int limit, QWidget *parent)
+    : QLineEdit(parent)
+    , m_limit(limit)
+{
+    if (limit >= 0)
+        setValidator(new LimitValidator(this));
+}
+
+template <typename F> void FieldEdit::asUser(F &&f)
+{
+    const bool outer = !m_userInput;
+    if (outer) {
+        m_userInput = true;
+        m_before = text();
+    }
+    f();
+    if (outer)
+        m_userInput = false;
+}
+
+void FieldEdit::pasteWithinLimit()
+{
+    asUser([this] { paste(); });
+}
+
+void FieldEdit::keyPressEvent(QKeyEvent *event)
+{
+    asUser([&] { QLineEdit::keyPressEvent(event); });
+}
+
+void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    asUser([&] { QLineEdit::inputMethodEvent(event); });
+}
+
+void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    asUser([&] { QLineEdit::contextMenuEvent(event); });
+}
+
+void FieldEdit::dropEvent(QDropEvent *event)
+{
+    asUser([&] { QLineEdit::dropEvent(event); });
+}
+
+void FieldEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The middle button pastes the selection on X11.
+    asUser([&] { QLineEdit::mouseReleaseEvent(event); });
+}
+
+PickList::PickList(int limit, QWidget *parent)
+    : QComboBox(parent)
+    , m_edit(new FieldEdit(limit))
+{
+    setEditable(true);
+    setLineEdit(m_edit);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(1);
+    connect(m_edit, &QLineEdit::textEdited, this, &PickList::userChanged);
+    connect(this, &QComboBox::textActivated, this, &PickList::userChanged);
+}
+
+void PickList::setText(const QString &text)
+{
+    if (currentText() != text)
+        m_edit->setText(text);
+}
+
+void PickList::showPopup()
+{
+    Q_EMIT aboutToShowPopup();
+    QComboBox::showPopup();
+}
+
+MemoField::MemoField(int limit, QWidget *parent)
+    : QPlainTextEdit(parent)
+    , m_limit(limit)
+{
+    setTabChangesFocus(true);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        QString now = toPlainText();
+        if (now != m_last) {
+            m_last = std::move(now);
+            Q_EMIT changed();
+        }
+    });
+}
+
+void MemoField::setText(const QString &text)
+{
+    if (toPlainText() != text)
+        setPlainText(text);
+}
+
+template <typename F> void MemoField::limitInput(F &&f)
+{
+    const qsizetype before = document()->characterCount();
+    f();
+    if (m_limit < 0)
+        return;
+    // characterCount() counts the closing paragraph separator too.
+    const qsizetype now = document()->characterCount();
+    const qsizetype cap = std::max<qsizetype>(m_limit + 1, before);
+    if (now <= cap || now <= before)
+        return;
+    QTextCursor cursor = textCursor();
+    const int end = cursor.position();
+    const int from = std::max(0, end - int(now - cap));
+    cursor.joinPreviousEditBlock();
+    cursor.setPosition(from);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+void MemoField::keyPressEvent(QKeyEvent *event)
+{
+    limitInput([&] { QPlainTextEdit::keyPressEvent(event); });
+}
+
+void MemoField::inputMethodEvent(QInputMethodEvent *event)
+{
+    limitInput([&] { QPlainTextEdit::inputMethodEvent(event); });
+}
+
+void MemoField::insertFromMimeData(const QMimeData *source)
+{
+    limitInput([&] { QPlainTextEdit::insertFromMimeData(source); });
+}
+
+DateField::DateField(QWidget *parent)
+    : QDateTimeEdit(parent)
+{
+    setCalendarPopup(true);
+    setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+}
+
+QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent)
+{
+    switch (kind) {
+    case FieldKind::Edit:
+        return new FieldEdit(limit, parent);
+    case FieldKind::PickList: {
+        auto *list = new PickList(limit, parent);
+        if (!items.isEmpty()) {
+            list->addItems(items);
+            list->setCurrentIndex(-1);
+        }
+        return list;
+    }
+    case FieldKind::Date:
+        return new DateField(parent);
+    case FieldKind::Check:
+        return new QCheckBox(parent);
+    case FieldKind::Memo:
+        return new MemoField(limit, parent);
+    }
+    return nullptr;
+}
+
+FieldKind fieldKind(const QWidget *field)
+{
+    if (qobject_cast<const FieldEdit *>(field))
+        return FieldKind::Edit;
+    if (qobject_cast<const PickList *>(field))
+        return FieldKind::PickList;
+    if (qobject_cast<const DateField *>(field))
+        return FieldKind::Date;
+    if (qobject_cast<const QCheckBox *>(field))
+        return FieldKind::Check;
+    return FieldKind::Memo;
+}
+
+QString fieldText(const QWidget *field)
+{
+    if (auto *e = qobject_cast<const QLineEdit *>(field))
+        return e->text();
+    if (auto *p = qobject_cast<const QComboBox *>(field))
+        return p->currentText();
+    if (auto *m = qobject_cast<const QPlainTextEdit *>(field))
+        return m->toPlainText();
+    return {};
+}
+
+void setFieldText(QWidget *field, const QString &text)
+{
+    if (auto *e = qobject_cast<QLineEdit *>(field))
+        e->setText(text);
+    else if (auto *p = qobject_cast<PickList *>(field))
+        p->setText(text);
+    else if (auto *m = qobject_cast<MemoField *>(field))
+        m->setText(text);
+}
+
+bool fieldChecked(const QWidget *field)
+{
+    auto *c = qobject_cast<const QCheckBox *>(field);
+    return c && c->isChecked();
+}
+
+void setFieldChecked(QWidget *field, bool checked)
+{
+    if (auto *c = qobject_cast<QCheckBox *>(field))
+        c->setChecked(checked);
+}
+
+void copyFieldValue(const QWidget *from, QWidget *to)
+{
+    if (qobject_cast<const QCheckBox *>(from))
+        setFieldChecked(to, fieldChecked(from));
+    else
+        setFieldText(to, fieldText(from));
+}
+
+FieldWindow::FieldWindow(QWidget *parent)
+    : QWidget(parent)
+{
+    connect(qApp, &QApplication::focusChanged, this, &FieldWindow::focusChanged);
+}
+
+QWidget *FieldWindow::control(QStringView name) const
+{
+    return m_byName.value(name.toString());
+}
+
+void FieldWindow::addField(QWidget *field)
+{
+    m_fields.push_back(field);
+    m_byName.insert(field->objectName(), field);
+}
+
+void FieldWindow::onLeave(QWidget *field, Handler handler)
+{
+    m_leave.push_back({field, std::move(handler)});
+}
+
+void FieldWindow::onChange(QWidget *field, Handler handler)
+{
+    auto run = [field, handler = std::move(handler)] { handler(field); };
+    if (auto *e = qobject_cast<FieldEdit *>(field))
+        connect(e, &QLineEdit::textChanged, this, run);
+    else if (auto *p = qobject_cast<PickList *>(field))
+        connect(p, &PickList::userChanged, this, run);
+    else if (auto *m = qobject_cast<MemoField *>(field))
+        connect(m, &MemoField::changed, this, run);
+    else if (auto *c = qobject_cast<QCheckBox *>(field))
+        connect(c, &QCheckBox::toggled, this, run);
+}
+
+QWidget *FieldWindow::fieldOf(QWidget *w) const
+{
+    for (; w && w != this; w = w->parentWidget()) {
+        if (m_byName.value(w->objectName()) == w)
+            return w;
+    }
+    return nullptr;
+}
+
+void FieldWindow::focusChanged(QWidget *old, QWidget *now)
+{
+    // Only a move between controls of this window counts: focus taken by a message
+    // box, another child window or the frame is no leave.
+    if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))
+        return;
+    QWidget *left = fieldOf(old);
+    if (!left || left == fieldOf(now))
+        return;
+    for (const Entry &entry : m_leave) {
+        if (entry.field == left)
+            entry.leave(left);
+    }
+}
+
+} // namespace formelan

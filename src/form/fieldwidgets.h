@@ -1,0 +1,144 @@
+#pragma once
+
+#include "form/fieldset.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QHash>
+
+#include <functional>
+#include <vector>
+
+namespace formelan {
+
+// A single-line field whose limit binds only what the user types, pastes or drops.
+// Text that the program sets is kept whole, even beyond the limit (QLineEdit's own
+// maxLength would cut it).
+class FieldEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit FieldEdit(int limit, QWidget *parent = nullptr);
+    int limit() const { return m_limit; }
+    // Pastes the clipboard over the selection, keeping within the limit.
+    void pasteWithinLimit();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    friend class LimitValidator;
+    template <typename F> void asUser(F &&f);
+    int m_limit;
+    bool m_userInput = false;
+    QString m_before;
+};
+
+// A pick-list: an editable text with a drop-down list of items.
+class PickList : public QComboBox {
+    Q_OBJECT
+public:
+    explicit PickList(int limit, QWidget *parent = nullptr);
+    FieldEdit *edit() const { return m_edit; }
+    QString text() const { return currentText(); }
+    void setText(const QString &text);
+
+Q_SIGNALS:
+    // The user typed, or picked an item; never raised when the program sets the text.
+    void userChanged();
+    void aboutToShowPopup();
+
+protected:
+    void showPopup() override;
+
+private:
+    FieldEdit *m_edit;
+};
+
+// Multi-line text with a typing limit.
+class MemoField : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit MemoField(int limit, QWidget *parent = nullptr);
+    int limit() const { return m_limit; }
+    QString text() const { return toPlainText(); }
+    void setText(const QString &text);
+
+Q_SIGNALS:
+    // The text differs from what it was at the last change.
+    void changed();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    template <typename F> void limitInput(F &&f);
+    int m_limit;
+    QString m_last;
+};
+
+// A date picker in the system's long date format that keeps the time of day.
+class DateField : public QDateTimeEdit {
+    Q_OBJECT
+public:
+    explicit DateField(QWidget *parent = nullptr);
+
+protected:
+    // Tab leaves the field, as in any other field; the arrow keys move between the
+    // day, month and year.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent);
+
+// Uniform access to a field of any kind.
+QString fieldText(const QWidget *field);
+void setFieldText(QWidget *field, const QString &text);
+bool fieldChecked(const QWidget *field);
+void setFieldChecked(QWidget *field, bool checked);
+FieldKind fieldKind(const QWidget *field);
+
+// Copies the value of `from` into `to`; both are of the same kind.
+void copyFieldValue(const QWidget *from, QWidget *to);
+
+// A window made of named fields: looks controls up by name, raises change
+// notifications, and runs "leave" handlers when the focus moves from one of its
+// fields to another control of the same window.
+class FieldWindow : public QWidget {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(QWidget *field)>;
+
+    explicit FieldWindow(QWidget *parent = nullptr);
+
+    QWidget *control(QStringView name) const;
+    const std::vector<QWidget *> &fields() const { return m_fields; }
+
+    void onLeave(QWidget *field, Handler handler);
+    void onChange(QWidget *field, Handler handler);
+
+protected:
+    void addField(QWidget *field);
+
+private:
+    void focusChanged(QWidget *old, QWidget *now);
+    QWidget *fieldOf(QWidget *w) const;
+
+    struct Entry {
+        QWidget *field;
+        Handler leave;
+    };
+    std::vector<QWidget *> m_fields;
+    QHash<QString, QWidget *> m_byName;
+    std::vector<Entry> m_leave;
+};
+
+} // namespace formelan

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "form/fieldwidgets.h"
+
+#include <QSize>
+
+#include <array>
+#include <optional>
+
+class QScrollArea;
+
+namespace formelan {
+
+// The document window: the 84 fields of one payment document. Its caption is the
+// document kind.
+class TMainView : public FieldWindow {
+    Q_OBJECT
+public:
+    explicit TMainView(QWidget *parent = nullptr);
+    ~TMainView() override;
+
+    QString kind() const { return windowTitle(); }
+    QFrame *panel(int number) const { return m_panels.at(size_t(number)); }
+
+    // Hides every panel, then shows the panel of the kind that the caption names.
+    // Answers the window size that kind asks for; nothing for a caption that names
+    // no kind.
+    std::optional<QSize> arrangeForKind();
+
+    // The size the visible controls need, scroll bars aside.
+    QSize contentSize() const;
+
+    // Copies a mirrored field into the like-named field of the payers' window, or
+    // else of the recipients' window.
+    void bank_nameChange(QWidget *field);
+
+private:
+    void build();
+
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_content = nullptr;
+    std::array<QFrame *, 5> m_panels{}; // [0] is the main column
+};
+
+} // namespace formelan

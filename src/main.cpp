@@ -1,0 +1,12 @@
+#include "app/mainform.h"
+#include "app/startup.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    formelan::initApplication(app);
+    const auto frame = formelan::startFormelan();
+    return app.exec();
+}

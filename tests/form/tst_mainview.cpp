@@ -1,0 +1,337 @@
+#include "testsupport.h"
+
+#include "app/windows.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+#include "parties/ddata.h"
+#include "parties/rdata.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+
+QWidget *doc(const QString &name)
+{
+    QWidget *w = MainView->control(name);
+    if (!w)
+        qFatal("no document field %s", qPrintable(name));
+    return w;
+}
+
+void focusField(QWidget *w)
+{
+    QApplication::setActiveWindow(MainForm);
+    w->setFocus(Qt::TabFocusReason);
+}
+
+} // namespace
+
+class TestMainView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initialValues()
+    {
+        Program p;
+        const QHash<QString, QString> expected{
+            {u"vid"_s, u"BGN"_s}, {u"sum"_s, u"0"_s},   {u"ium1"_s, u"0"_s},  {u"ium2"_s, u"0"_s},
+            {u"ium3"_s, u"0"_s},  {u"ium4"_s, u"0"_s},  {u"dr"_s, u"00"_s},   {u"d1"_s, u"00"_s},
+            {u"d2"_s, u"00"_s},   {u"d3"_s, u"00"_s},   {u"d4"_s, u"00"_s}};
+        int edits = 0, lists = 0, dates = 0, checks = 0, memos = 0;
+        for (QWidget *f : MainView->fields()) {
+            switch (fieldKind(f)) {
+            case FieldKind::Edit:
+                ++edits;
+                break;
+            case FieldKind::PickList:
+                ++lists;
+                break;
+            case FieldKind::Date:
+                ++dates;
+                continue;
+            case FieldKind::Check:
+                ++checks;
+                QVERIFY2(fieldChecked(f), qPrintable(f->objectName()));
+                continue;
+            case FieldKind::Memo:
+                ++memos;
+                break;
+            }
+            QCOMPARE(fieldText(f), expected.value(f->objectName()));
+        }
+        QCOMPARE(edits, 44);
+        QCOMPARE(lists, 20);
+        QCOMPARE(dates, 16);
+        QCOMPARE(checks, 2);
+        QCOMPARE(memos, 2);
+        auto *vid = static_cast<QComboBox *>(doc(u"vid"_s));
+        QCOMPARE(vid->count(), 11);
+        QCOMPARE(vid->itemText(10), u"AUD"_s);
+        QCOMPARE(static_cast<QComboBox *>(doc(u"pay_system"_s))->itemText(2), u"РИНГС"_s);
+        QCOMPARE(static_cast<QComboBox *>(doc(u"v3"_s))->count(), 9);
+        QCOMPARE(static_cast<QComboBox *>(doc(u"reason"_s))->count(), 0);
+    }
+
+    void mirroring_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("window");
+        for (const char *f : {"bank_name", "branch_name", "b_add", "bounder_name", "boun_bulstat",
+                              "boun_egn", "boun_lk", "depositor_name", "depositor_iban_number1",
+                              "dep_bic1", "depositor_country"})
+            QTest::newRow(f) << QString::fromLatin1(f) << u"DData"_s;
+        for (const char *f : {"Recipient_name", "recipient_iban_number1", "rebank", "rec_bic1",
+                              "recipient_country", "recipi_egn"})
+            QTest::newRow(f) << QString::fromLatin1(f) << u"RData"_s;
+        for (const char *f : {"recipient_add", "depositor_add", "recipi_lk"})
+            QTest::newRow(f) << QString::fromLatin1(f) << QString();
+    }
+
+    void mirroring()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, window);
+        Program p;
+        QWidget *source = doc(field);
+        QTest::keyClicks(source, u"BG"_s);
+        QCOMPARE(fieldText(source), u"BG"_s);
+        FieldWindow *data = DData;
+        FieldWindow *other = RData;
+        if (window == u"RData"_s)
+            std::swap(data, other);
+        if (window.isEmpty()) {
+            // Not passed on, although both address books have a field of that name.
+            for (FieldWindow *w : {static_cast<FieldWindow *>(DData), static_cast<FieldWindow *>(RData)}) {
+                if (QWidget *t = w->control(field))
+                    QCOMPARE(fieldText(t), QString());
+            }
+            return;
+        }
+        QCOMPARE(fieldText(data->control(field)), u"BG"_s);
+        if (QWidget *t = other->control(field))
+            QCOMPARE(fieldText(t), QString());
+        // The program setting an edit passes it on as well; setting a pick-list does not.
+        setFieldText(source, u"XY"_s);
+        const QString expect = fieldKind(source) == FieldKind::Edit ? u"XY"_s : u"BG"_s;
+        QCOMPARE(fieldText(data->control(field)), expect);
+        // And back: the address book's change reaches the document.
+        QTest::keyClicks(data->control(field), u"Z"_s);
+        QCOMPARE(fieldText(source), expect + u"Z"_s);
+    }
+
+    void mirroredCheckBoxes()
+    {
+        Program p;
+        for (const auto &[name, window] : {std::pair{u"debg"_s, static_cast<FieldWindow *>(DData)},
+                                           std::pair{u"rebg"_s, static_cast<FieldWindow *>(RData)}}) {
+            p.find<QAction>(u"N2"_s)->trigger();
+            auto *box = static_cast<QCheckBox *>(doc(name));
+            auto *twin = static_cast<QCheckBox *>(window->control(name));
+            QVERIFY(box->isChecked() && twin->isChecked());
+            QTest::mouseClick(box, Qt::LeftButton);
+            QVERIFY(!box->isChecked());
+            QVERIFY(!twin->isChecked());
+            twin->setChecked(true);
+            QVERIFY(box->isChecked());
+            box->setChecked(false);
+            QVERIFY(!twin->isChecked());
+        }
+    }
+
+    void addressBookOnlyFieldsFlowToDocument()
+    {
+        Program p;
+        QTest::keyClicks(RData->control(u"recipi_lk"), u"AB123"_s);
+        QCOMPARE(fieldText(doc(u"recipi_lk"_s)), u"AB123"_s);
+        test::typeText(DData->control(u"depositor_add"), u"София"_s);
+        QCOMPARE(fieldText(doc(u"depositor_add"_s)), u"София"_s);
+        // The document does not pass these back.
+        QTest::keyClicks(doc(u"recipi_lk"_s), u"9"_s);
+        QCOMPARE(fieldText(RData->control(u"recipi_lk")), u"AB123"_s);
+    }
+
+    void typingLimits_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("edit dr") << u"dr"_s << 2;
+        QTest::newRow("edit d1") << u"d1"_s << 2;
+        QTest::newRow("edit rec_bic1") << u"rec_bic1"_s << 8;
+        QTest::newRow("edit with_words") << u"with_words"_s << 100;
+        QTest::newRow("pick-list vd") << u"vd"_s << 1;
+        QTest::newRow("pick-list Recipient_name") << u"Recipient_name"_s << 26;
+        QTest::newRow("pick-list v1 has none") << u"v1"_s << -1;
+        QTest::newRow("memo econ_descript") << u"econ_descript"_s << 230;
+        QTest::newRow("memo condition") << u"condition"_s << 230;
+    }
+
+    void typingLimits()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, limit);
+        Program p;
+        QWidget *w = doc(field);
+        setFieldText(w, QString());
+        const int typed = limit < 0 ? 300 : limit + 3;
+        QTest::keyClicks(w, QString(typed, u'7'));
+        QCOMPARE(fieldText(w).size(), limit < 0 ? typed : limit);
+
+        // Text set by the program is kept whole, and typing cannot make it longer.
+        const QString longer(limit < 0 ? 400 : limit + 20, u'x');
+        setFieldText(w, longer);
+        QCOMPARE(fieldText(w), longer);
+        QTest::keyClick(w, Qt::Key_End);
+        QTest::keyClicks(w, u"y"_s);
+        QCOMPARE(fieldText(w), limit < 0 ? longer + u"y"_s : longer);
+        QTest::keyClick(w, Qt::Key_Backspace);
+        QCOMPARE(fieldText(w).size(), limit < 0 ? longer.size() : longer.size() - 1);
+
+        // Pasting inserts only as much as fits.
+        if (limit < 0)
+            return;
+        setFieldText(w, QString(limit - 1, u'a'));
+        QTest::keyClick(w, Qt::Key_End);
+        QApplication::clipboard()->setText(u"BCDEF"_s);
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(fieldText(w), QString(limit - 1, u'a') + u"B"_s);
+    }
+
+    void changeIsRaisedOnlyByRealChanges()
+    {
+        Program p;
+        int edits = 0, memos = 0, lists = 0;
+        auto *edit = static_cast<FieldEdit *>(doc(u"sum"_s));
+        auto *memo = static_cast<MemoField *>(doc(u"econ_descript"_s));
+        auto *list = static_cast<PickList *>(doc(u"reason"_s));
+        MainView->onChange(edit, [&](QWidget *) { ++edits; });
+        MainView->onChange(memo, [&](QWidget *) { ++memos; });
+        MainView->onChange(list, [&](QWidget *) { ++lists; });
+        setFieldText(edit, u"0"_s); // already so
+        QCOMPARE(edits, 0);
+        setFieldText(edit, u"12"_s);
+        QCOMPARE(edits, 1);
+        QTest::keyClicks(edit, u"3"_s);
+        QCOMPARE(edits, 2);
+        setFieldText(memo, u"ред\nдва"_s);
+        setFieldText(memo, u"ред\nдва"_s);
+        QCOMPARE(memos, 1);
+        QTest::keyClicks(memo, u"x"_s);
+        QCOMPARE(memos, 2);
+        setFieldText(list, u"текст"_s);
+        QCOMPARE(lists, 0);
+        test::typeText(list, u"а"_s);
+        QCOMPARE(lists, 1);
+    }
+
+    void datesKeepTimeOfDay()
+    {
+        Program p;
+        auto *date = static_cast<QDateTimeEdit *>(doc(u"d_date"_s));
+        date->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(14, 30, 15)));
+        date->setDate(QDate(2008, 1, 1));
+        QCOMPARE(date->dateTime(), QDateTime(QDate(2008, 1, 1), QTime(14, 30, 15)));
+        QCOMPARE(date->displayFormat(), QLocale().dateFormat(QLocale::LongFormat));
+        QVERIFY(date->text().contains(u"2008"_s));
+    }
+
+    void tabOrder_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QStringList>("panel");
+        QTest::newRow("N7") << u"N7"_s
+                            << QStringList{u"ium1"_s, u"d1"_s, u"reaso1"_s, u"descript1"_s,
+                                           u"v1"_s, u"doc_numbe1"_s, u"ddat1"_s, u"kindp1"_s,
+                                           u"of_dat1"_s, u"to_dat1"_s, u"ium2"_s};
+        QTest::newRow("N2") << u"N2"_s
+                            << QStringList{u"recipient_country"_s, u"recipient_add"_s, u"rebg"_s,
+                                           u"depositor_country"_s, u"depositor_add"_s, u"debg"_s,
+                                           u"econ_descript"_s, u"bnb_number"_s};
+        QTest::newRow("N1") << u"N1"_s << QStringList{u"recipi_lk"_s, u"recipi_egn"_s};
+        QTest::newRow("N4") << u"N4"_s << QStringList{u"condition"_s};
+        QTest::newRow("WQ1") << u"WQ1"_s << QStringList{};
+    }
+
+    void tabOrder()
+    {
+        QFETCH(QString, item);
+        QFETCH(QStringList, panel);
+        Program p;
+        p.find<QAction>(item)->trigger();
+        const QStringList main{
+            u"bank_name"_s,    u"branch_name"_s,  u"b_add"_s,       u"Recipient_name"_s,
+            u"recipient_iban_number1"_s, u"rebank"_s, u"rec_bic1"_s, u"vid"_s,
+            u"sum"_s,          u"dr"_s,           u"kind_p"_s,      u"with_words"_s,
+            u"reason"_s,       u"description"_s,  u"vd"_s,          u"doc_number"_s,
+            u"d_date"_s,       u"of_date"_s,      u"to_date"_s,     u"bounder_name"_s,
+            u"boun_bulstat"_s, u"boun_egn"_s,     u"boun_lk"_s,     u"depositor_iban_number1"_s,
+            u"kindpe"_s,       u"dep_bic1"_s,     u"pay_system"_s,  u"tac"_s,
+            u"dateiz"_s,       u"code_br"_s,      u"sebra"_s,       u"cact"_s};
+        QStringList expected = main + panel;
+        const qsizetype steps = expected.size();
+        if (item != u"N7"_s)
+            expected.append(u"depositor_name"_s);
+
+        QWidget *w = doc(u"bank_name"_s);
+        focusField(w);
+        QTRY_COMPARE(QApplication::focusWidget(), w);
+        QStringList seen{w->objectName()};
+        for (qsizetype i = 1; i < expected.size() && (item != u"N7"_s || i < steps); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *f = QApplication::focusWidget();
+            while (f && !MainView->control(f->objectName()))
+                f = f->parentWidget();
+            seen.append(f ? f->objectName() : u"?"_s);
+        }
+        QCOMPARE(seen, expected.mid(0, seen.size()));
+    }
+
+    void leavingAField()
+    {
+        Program p;
+        QWidget *a = doc(u"sum"_s);
+        QWidget *b = doc(u"dr"_s);
+        QWidget *c = doc(u"vid"_s);
+        QStringList left;
+        for (QWidget *w : {a, b, c})
+            MainView->onLeave(w, [&](QWidget *f) { left.append(f->objectName()); });
+
+        focusField(a);
+        QTRY_COMPARE(QApplication::focusWidget(), a);
+        QTest::keyClicks(a, u"12"_s);
+        QVERIFY(left.isEmpty()); // typing is no leave
+        QTest::keyClick(a, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), b);
+        QCOMPARE(left, QStringList{u"sum"_s});
+
+        // The mouse counts as well; moving inside a pick-list does not.
+        c->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(left, (QStringList{u"sum"_s, u"dr"_s}));
+        static_cast<QComboBox *>(c)->lineEdit()->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(left.size(), 2);
+
+        // Another window taking the focus is no leave, nor is coming back.
+        RData->control(u"rebank")->setFocus(Qt::MouseFocusReason);
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QApplication::setActiveWindow(MainForm);
+        c->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(left.size(), 2);
+        a->setFocus(Qt::TabFocusReason);
+        QCOMPARE(left, (QStringList{u"sum"_s, u"dr"_s, u"vid"_s}));
+    }
+};
+
+QTEST_MAIN(TestMainView)
+#include "tst_mainview.moc"
