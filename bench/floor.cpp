@@ -1,0 +1,14 @@
+// The floor for the start-up benchmark: a bare Qt program that shows one empty
+// main window and quits the same way the probe does.
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.showMaximized();
+    QTimer::singleShot(0, &app, &QApplication::quit);
+    return app.exec();
+}
