@@ -4,8 +4,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QMainWindow window;
     window.showMaximized();

@@ -21,8 +21,7 @@
 #include <array>
 
 // The icons live in the core library, which is static: register them explicitly.
-static void initResources()
-{
+static void initResources() {
     Q_INIT_RESOURCE(formelan);
 }
 
@@ -57,15 +56,13 @@ const QString kPayersItem = u"Данни за задължени лица"_s;
 
 } // namespace
 
-void ChildWindow::closeEvent(QCloseEvent *event)
-{
+void ChildWindow::closeEvent(QCloseEvent *event) {
     event->ignore();
     showMinimized();
 }
 
 TMainForm::TMainForm(QWidget *parent)
-    : QMainWindow(parent)
-{
+    : QMainWindow(parent) {
     initResources();
     MainForm = this;
     setObjectName(u"MainForm"_s);
@@ -80,14 +77,12 @@ TMainForm::TMainForm(QWidget *parent)
     buildCommands();
 }
 
-TMainForm::~TMainForm()
-{
+TMainForm::~TMainForm() {
     if (MainForm == this)
         MainForm = nullptr;
 }
 
-void TMainForm::buildCommands()
-{
+void TMainForm::buildCommands() {
     auto *toolBar1 = new QToolBar(u"Меню"_s, this);
     toolBar1->setObjectName(u"ToolBar1"_s);
     toolBar1->setMovable(false);
@@ -190,12 +185,12 @@ void TMainForm::buildCommands()
         w->setMinimumSize(55, 54);
         w->setFocusPolicy(Qt::NoFocus);
         const auto handler = b.handler;
-        connect(a, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
     }
 }
 
-ChildWindow *TMainForm::addChild(QWidget *window)
-{
+ChildWindow *TMainForm::addChild(QWidget *window) {
     auto *child = new ChildWindow;
     child->setWidget(window);
     child->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -206,19 +201,16 @@ ChildWindow *TMainForm::addChild(QWidget *window)
     return child;
 }
 
-ChildWindow *TMainForm::childOf(const QWidget *window) const
-{
+ChildWindow *TMainForm::childOf(const QWidget *window) const {
     return window ? qobject_cast<ChildWindow *>(window->parentWidget()) : nullptr;
 }
 
-QWidget *TMainForm::activeChild() const
-{
+QWidget *TMainForm::activeChild() const {
     QMdiSubWindow *sub = m_mdi->activeSubWindow();
     return sub ? sub->widget() : nullptr;
 }
 
-void TMainForm::showEvent(QShowEvent *event)
-{
+void TMainForm::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
@@ -226,16 +218,14 @@ void TMainForm::showEvent(QShowEvent *event)
     }
 }
 
-void TMainForm::resizeEvent(QResizeEvent *event)
-{
+void TMainForm::resizeEvent(QResizeEvent *event) {
     QMainWindow::resizeEvent(event);
     // The document window follows its fields, as far as the frame has room.
     if (m_autoSize)
         fitDocumentWindow();
 }
 
-void TMainForm::FormShow()
-{
+void TMainForm::FormShow() {
     const QDateTime now = QDateTime::currentDateTime();
     for (QWidget *field : MainView->fields()) {
         if (auto *date = qobject_cast<DateField *>(field))
@@ -252,8 +242,7 @@ void TMainForm::FormShow()
     N9Click();
 }
 
-void TMainForm::bringToFront(QWidget *window)
-{
+void TMainForm::bringToFront(QWidget *window) {
     ChildWindow *child = childOf(window);
     if (!child)
         return;
@@ -265,8 +254,7 @@ void TMainForm::bringToFront(QWidget *window)
     child->raise();
 }
 
-void TMainForm::Views()
-{
+void TMainForm::Views() {
     const std::optional<QSize> size = MainView->arrangeForKind();
     if (!size)
         return;
@@ -279,8 +267,7 @@ void TMainForm::Views()
         fitDocumentWindow();
 }
 
-void TMainForm::fitDocumentWindow()
-{
+void TMainForm::fitDocumentWindow() {
     ChildWindow *child = childOf(MainView);
     if (!child || child->isMinimized() || child->isMaximized())
         return;
@@ -293,8 +280,7 @@ void TMainForm::fitDocumentWindow()
     child->resize(wanted);
 }
 
-void TMainForm::WQ1Click(QAction *item)
-{
+void TMainForm::WQ1Click(QAction *item) {
     MainView->setWindowTitle(item->text());
     if (m_currentKindItem)
         m_currentKindItem->setChecked(false);
@@ -304,8 +290,7 @@ void TMainForm::WQ1Click(QAction *item)
     Views();
 }
 
-void TMainForm::N8Click(QAction *item)
-{
+void TMainForm::N8Click(QAction *item) {
     if (m_currentDataItem)
         m_currentDataItem->setChecked(false);
     item->setChecked(true);
@@ -318,8 +303,7 @@ void TMainForm::N8Click(QAction *item)
 
 // Cascades from the bottom of the stack to the top, keeping each window's size (the
 // document window sizes itself to its fields).
-void TMainForm::N9Click()
-{
+void TMainForm::N9Click() {
     const QSize room = m_mdi->viewport()->size();
     const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 4;
     int offset = 0;
@@ -338,20 +322,17 @@ void TMainForm::N9Click()
         fitDocumentWindow();
 }
 
-void TMainForm::N13Click()
-{
+void TMainForm::N13Click() {
     tile(Qt::Horizontal);
 }
 
-void TMainForm::N19Click()
-{
+void TMainForm::N19Click() {
     tile(Qt::Vertical);
 }
 
 // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical); minimised
 // windows keep their place.
-void TMainForm::tile(Qt::Orientation orientation)
-{
+void TMainForm::tile(Qt::Orientation orientation) {
     QList<QMdiSubWindow *> open;
     for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
         if (sub->isVisible() && !sub->isMinimized())
@@ -377,26 +358,22 @@ void TMainForm::tile(Qt::Orientation orientation)
     }
 }
 
-void TMainForm::N20Click()
-{
+void TMainForm::N20Click() {
     for (QMdiSubWindow *sub : m_mdi->subWindowList())
         sub->showMinimized();
 }
 
-void TMainForm::N14Click()
-{
+void TMainForm::N14Click() {
     close();
 }
 
-void TMainForm::N25Click()
-{
+void TMainForm::N25Click() {
     showMessage(this, u"Редактор на платежни документи „Formelan“ 2.5\n"
                       u"Връзка с нас: чрез страницата на проекта Formelan\n"
                       u"Автор: екипът на Formelan"_s);
 }
 
-void TMainForm::openReference(const QString &fileName)
-{
+void TMainForm::openReference(const QString &fileName) {
     const QString path = dataDir() + u"/help/"_s + fileName;
     if (!QFileInfo(path).isFile())
         return;

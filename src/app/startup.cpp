@@ -12,16 +12,14 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-void initApplication(QApplication &app)
-{
+void initApplication(QApplication &app) {
     app.setApplicationName(u"Formelan"_s);
     app.setApplicationVersion(u"2.5"_s);
     app.setDesktopFileName(u"formelan"_s);
     app.setWindowIcon(QIcon(u":/icons/formelan.png"_s));
 }
 
-std::unique_ptr<TMainForm> startFormelan()
-{
+std::unique_ptr<TMainForm> startFormelan() {
     auto frame = std::make_unique<TMainForm>();
     frame->addChild(new TDData);
     frame->addChild(new TMainView);

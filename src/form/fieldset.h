@@ -29,7 +29,8 @@ struct FieldDef {
     FieldKind kind;
     int max; // characters the user may type; -1 for no limit
     QStringView initial;
-    QStringView label; // label above the field (caption for a check box); empty: shares the one on its left
+    QStringView
+        label; // label above the field (caption for a check box); empty: shares the one on its left
     ItemList items;
     FieldPlace place;
     int tab;       // position in the window's tab order

@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QHash>
 
 #include <functional>
 #include <vector>

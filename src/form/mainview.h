@@ -34,8 +34,29 @@ public:
     // else of the recipients' window.
     void bank_nameChange(QWidget *field);
 
+    // Identifier checks when a field is left; each tells the user of a failure.
+    void recipient_iban_number1Exit(QWidget *field);
+    void recipi_egnExit(QWidget *field);
+    void boun_lkExit(QWidget *field);
+    void boun_bulstatExit(QWidget *field);
+
+    // Amounts: completion and the totals of the sub-amounts when a field is left.
+    void sumExit(QWidget *field);
+    void drExit(QWidget *field);
+    void ium1Exit(QWidget *field);
+    void d4Exit(QWidget *field);
+    void with_wordsChange(QWidget *field);
+    void with_wordsClick(QWidget *field);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void build();
+    void attachHandlers();
+    QString text(QStringView name) const;
+    void setText(QStringView name, const QString &value);
+    bool isEighthKind() const;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;

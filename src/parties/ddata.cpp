@@ -33,20 +33,17 @@ constexpr std::array<PartyFieldDef, 13> kDepositorFields{{
 // clang-format on
 } // namespace
 
-std::span<const PartyFieldDef> TDData::depositorFields()
-{
+std::span<const PartyFieldDef> TDData::depositorFields() {
     return kDepositorFields;
 }
 
 TDData::TDData(QWidget *parent)
-    : PartyWindow(u"DData"_s, u"Данни за наредители /задължени лица/"_s, kDepositorFields, parent)
-{
+    : PartyWindow(u"DData"_s, u"Данни за наредители /задължени лица/"_s, kDepositorFields, parent) {
     resize(726, 504);
     DData = this;
 }
 
-TDData::~TDData()
-{
+TDData::~TDData() {
     if (DData == this)
         DData = nullptr;
 }

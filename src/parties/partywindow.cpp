@@ -14,8 +14,7 @@ using namespace Qt::StringLiterals;
 PartyWindow::PartyWindow(const QString &name, const QString &caption,
                          std::span<const PartyFieldDef> defs, QWidget *parent)
     : FieldWindow(parent)
-    , m_defs(defs)
-{
+    , m_defs(defs) {
     setObjectName(name);
     setWindowTitle(caption);
     auto *outer = new QVBoxLayout(this);
@@ -51,8 +50,7 @@ PartyWindow::PartyWindow(const QString &name, const QString &caption,
     }
 }
 
-void PartyWindow::passOn(QWidget *field)
-{
+void PartyWindow::passOn(QWidget *field) {
     if (!MainView)
         return;
     if (QWidget *target = MainView->control(field->objectName()))

@@ -28,21 +28,18 @@ constexpr std::array<PartyFieldDef, 9> kRecipientFields{{
 // clang-format on
 } // namespace
 
-std::span<const PartyFieldDef> TRData::recipientFields()
-{
+std::span<const PartyFieldDef> TRData::recipientFields() {
     return kRecipientFields;
 }
 
 TRData::TRData(QWidget *parent)
     : PartyWindow(u"RData"_s, u"Данни за получатели /упъномощени лица/"_s, kRecipientFields,
-                  parent)
-{
+                  parent) {
     resize(572, 496);
     RData = this;
 }
 
-TRData::~TRData()
-{
+TRData::~TRData() {
     if (RData == this)
         RData = nullptr;
 }

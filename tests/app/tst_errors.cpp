@@ -11,14 +11,14 @@ class TestErrors : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fullStopRule_data()
-    {
+    void fullStopRule_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
         QTest::newRow("latin letter") << u"Cannot open file"_s << u"Cannot open file."_s;
-        QTest::newRow("digit") << u"List index out of bounds (3"_s << u"List index out of bounds (3."_s;
-        QTest::newRow("closing parenthesis") << u"List index out of bounds (0)"_s
-                                             << u"List index out of bounds (0)"_s;
+        QTest::newRow("digit") << u"List index out of bounds (3"_s
+                               << u"List index out of bounds (3."_s;
+        QTest::newRow("closing parenthesis")
+            << u"List index out of bounds (0)"_s << u"List index out of bounds (0)"_s;
         QTest::newRow("full stop") << u"Done."_s << u"Done."_s;
         QTest::newRow("cyrillic letter") << u"Отказан достъп"_s << u"Отказан достъп."_s;
         QTest::newRow("exclamation sorts before") << u"Грешка!"_s << u"Грешка!"_s;
@@ -29,15 +29,13 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << QString();
     }
 
-    void fullStopRule()
-    {
+    void fullStopRule() {
         QFETCH(QString, message);
         QFETCH(QString, shown);
         QCOMPARE(errorBoxText(message), shown);
     }
 
-    void escapingErrorShowsBoxAndGoesOn()
-    {
+    void escapingErrorShowsBoxAndGoesOn() {
         test::FakeDialogs dialogs;
         bool after = false;
         guarded([] { throw AppError(u"'x' is not a valid integer value"_s); });

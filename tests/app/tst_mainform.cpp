@@ -28,8 +28,7 @@ private:
     static QMdiSubWindow *childOf(QWidget *w) { return MainForm->childOf(w); }
 
 private Q_SLOTS:
-    void startState()
-    {
+    void startState() {
         Program p;
         QCOMPARE(p.frame()->objectName(), u"MainForm"_s);
         QCOMPARE(p.frame()->windowTitle(), u"Formelan 2.5"_s);
@@ -61,25 +60,22 @@ private Q_SLOTS:
         QCOMPARE(dates, 16);
     }
 
-    void commandsAreAllThere()
-    {
+    void commandsAreAllThere() {
         Program p;
         const QStringList toolbar1{u"ToolButton1"_s, u"ToolButton2"_s, u"ToolButton4"_s,
                                    u"ToolButton11"_s, u"ToolButton3"_s};
-        const QStringList menus{u"blanks"_s, u"data"_s, u"processing"_s, u"Windows"_s,
-                                u"help"_s};
+        const QStringList menus{u"blanks"_s, u"data"_s, u"processing"_s, u"Windows"_s, u"help"_s};
         for (qsizetype i = 0; i < toolbar1.size(); ++i) {
             auto *button = p.find<QToolButton>(toolbar1.at(i));
             QVERIFY2(button, qPrintable(toolbar1.at(i)));
             QCOMPARE(button->menu()->objectName(), menus.at(i));
         }
-        QCOMPARE(p.find<QToolBar>(u"ToolBar1"_s)->findChildren<QToolButton *>().size() >= 5,
-                 true);
-        const QStringList items{u"N10"_s, u"N11"_s, u"N12"_s, u"N14"_s, u"WQ1"_s, u"N1"_s,
-                                u"N2"_s,  u"N3"_s,  u"N4"_s,  u"N5"_s,  u"N6"_s,  u"N7"_s,
+        QCOMPARE(p.find<QToolBar>(u"ToolBar1"_s)->findChildren<QToolButton *>().size() >= 5, true);
+        const QStringList items{u"N10"_s, u"N11"_s,  u"N12"_s, u"N14"_s, u"WQ1"_s, u"N1"_s,
+                                u"N2"_s,  u"N3"_s,   u"N4"_s,  u"N5"_s,  u"N6"_s,  u"N7"_s,
                                 u"N8"_s,  u"Dan1"_s, u"N16"_s, u"N17"_s, u"N18"_s, u"Word1"_s,
-                                u"N9"_s,  u"N13"_s, u"N19"_s, u"N20"_s, u"N21"_s, u"N15"_s,
-                                u"N22"_s, u"N23"_s, u"N24"_s, u"Z1"_s,  u"N26"_s, u"N25"_s};
+                                u"N9"_s,  u"N13"_s,  u"N19"_s, u"N20"_s, u"N21"_s, u"N15"_s,
+                                u"N22"_s, u"N23"_s,  u"N24"_s, u"Z1"_s,  u"N26"_s, u"N25"_s};
         for (const QString &name : items) {
             auto *a = p.find<QAction>(name);
             QVERIFY2(a && a->isEnabled(), qPrintable(name));
@@ -105,8 +101,7 @@ private Q_SLOTS:
         }
     }
 
-    void kindCommand_data()
-    {
+    void kindCommand_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("panel");
         QTest::addColumn<QSize>("size");
@@ -120,8 +115,7 @@ private Q_SLOTS:
         QTest::newRow("N7") << u"N7"_s << 4 << QSize(800, 720);
     }
 
-    void kindCommand()
-    {
+    void kindCommand() {
         QFETCH(QString, item);
         QFETCH(int, panel);
         QFETCH(QSize, size);
@@ -154,10 +148,11 @@ private Q_SLOTS:
             QCOMPARE(childOf(MainView)->width(), width);
     }
 
-    void kindChangesKeepValues()
-    {
+    void kindChangesKeepValues() {
         Program p;
-        auto *ium1 = MainView->control(u"ium1") ? static_cast<QLineEdit *>(MainView->control(u"ium1")) : nullptr;
+        auto *ium1 = MainView->control(u"ium1")
+                         ? static_cast<QLineEdit *>(MainView->control(u"ium1"))
+                         : nullptr;
         QVERIFY(ium1);
         ium1->setText(u"150"_s);
         static_cast<QLineEdit *>(MainView->control(u"d1"))->setText(u"25"_s);
@@ -176,8 +171,7 @@ private Q_SLOTS:
         QVERIFY(MainView->panel(4)->isVisible());
     }
 
-    void captionNamingNoKind()
-    {
+    void captionNamingNoKind() {
         Program p;
         p.find<QAction>(u"N1"_s)->trigger();
         const QSize before = p.frame()->requestedViewSize();
@@ -189,8 +183,7 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void dataCommand()
-    {
+    void dataCommand() {
         Program p;
         auto *n8 = p.find<QAction>(u"N8"_s);
         auto *dan1 = p.find<QAction>(u"Dan1"_s);
@@ -212,8 +205,7 @@ private Q_SLOTS:
         QVERIFY(!childOf(RData)->isMinimized());
     }
 
-    void minimiseAllAndCloseMeansMinimise()
-    {
+    void minimiseAllAndCloseMeansMinimise() {
         Program p;
         p.find<QAction>(u"Dan1"_s)->trigger();
         p.find<QAction>(u"N20"_s)->trigger();
@@ -230,8 +222,7 @@ private Q_SLOTS:
         QVERIFY(p.frame()->mdiArea()->activeSubWindow());
     }
 
-    void tiling()
-    {
+    void tiling() {
         Program p;
         QMdiArea *area = p.frame()->mdiArea();
         const QRect room = area->viewport()->rect();
@@ -253,8 +244,7 @@ private Q_SLOTS:
         QVERIFY(std::abs(childOf(DData)->width() - room.width() / 2) <= 1);
     }
 
-    void aboutBox()
-    {
+    void aboutBox() {
         Program p;
         p.find<QAction>(u"N25"_s)->trigger();
         QCOMPARE(p.dialogs.messages.size(), 1);
@@ -266,8 +256,7 @@ private Q_SLOTS:
         QVERIFY(lines.at(0).endsWith(u"2.5"_s));
     }
 
-    void referenceDocuments_data()
-    {
+    void referenceDocuments_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
         QTest::newRow("N21") << u"N21"_s << u"Ukazanie_03-2006.pdf"_s;
@@ -279,8 +268,7 @@ private Q_SLOTS:
         QTest::newRow("N26") << u"N26"_s << u"noipar.xls"_s;
     }
 
-    void referenceDocuments()
-    {
+    void referenceDocuments() {
         QFETCH(QString, item);
         QFETCH(QString, file);
         Program p;

@@ -21,16 +21,14 @@ using formelan::test::Program;
 
 namespace {
 
-QWidget *doc(const QString &name)
-{
+QWidget *doc(const QString &name) {
     QWidget *w = MainView->control(name);
     if (!w)
         qFatal("no document field %s", qPrintable(name));
     return w;
 }
 
-void focusField(QWidget *w)
-{
+void focusField(QWidget *w) {
     QApplication::setActiveWindow(MainForm);
     w->setFocus(Qt::TabFocusReason);
 }
@@ -41,13 +39,12 @@ class TestMainView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initialValues()
-    {
+    void initialValues() {
         Program p;
         const QHash<QString, QString> expected{
-            {u"vid"_s, u"BGN"_s}, {u"sum"_s, u"0"_s},   {u"ium1"_s, u"0"_s},  {u"ium2"_s, u"0"_s},
-            {u"ium3"_s, u"0"_s},  {u"ium4"_s, u"0"_s},  {u"dr"_s, u"00"_s},   {u"d1"_s, u"00"_s},
-            {u"d2"_s, u"00"_s},   {u"d3"_s, u"00"_s},   {u"d4"_s, u"00"_s}};
+            {u"vid"_s, u"BGN"_s}, {u"sum"_s, u"0"_s},  {u"ium1"_s, u"0"_s}, {u"ium2"_s, u"0"_s},
+            {u"ium3"_s, u"0"_s},  {u"ium4"_s, u"0"_s}, {u"dr"_s, u"00"_s},  {u"d1"_s, u"00"_s},
+            {u"d2"_s, u"00"_s},   {u"d3"_s, u"00"_s},  {u"d4"_s, u"00"_s}};
         int edits = 0, lists = 0, dates = 0, checks = 0, memos = 0;
         for (QWidget *f : MainView->fields()) {
             switch (fieldKind(f)) {
@@ -83,8 +80,7 @@ private Q_SLOTS:
         QCOMPARE(static_cast<QComboBox *>(doc(u"reason"_s))->count(), 0);
     }
 
-    void mirroring_data()
-    {
+    void mirroring_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("window");
         for (const char *f : {"bank_name", "branch_name", "b_add", "bounder_name", "boun_bulstat",
@@ -98,8 +94,7 @@ private Q_SLOTS:
             QTest::newRow(f) << QString::fromLatin1(f) << QString();
     }
 
-    void mirroring()
-    {
+    void mirroring() {
         QFETCH(QString, field);
         QFETCH(QString, window);
         Program p;
@@ -112,7 +107,8 @@ private Q_SLOTS:
             std::swap(data, other);
         if (window.isEmpty()) {
             // Not passed on, although both address books have a field of that name.
-            for (FieldWindow *w : {static_cast<FieldWindow *>(DData), static_cast<FieldWindow *>(RData)}) {
+            for (FieldWindow *w :
+                 {static_cast<FieldWindow *>(DData), static_cast<FieldWindow *>(RData)}) {
                 if (QWidget *t = w->control(field))
                     QCOMPARE(fieldText(t), QString());
             }
@@ -130,11 +126,11 @@ private Q_SLOTS:
         QCOMPARE(fieldText(source), expect + u"Z"_s);
     }
 
-    void mirroredCheckBoxes()
-    {
+    void mirroredCheckBoxes() {
         Program p;
-        for (const auto &[name, window] : {std::pair{u"debg"_s, static_cast<FieldWindow *>(DData)},
-                                           std::pair{u"rebg"_s, static_cast<FieldWindow *>(RData)}}) {
+        for (const auto &[name, window] :
+             {std::pair{u"debg"_s, static_cast<FieldWindow *>(DData)},
+              std::pair{u"rebg"_s, static_cast<FieldWindow *>(RData)}}) {
             p.find<QAction>(u"N2"_s)->trigger();
             auto *box = static_cast<QCheckBox *>(doc(name));
             auto *twin = static_cast<QCheckBox *>(window->control(name));
@@ -149,8 +145,7 @@ private Q_SLOTS:
         }
     }
 
-    void addressBookOnlyFieldsFlowToDocument()
-    {
+    void addressBookOnlyFieldsFlowToDocument() {
         Program p;
         QTest::keyClicks(RData->control(u"recipi_lk"), u"AB123"_s);
         QCOMPARE(fieldText(doc(u"recipi_lk"_s)), u"AB123"_s);
@@ -161,8 +156,7 @@ private Q_SLOTS:
         QCOMPARE(fieldText(RData->control(u"recipi_lk")), u"AB123"_s);
     }
 
-    void typingLimits_data()
-    {
+    void typingLimits_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("limit");
         QTest::newRow("edit dr") << u"dr"_s << 2;
@@ -176,8 +170,7 @@ private Q_SLOTS:
         QTest::newRow("memo condition") << u"condition"_s << 230;
     }
 
-    void typingLimits()
-    {
+    void typingLimits() {
         QFETCH(QString, field);
         QFETCH(int, limit);
         Program p;
@@ -207,8 +200,7 @@ private Q_SLOTS:
         QCOMPARE(fieldText(w), QString(limit - 1, u'a') + u"B"_s);
     }
 
-    void changeIsRaisedOnlyByRealChanges()
-    {
+    void changeIsRaisedOnlyByRealChanges() {
         Program p;
         int edits = 0, memos = 0, lists = 0;
         auto *edit = static_cast<FieldEdit *>(doc(u"sum"_s));
@@ -234,8 +226,7 @@ private Q_SLOTS:
         QCOMPARE(lists, 1);
     }
 
-    void datesKeepTimeOfDay()
-    {
+    void datesKeepTimeOfDay() {
         Program p;
         auto *date = static_cast<QDateTimeEdit *>(doc(u"d_date"_s));
         date->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(14, 30, 15)));
@@ -245,38 +236,59 @@ private Q_SLOTS:
         QVERIFY(date->text().contains(u"2008"_s));
     }
 
-    void tabOrder_data()
-    {
+    void tabOrder_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QStringList>("panel");
-        QTest::newRow("N7") << u"N7"_s
-                            << QStringList{u"ium1"_s, u"d1"_s, u"reaso1"_s, u"descript1"_s,
-                                           u"v1"_s, u"doc_numbe1"_s, u"ddat1"_s, u"kindp1"_s,
-                                           u"of_dat1"_s, u"to_dat1"_s, u"ium2"_s};
+        QTest::newRow("N7") << u"N7"_s << QStringList{u"ium1"_s,      u"d1"_s,     u"reaso1"_s,
+                                                      u"descript1"_s, u"v1"_s,     u"doc_numbe1"_s,
+                                                      u"ddat1"_s,     u"kindp1"_s, u"of_dat1"_s,
+                                                      u"to_dat1"_s,   u"ium2"_s};
         QTest::newRow("N2") << u"N2"_s
                             << QStringList{u"recipient_country"_s, u"recipient_add"_s, u"rebg"_s,
                                            u"depositor_country"_s, u"depositor_add"_s, u"debg"_s,
-                                           u"econ_descript"_s, u"bnb_number"_s};
+                                           u"econ_descript"_s,     u"bnb_number"_s};
         QTest::newRow("N1") << u"N1"_s << QStringList{u"recipi_lk"_s, u"recipi_egn"_s};
         QTest::newRow("N4") << u"N4"_s << QStringList{u"condition"_s};
         QTest::newRow("WQ1") << u"WQ1"_s << QStringList{};
     }
 
-    void tabOrder()
-    {
+    void tabOrder() {
         QFETCH(QString, item);
         QFETCH(QStringList, panel);
         Program p;
         p.find<QAction>(item)->trigger();
-        const QStringList main{
-            u"bank_name"_s,    u"branch_name"_s,  u"b_add"_s,       u"Recipient_name"_s,
-            u"recipient_iban_number1"_s, u"rebank"_s, u"rec_bic1"_s, u"vid"_s,
-            u"sum"_s,          u"dr"_s,           u"kind_p"_s,      u"with_words"_s,
-            u"reason"_s,       u"description"_s,  u"vd"_s,          u"doc_number"_s,
-            u"d_date"_s,       u"of_date"_s,      u"to_date"_s,     u"bounder_name"_s,
-            u"boun_bulstat"_s, u"boun_egn"_s,     u"boun_lk"_s,     u"depositor_iban_number1"_s,
-            u"kindpe"_s,       u"dep_bic1"_s,     u"pay_system"_s,  u"tac"_s,
-            u"dateiz"_s,       u"code_br"_s,      u"sebra"_s,       u"cact"_s};
+        const QStringList main{u"bank_name"_s,
+                               u"branch_name"_s,
+                               u"b_add"_s,
+                               u"Recipient_name"_s,
+                               u"recipient_iban_number1"_s,
+                               u"rebank"_s,
+                               u"rec_bic1"_s,
+                               u"vid"_s,
+                               u"sum"_s,
+                               u"dr"_s,
+                               u"kind_p"_s,
+                               u"with_words"_s,
+                               u"reason"_s,
+                               u"description"_s,
+                               u"vd"_s,
+                               u"doc_number"_s,
+                               u"d_date"_s,
+                               u"of_date"_s,
+                               u"to_date"_s,
+                               u"bounder_name"_s,
+                               u"boun_bulstat"_s,
+                               u"boun_egn"_s,
+                               u"boun_lk"_s,
+                               u"depositor_iban_number1"_s,
+                               u"kindpe"_s,
+                               u"dep_bic1"_s,
+                               u"pay_system"_s,
+                               u"tac"_s,
+                               u"dateiz"_s,
+                               u"code_br"_s,
+                               u"sebra"_s,
+                               u"cact"_s};
         QStringList expected = main + panel;
         const qsizetype steps = expected.size();
         if (item != u"N7"_s)
@@ -296,8 +308,7 @@ private Q_SLOTS:
         QCOMPARE(seen, expected.mid(0, seen.size()));
     }
 
-    void leavingAField()
-    {
+    void leavingAField() {
         Program p;
         QWidget *a = doc(u"sum"_s);
         QWidget *b = doc(u"dr"_s);

@@ -8,42 +8,36 @@
 
 namespace formelan::test {
 
-void typeText(QWidget *widget, const QString &text)
-{
+void typeText(QWidget *widget, const QString &text) {
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 QMessageBox::StandardButton FakeDialogs::message(QWidget *, QMessageBox::Icon icon,
                                                  const QString &title, const QString &text,
-                                                 QMessageBox::StandardButtons buttons)
-{
+                                                 QMessageBox::StandardButtons buttons) {
     messages.append({icon, title, text, buttons});
     return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
 }
 
-QString FakeDialogs::openFileName(QWidget *, const QString &filter, const QString &initial)
-{
+QString FakeDialogs::openFileName(QWidget *, const QString &filter, const QString &initial) {
     fileFilters.append(filter);
     fileInitials.append(initial);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
-QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QString &initial)
-{
+QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QString &initial) {
     return openFileName(nullptr, filter, initial);
 }
 
-QStringList FakeDialogs::texts() const
-{
+QStringList FakeDialogs::texts() const {
     QStringList out;
     for (const Message &m : messages)
         out.append(m.text);
     return out;
 }
 
-Program::Program()
-{
+Program::Program() {
     setDataDirForTesting(m_data.path());
     setDesktopOpener([this](const QString &path) {
         opened.append(path);
@@ -55,8 +49,7 @@ Program::Program()
         qWarning("frame not exposed");
 }
 
-Program::~Program()
-{
+Program::~Program() {
     m_frame.reset();
     setDesktopOpener({});
     setDataDirForTesting({});

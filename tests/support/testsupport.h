@@ -54,8 +54,7 @@ public:
     QStringList opened; // files handed to the desktop
     FakeDialogs dialogs;
 
-    template <typename T = QWidget> T *find(const QString &name) const
-    {
+    template <typename T = QWidget> T *find(const QString &name) const {
         return m_frame->findChild<T *>(name);
     }
 

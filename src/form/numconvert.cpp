@@ -1,0 +1,284 @@
+#include "form/numconvert.h"
+
+#include <array>
+#include <limits>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+constexpr int digit(QChar c) {
+    return c.unicode() - u'0';
+}
+
+bool allDigits(QStringView text) {
+    for (QChar c : text) {
+        if (!isDigit(c))
+            return false;
+    }
+    return true;
+}
+
+// Weighted sum of the digits text[from], text[from+1], … with the given weights.
+template <size_t N> int weighted(QStringView text, qsizetype from, const std::array<int, N> &w) {
+    int s = 0;
+    for (size_t i = 0; i < N; ++i)
+        s += w[i] * digit(text[from + qsizetype(i)]);
+    return s;
+}
+
+// A check digit with a second set of weights when the first remainder is 10, and 0
+// when the second is 10 as well.
+template <size_t N>
+int checkDigit(QStringView text, qsizetype from, const std::array<int, N> &first,
+               const std::array<int, N> &second) {
+    int r = weighted(text, from, first) % 11;
+    if (r != 10)
+        return r;
+    r = weighted(text, from, second) % 11;
+    return r != 10 ? r : 0;
+}
+
+bool nineDigitRule(QStringView text) {
+    return checkDigit(text, 0, std::array{1, 2, 3, 4, 5, 6, 7, 8},
+                      std::array{3, 4, 5, 6, 7, 8, 9, 10}) == digit(text[8]);
+}
+
+bool thirteenDigitRule(QStringView text) {
+    return checkDigit(text, 8, std::array{2, 7, 3, 5}, std::array{4, 9, 5, 7}) == digit(text[12]);
+}
+
+// clang-format off
+const std::array<QStringView, 11> kUnits{
+    u"", u"един", u"два", u"три", u"четири", u"пет", u"шест", u"седем", u"осем", u"девет",
+    u"десет"};
+// clang-format on
+
+void appendUnit(QString &out, int n, bool feminine) {
+    if (feminine && n == 1)
+        out += u"една";
+    else if (feminine && n == 2)
+        out += u"две";
+    else if (n <= 10)
+        out += kUnits[size_t(n)];
+    else if (n == 11)
+        out += u"единадесет";
+    else
+        out += kUnits[size_t(n - 10)] + u"надесет"_s;
+}
+
+void appendTens(QString &out, int tens) {
+    out += kUnits[size_t(tens)];
+    out += u"десет";
+}
+
+// 1 to 999; `feminine` for the thousands group ("една", "две").
+void appendGroup(QString &out, int n, bool feminine) {
+    const int h = n / 100;
+    const int t = n % 100;
+    switch (h) {
+    case 0:
+        break;
+    case 1:
+        out += u"сто";
+        break;
+    case 2:
+        out += u"двеста";
+        break;
+    case 3:
+        out += u"триста";
+        break;
+    default:
+        out += kUnits[size_t(h)];
+        out += u"стотин";
+    }
+    if (t == 0)
+        return;
+    if (t < 20 || t % 10 == 0) {
+        if (h)
+            out += u" и ";
+        if (t < 20)
+            appendUnit(out, t, feminine);
+        else
+            appendTens(out, t / 10);
+        return;
+    }
+    if (h)
+        out += u' ';
+    appendTens(out, t / 10);
+    out += u" и ";
+    appendUnit(out, t % 10, feminine);
+}
+
+bool plain(int group) {
+    return group < 20 || group % 10 == 0;
+}
+
+QString withoutSpaces(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c != u' ')
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<qint32> wholeNumber(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    constexpr qint64 limit = qint64(std::numeric_limits<qint32>::max()) + 1;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text[i]))
+            return std::nullopt;
+        value = value * 10 + digit(text[i]);
+        if (value > limit)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(value);
+}
+
+bool CheckIban(QStringView text) {
+    if (text.size() != 22)
+        return false;
+    // Characters 5 to 22, then 1 to 4; letters count 10 to 35. The remainder is
+    // carried digit by digit, which gives the same result as taking it piecewise.
+    int r = 0;
+    for (qsizetype k = 0; k < 22; ++k) {
+        const QChar c = text[(k + 4) % 22];
+        if (isDigit(c)) {
+            r = (r * 10 + digit(c)) % 97;
+        } else if (c >= u'A' && c <= u'Z') {
+            const int v = c.unicode() - u'A' + 10;
+            r = (r * 100 + v) % 97;
+        } else {
+            return false;
+        }
+    }
+    return r == 1;
+}
+
+bool CheckEgn(QStringView text) {
+    if (text.size() != 10 || !allDigits(text))
+        return false;
+    const int r = weighted(text, 0, std::array{2, 4, 8, 5, 10, 9, 7, 3, 6}) % 11;
+    const int d10 = digit(text[9]);
+    return r == d10 || (r == 10 && d10 == 0);
+}
+
+bool CheckLnch(QStringView text) {
+    if (text.size() != 10 || !allDigits(text))
+        return false;
+    return weighted(text, 0, std::array{21, 19, 17, 13, 11, 9, 7, 3, 1}) % 10 == digit(text[9]);
+}
+
+bool CheckBulstat(QStringView text) {
+    switch (text.size()) {
+    case 9:
+        return allDigits(text) && nineDigitRule(text);
+    case 10: // the tenth character is not examined
+        return allDigits(text.first(9)) && nineDigitRule(text);
+    case 13:
+        return allDigits(text) && nineDigitRule(text) && thirteenDigitRule(text);
+    default:
+        return false;
+    }
+}
+
+QString AmountInWords(QStringView amount) {
+    qsizetype sep = -1;
+    for (qsizetype i = 0; i < amount.size(); ++i) {
+        if (amount[i] == u'.' || amount[i] == u',') {
+            sep = i;
+            break;
+        }
+    }
+    const std::optional<qint32> leva =
+        wholeNumber(withoutSpaces(sep < 0 ? amount : amount.first(sep)));
+    if (!leva || *leva < 0)
+        return {};
+    std::optional<qint32> stotinki;
+    QString stotinkiText;
+    if (sep >= 0) {
+        stotinkiText = withoutSpaces(
+            amount.sliced(sep + 1).first(std::min<qsizetype>(2, amount.size() - sep - 1)));
+        stotinki = wholeNumber(stotinkiText);
+        if (stotinki && *stotinki < 0)
+            return {};
+    }
+
+    const int v = *leva;
+    const int b = v / 1000000000;
+    const int m = (v / 1000000) % 1000;
+    const int t = (v / 1000) % 1000;
+    const int u = v % 1000;
+    // Where the conjunction "и" goes: before the last non-zero group of the lower
+    // three, when that group is a plain number.
+    int p = 1;
+    if (u != 0)
+        p = plain(u) ? 4 : 1;
+    else if (t != 0)
+        p = plain(t) ? 3 : 1;
+    else if (m != 0)
+        p = plain(m) ? 2 : 1;
+
+    QString r;
+    r.reserve(128);
+    if (b != 0) {
+        appendGroup(r, b, false);
+        r += b == 1 ? u" милиард "_s : u" милиарда "_s;
+        if (p == 2)
+            r += u"и ";
+    }
+    if (m != 0) {
+        appendGroup(r, m, false);
+        r += u" мил ";
+        if (p == 3)
+            r += u"и ";
+    }
+    if (t != 0) {
+        if (t == 1) {
+            r += u" хиляда ";
+        } else {
+            appendGroup(r, t, true);
+            r += u" хил ";
+        }
+        if (p == 4)
+            r += u"и ";
+    }
+    if (u != 0)
+        appendGroup(r, u, false);
+    if (!r.isEmpty())
+        r += u" лв";
+
+    if (stotinki && *stotinki != 0) {
+        if (!r.isEmpty())
+            r += u" и " + stotinkiText + u" ст";
+        else
+            r = stotinkiText + u" ст";
+    }
+    return r;
+}
+
+} // namespace formelan

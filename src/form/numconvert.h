@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace formelan {
+
+// Identifier checks: yes when the text is a well-formed identifier. Any text gets an
+// answer; none is changed, trimmed or upper-cased first.
+bool CheckIban(QStringView text);    // Bulgarian IBAN, 22 characters, MOD 97-10
+bool CheckEgn(QStringView text);     // ЕГН, personal number of a citizen
+bool CheckLnch(QStringView text);    // ЛНЧ, personal number of a foreigner
+bool CheckBulstat(QStringView text); // БУЛСТАТ, 9, 10 or 13 characters
+
+// The amount written out in Bulgarian words: leva before the first "." or ",",
+// stotinki (at most two characters) after it. Empty when the leva are not a whole
+// number from 0 to 2147483647, or when either part is negative.
+QString AmountInWords(QStringView amount);
+
+// A whole number: optional leading spaces, an optional sign and decimal digits,
+// nothing else, within the signed 32-bit range.
+std::optional<qint32> wholeNumber(QStringView text);
+
+} // namespace formelan
