@@ -162,7 +162,7 @@ private Q_SLOTS:
         QTest::newRow("edit dr") << u"dr"_s << 2;
         QTest::newRow("edit d1") << u"d1"_s << 2;
         QTest::newRow("edit rec_bic1") << u"rec_bic1"_s << 8;
-        QTest::newRow("edit with_words") << u"with_words"_s << 100;
+        QTest::newRow("edit bounder_name") << u"bounder_name"_s << 26;
         QTest::newRow("pick-list vd") << u"vd"_s << 1;
         QTest::newRow("pick-list Recipient_name") << u"Recipient_name"_s << 26;
         QTest::newRow("pick-list v1 has none") << u"v1"_s << -1;
