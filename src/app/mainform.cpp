@@ -4,6 +4,7 @@
 #include "app/errors.h"
 #include "app/paths.h"
 #include "app/windows.h"
+#include "documents/formfile.h"
 #include "form/kinds.h"
 #include "form/mainview.h"
 #include "parties/ddata.h"
@@ -381,10 +382,34 @@ void TMainForm::openReference(const QString &fileName) {
     openWithDesktop(path);
 }
 
-// The commands below belong to the form file, the editing commands and the
-// document output, which the frame does not carry yet.
-void TMainForm::ToolButton5Click() {}
-void TMainForm::ToolButton6Click() {}
+namespace {
+const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
+}
+
+void TMainForm::ToolButton5Click() {
+    const QString name = dialogs().openFileName(this, kFormFilter, m_openName);
+    if (name.isEmpty())
+        return;
+    m_openName = name;
+    if (!QFileInfo(name).isFile())
+        return;
+    loadform(*MainView, name);
+    Views();
+}
+
+void TMainForm::ToolButton6Click() {
+    QString name = dialogs().saveFileName(this, kFormFilter, m_saveName);
+    if (name.isEmpty())
+        return;
+    // Ends in "frm" in any case, with or without a dot: used as it is.
+    if (name.right(3).toUpper() != u"FRM"_s)
+        name += u".frm"_s;
+    m_saveName = name;
+    saveform(*MainView, name);
+}
+
+// The commands below belong to the editing commands and the document output, which
+// the frame does not carry yet.
 void TMainForm::ToolButton7Click() {}
 void TMainForm::ToolButton8Click() {}
 void TMainForm::ToolButton9Click() {}

@@ -77,6 +77,8 @@ private:
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;
     QSize m_requestedViewSize;
+    QString m_openName; // what the open and the save dialog offer next
+    QString m_saveName;
     bool m_autoSize = false;
     bool m_shown = false;
 };

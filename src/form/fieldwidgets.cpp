@@ -155,6 +155,7 @@ void MemoField::insertFromMimeData(const QMimeData *source) {
 DateField::DateField(QWidget *parent)
     : QDateTimeEdit(parent) {
     setCalendarPopup(true);
+    setDateRange(earliest(), latest());
     setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
 }
 

@@ -91,6 +91,10 @@ class DateField : public QDateTimeEdit {
 public:
     explicit DateField(QWidget *parent = nullptr);
 
+    // The range of days the field can show.
+    static QDate earliest() { return QDate(1601, 1, 1); }
+    static QDate latest() { return QDate(9999, 12, 31); }
+
 protected:
     // Tab leaves the field, as in any other field; the arrow keys move between the
     // day, month and year.

@@ -1,0 +1,333 @@
+#include "documents/formfile.h"
+
+#include "app/errors.h"
+#include "form/fieldset.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cmath>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kYes = u"да"_s;
+const QString kNo = u"не"_s;
+// Starts each further line of a value that holds line breaks. A reader that takes
+// only the line after the name gets the first line, and never mistakes a further
+// line for a name, since no name starts with it.
+constexpr QChar kContinuation = u'¶';
+const QDate kEpoch(1899, 12, 30);
+const char *const kCodePage = "windows-1251";
+
+// The largest file worth reading: a form file is a few kilobytes.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+AppError outOfBounds(qsizetype index) {
+    return AppError(u"List index out of bounds (%1)"_s.arg(index));
+}
+
+QStringList splitLines(const QString &text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+bool sameName(const QString &line, QStringView name) {
+    return line.size() == name.size() && QStringView(line).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool isAnyName(const QString &line) {
+    for (const FieldDef &def : documentFields()) {
+        if (sameName(line, def.name))
+            return true;
+    }
+    return false;
+}
+
+double parseDayNumber(const QString &value) {
+    static const QRegularExpression number(
+        u"^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"_s);
+    QString text = value;
+    // Either separator reads, so a file moves between comma and point settings.
+    if (!text.contains(u'.'))
+        text.replace(u',', u'.');
+    bool ok = false;
+    const double v = number.match(text).hasMatch() ? QLocale::c().toDouble(text, &ok) : 0.0;
+    if (!ok || !std::isfinite(v))
+        throw AppError(u"'%1' is not a valid floating point value"_s.arg(value));
+    return v;
+}
+
+QDate dayOf(double number) {
+    const double days = std::trunc(number);
+    const qint64 earliest = kEpoch.daysTo(DateField::earliest());
+    const qint64 latest = kEpoch.daysTo(DateField::latest());
+    if (days < double(earliest) || days > double(latest))
+        throw AppError(u"Failed to set calendar date or time"_s);
+    return kEpoch.addDays(qint64(days));
+}
+
+void appendLine(QString &out, const QString &line) {
+    out += line;
+    out += u"\r\n";
+}
+
+void appendValue(QString &out, const QString &value) {
+    const QStringList parts = splitLines(value);
+    if (parts.isEmpty()) {
+        appendLine(out, QString());
+        return;
+    }
+    appendLine(out, parts.first());
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        appendLine(out, kContinuation + parts.at(i));
+    // A value that ends with a line break keeps it as an empty further line.
+    if (value.endsWith(u'\n') || value.endsWith(u'\r'))
+        appendLine(out, QString(kContinuation));
+}
+
+// The first character of `text` that Windows-1251 has no place for.
+QString unwritable(const QString &text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString c = text.mid(i, len);
+        QStringEncoder enc(kCodePage);
+        const QByteArray encoded = enc.encode(c);
+        if (enc.hasError())
+            return c;
+        i += len - 1;
+    }
+    return {};
+}
+
+QString fileLabel(const QString &fileName) {
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+} // namespace
+
+QString dayNumber(const QDateTime &when, QChar decimalPoint) {
+    const qint64 days = kEpoch.daysTo(when.date());
+    const double fraction = when.time().msecsSinceStartOfDay() / 86400000.0;
+    const double value = days >= 0 ? double(days) + fraction : double(days) - fraction;
+    QString s = QString::number(value, 'g', 15);
+    if (s.contains(u'e')) {
+        // Only a tiny time of day on the epoch itself gets here: write it out in full.
+        const int exponent = int(std::floor(std::log10(std::fabs(value))));
+        s = QString::number(value, 'f', 14 - exponent);
+        while (s.endsWith(u'0'))
+            s.chop(1);
+        if (s.endsWith(u'.'))
+            s.chop(1);
+    }
+    s.replace(u'.', decimalPoint);
+    return s;
+}
+
+QByteArray formatForm(const FormContent &content, QChar decimalPoint) {
+    const auto defs = documentFields();
+    QString text;
+    text.reserve(4096);
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        const FormEntry &entry = content.entries.at(k);
+        appendLine(text, def.name.toString());
+        switch (def.kind) {
+        case FieldKind::Date:
+            appendLine(text, dayNumber(entry.dateTime, decimalPoint));
+            break;
+        case FieldKind::Check:
+            appendLine(text, entry.checked ? kYes : kNo);
+            break;
+        default:
+            appendValue(text, entry.text);
+        }
+    }
+    appendLine(text, content.kind);
+
+    QStringEncoder encoder(kCodePage);
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError())
+        return bytes;
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const QString c = unwritable(content.entries.at(k).text);
+        if (c.isEmpty())
+            continue;
+        const FieldDef &def = defs[k];
+        const QString field = def.label.isEmpty() ? def.name.toString()
+                                                  : u"„"_s + def.label + u"“ ("_s + def.name + u')';
+        throw AppError(
+            u"Полето %1 съдържа знака „%2“, който не може да бъде записан във "
+            u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s.arg(field, c));
+    }
+    throw AppError(u"Видът на документа съдържа знак, който не може да бъде записан във "
+                   u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s);
+}
+
+FormContent parseForm(const QByteArray &bytes) {
+    QStringDecoder decoder(kCodePage);
+    const QStringList lines = splitLines(decoder.decode(bytes));
+    const qsizetype n = lines.size();
+    if (n == 0)
+        throw outOfBounds(0);
+
+    const auto defs = documentFields();
+    FormContent content;
+    content.entries.resize(defs.size());
+    std::vector<bool> isValue(size_t(n), false);
+    qsizetype pos = 0;
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        FormEntry &entry = content.entries[k];
+        // Where the file follows the window's order, the name stands where the last
+        // entry ended; otherwise search from the top, passing over value lines.
+        qsizetype at = -1;
+        if (pos < n && sameName(lines[pos], def.name)) {
+            at = pos;
+        } else {
+            for (qsizetype i = 0; i < n; ++i) {
+                if (!isValue[size_t(i)] && sameName(lines[i], def.name)) {
+                    at = i;
+                    break;
+                }
+            }
+        }
+        if (at < 0) {
+            entry.present = false;
+            continue;
+        }
+        if (at + 1 >= n)
+            throw outOfBounds(n);
+        QString value = lines[at + 1];
+        isValue[size_t(at + 1)] = true;
+        qsizetype next = at + 2;
+        while (next < n - 1 && lines[next].startsWith(kContinuation)) {
+            value += u'\n' + lines[next].mid(1);
+            isValue[size_t(next)] = true;
+            ++next;
+        }
+        // Older files write a memo's further lines as they are: they run up to the
+        // next field's name, with no other name between.
+        if (def.kind == FieldKind::Memo && k + 1 < defs.size() && next < n - 1 &&
+            !sameName(lines[next], defs[k + 1].name)) {
+            qsizetype q = next;
+            while (q < n - 1 && !isAnyName(lines[q]))
+                ++q;
+            if (q < n - 1 && sameName(lines[q], defs[k + 1].name)) {
+                for (; next < q; ++next) {
+                    value += u'\n' + lines[next];
+                    isValue[size_t(next)] = true;
+                }
+            }
+        }
+        pos = next;
+
+        switch (def.kind) {
+        case FieldKind::Date:
+            entry.dateTime = QDateTime(dayOf(parseDayNumber(value)), QTime(0, 0));
+            break;
+        case FieldKind::Check:
+            entry.checked = value == kYes;
+            break;
+        default:
+            entry.text = value;
+        }
+    }
+    content.kind = lines.last();
+    return content;
+}
+
+FormContent documentContent(const TMainView &view) {
+    const auto defs = documentFields();
+    FormContent content;
+    content.entries.resize(defs.size());
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const QWidget *w = view.control(defs[k].name);
+        FormEntry &entry = content.entries[k];
+        switch (defs[k].kind) {
+        case FieldKind::Date:
+            entry.dateTime = static_cast<const QDateTimeEdit *>(w)->dateTime();
+            break;
+        case FieldKind::Check:
+            entry.checked = fieldChecked(w);
+            break;
+        default:
+            entry.text = fieldText(w);
+        }
+    }
+    content.kind = view.kind();
+    return content;
+}
+
+void applyContent(TMainView &view, const FormContent &content) {
+    const auto defs = documentFields();
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        const FormEntry &entry = content.entries.at(k);
+        QWidget *w = view.control(def.name);
+        switch (def.kind) {
+        case FieldKind::Date:
+            // Only the day is read; the field keeps its time of day.
+            if (entry.present)
+                static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
+            break;
+        case FieldKind::Check:
+            // A field the file does not hold starts as in a new document.
+            setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);
+            break;
+        default:
+            setFieldText(w, entry.present ? entry.text : def.initial.toString());
+        }
+    }
+    view.setWindowTitle(content.kind);
+}
+
+void saveform(const TMainView &view, const QString &fileName) {
+    const QByteArray bytes = formatForm(documentContent(view), QLocale().decimalPoint().at(0));
+    // Written beside the old file and put in its place only when complete.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(
+            u"Cannot create file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
+}
+
+void loadform(TMainView &view, const QString &fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(
+            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
+    if (file.size() > kMaxFileSize)
+        throw AppError(
+            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), u"Файлът е твърде голям"_s));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError)
+        throw AppError(
+            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
+    applyContent(view, parseForm(bytes));
+}
+
+} // namespace formelan

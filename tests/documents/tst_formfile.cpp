@@ -1,0 +1,552 @@
+#include "testsupport.h"
+
+#include "app/errors.h"
+#include "app/windows.h"
+#include "documents/formfile.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+#include "parties/ddata.h"
+#include "parties/rdata.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+
+// The entries of a form file, in the order the Windows program writes them.
+const QStringList kEntryOrder{u"Recipient_name"_s,
+                              u"recipient_iban_number1"_s,
+                              u"rec_bic1"_s,
+                              u"rebank"_s,
+                              u"of_date"_s,
+                              u"depositor_iban_number1"_s,
+                              u"dep_bic1"_s,
+                              u"bank_name"_s,
+                              u"boun_lk"_s,
+                              u"boun_egn"_s,
+                              u"boun_bulstat"_s,
+                              u"bounder_name"_s,
+                              u"branch_name"_s,
+                              u"b_add"_s,
+                              u"sum"_s,
+                              u"dr"_s,
+                              u"with_words"_s,
+                              u"to_date"_s,
+                              u"vid"_s,
+                              u"reason"_s,
+                              u"description"_s,
+                              u"doc_number"_s,
+                              u"vd"_s,
+                              u"d_date"_s,
+                              u"tac"_s,
+                              u"pay_system"_s,
+                              u"dateiz"_s,
+                              u"code_br"_s,
+                              u"kind_p"_s,
+                              u"sebra"_s,
+                              u"cact"_s,
+                              u"kindpe"_s,
+                              u"recipient_country"_s,
+                              u"recipient_add"_s,
+                              u"rebg"_s,
+                              u"depositor_country"_s,
+                              u"depositor_add"_s,
+                              u"debg"_s,
+                              u"econ_descript"_s,
+                              u"bnb_number"_s,
+                              u"recipi_lk"_s,
+                              u"recipi_egn"_s,
+                              u"condition"_s,
+                              u"ium1"_s,
+                              u"ium2"_s,
+                              u"ium3"_s,
+                              u"ium4"_s,
+                              u"d1"_s,
+                              u"d2"_s,
+                              u"d3"_s,
+                              u"d4"_s,
+                              u"kindp1"_s,
+                              u"reaso1"_s,
+                              u"descript1"_s,
+                              u"v1"_s,
+                              u"doc_numbe1"_s,
+                              u"ddat1"_s,
+                              u"of_dat1"_s,
+                              u"to_dat1"_s,
+                              u"kindp2"_s,
+                              u"reaso2"_s,
+                              u"descript2"_s,
+                              u"v2"_s,
+                              u"doc_numbe2"_s,
+                              u"ddat2"_s,
+                              u"of_dat2"_s,
+                              u"to_dat2"_s,
+                              u"kindp3"_s,
+                              u"reaso3"_s,
+                              u"descript3"_s,
+                              u"v3"_s,
+                              u"doc_numbe3"_s,
+                              u"ddat3"_s,
+                              u"of_dat3"_s,
+                              u"to_dat3"_s,
+                              u"reaso4"_s,
+                              u"descript4"_s,
+                              u"v4"_s,
+                              u"doc_numbe4"_s,
+                              u"ddat4"_s,
+                              u"kindp4"_s,
+                              u"of_dat4"_s,
+                              u"to_dat4"_s,
+                              u"depositor_name"_s};
+
+const QStringList kDates{u"of_date"_s, u"to_date"_s, u"d_date"_s,  u"dateiz"_s,
+                         u"ddat1"_s,   u"of_dat1"_s, u"to_dat1"_s, u"ddat2"_s,
+                         u"of_dat2"_s, u"to_dat2"_s, u"ddat3"_s,   u"of_dat3"_s,
+                         u"to_dat3"_s, u"ddat4"_s,   u"of_dat4"_s, u"to_dat4"_s};
+
+QWidget *doc(const QString &name) {
+    return MainView->control(name);
+}
+
+QDateEdit *dateOf(const QString &name) {
+    return static_cast<QDateEdit *>(static_cast<QDateTimeEdit *>(doc(name)));
+}
+
+// A file as the Windows program writes it: Windows-1251, one name and one value line
+// per entry, the kind last.
+QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kind,
+                       const QString &eol = u"\r\n"_s, bool upperNames = false) {
+    QString text;
+    for (const QString &name : kEntryOrder) {
+        text += (upperNames ? name.toUpper() : name) + eol;
+        QString value = values.value(name);
+        if (value.isNull() && kDates.contains(name))
+            value = u"39448"_s;
+        if (value.isNull() && (name == u"rebg"_s || name == u"debg"_s))
+            value = u"да"_s;
+        text += value + eol;
+    }
+    text += kind + eol;
+    QStringEncoder enc("windows-1251");
+    return enc.encode(text);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every value of the document window, as a text, for comparing documents.
+QStringList snapshot() {
+    QStringList out;
+    for (QWidget *f : MainView->fields()) {
+        if (auto *d = qobject_cast<QDateTimeEdit *>(f))
+            out.append(f->objectName() + u'=' + d->dateTime().toString(Qt::ISODateWithMs));
+        else if (fieldKind(f) == FieldKind::Check)
+            out.append(f->objectName() + u'=' + (fieldChecked(f) ? u"1"_s : u"0"_s));
+        else
+            out.append(f->objectName() + u'=' + fieldText(f));
+    }
+    out.append(MainView->kind());
+    return out;
+}
+
+void fillEverything() {
+    int i = 0;
+    for (QWidget *f : MainView->fields()) {
+        ++i;
+        const QString name = f->objectName();
+        switch (fieldKind(f)) {
+        case FieldKind::Edit:
+        case FieldKind::PickList:
+            setFieldText(f, i % 2 ? u"Стойност %1 „€“"_s.arg(i) : u"Value %1 sum"_s.arg(i));
+            break;
+        case FieldKind::Memo:
+            setFieldText(f, u"първи ред\nвтори ред\n\nsum\nchetvarti ¶ ред\n"_s);
+            break;
+        case FieldKind::Date:
+            static_cast<QDateTimeEdit *>(f)->setDateTime(
+                QDateTime(QDate(2000 + i % 20, 1 + i % 12, 1 + i % 28),
+                          i % 3 ? QTime(i % 24, 7, 30, 250) : QTime(0, 0)));
+            break;
+        case FieldKind::Check:
+            setFieldChecked(f, name == u"rebg"_s);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+class TestFormFile : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layoutOfASavedFile() {
+        Program p;
+        const QString path = p.dataDir() + u"/start.frm"_s;
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.fileFilters, QStringList{u"Formelan Формуляри (*.frm)"_s});
+        const QByteArray bytes = readFile(path);
+        QVERIFY(bytes.endsWith("\r\n"));
+        const QList<QByteArray> lines = bytes.chopped(2).split('\n');
+        QCOMPARE(lines.size(), 169);
+        QStringDecoder dec("windows-1251");
+        for (int k = 0; k < 84; ++k)
+            QCOMPARE(QString::fromLatin1(lines.at(2 * k).chopped(1)), kEntryOrder.at(k));
+        QCOMPARE(dec.decode(lines.at(168)), u"Преводно нареждане /Вносна бележка/ м.р."_s);
+        QCOMPARE(lines.at(kEntryOrder.indexOf(u"vid"_s) * 2 + 1), QByteArray("BGN\r"));
+        QCOMPARE(lines.at(kEntryOrder.indexOf(u"rebg"_s) * 2 + 1), QByteArray("\xe4\xe0\r"));
+        QCOMPARE(lines.at(kEntryOrder.indexOf(u"reason"_s) * 2 + 1), QByteArray("\r"));
+        for (const QString &d : kDates) {
+            const QByteArray v = lines.at(kEntryOrder.indexOf(d) * 2 + 1).chopped(1);
+            QVERIFY2(!v.contains('e') && !v.contains('E'), v.constData());
+        }
+        // Nothing in the window changed by saving.
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    void roundTrip() {
+        for (const QString &kind :
+             {u"N7"_s, u"WQ1"_s, u"N1"_s, u"N2"_s, u"N3"_s, u"N4"_s, u"N5"_s, u"N6"_s}) {
+            Program p;
+            p.find<QAction>(kind)->trigger();
+            fillEverything();
+            const QStringList before = snapshot();
+            const QString path = p.dataDir() + u"/doc.frm"_s;
+            p.dialogs.fileAnswers << path;
+            p.find<QAction>(u"N12"_s)->trigger();
+            const QByteArray first = readFile(path);
+
+            // Scramble the window, then open the file again.
+            p.find<QAction>(u"N5"_s == kind ? u"N6"_s : u"N5"_s)->trigger();
+            for (QWidget *f : MainView->fields()) {
+                if (fieldKind(f) == FieldKind::Check)
+                    setFieldChecked(f, !fieldChecked(f));
+                else if (auto *d = qobject_cast<QDateTimeEdit *>(f))
+                    d->setDate(QDate(1999, 9, 9));
+                else
+                    setFieldText(f, u"x"_s);
+            }
+            p.dialogs.fileAnswers << path;
+            p.find<QToolButton>(u"ToolButton5"_s)->click();
+            QCOMPARE(snapshot(), before);
+            QVERIFY(p.dialogs.messages.isEmpty());
+
+            p.dialogs.fileAnswers << path;
+            p.find<QToolButton>(u"ToolButton6"_s)->click();
+            QCOMPARE(readFile(path), first);
+            QCOMPARE(p.dialogs.fileInitials.last(), path); // the save dialog remembers
+        }
+    }
+
+    void filesOfTheWindowsProgram_data() {
+        QTest::addColumn<QString>("eol");
+        QTest::addColumn<bool>("upper");
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<bool>("lastLineEnds");
+        QTest::newRow("CR LF, comma") << u"\r\n"_s << false << u"39448,5"_s << true;
+        QTest::newRow("CR LF, point") << u"\r\n"_s << false << u"39448.5"_s << true;
+        QTest::newRow("names in capitals") << u"\r\n"_s << true << u"39448,5"_s << true;
+        QTest::newRow("lone CR") << u"\r"_s << false << u"39448,5"_s << true;
+        QTest::newRow("lone LF") << u"\n"_s << false << u"39448"_s << true;
+        QTest::newRow("last line without end") << u"\r\n"_s << false << u"39448"_s << false;
+    }
+
+    void filesOfTheWindowsProgram() {
+        QFETCH(QString, eol);
+        QFETCH(bool, upper);
+        QFETCH(QString, day);
+        QFETCH(bool, lastLineEnds);
+        Program p;
+        const QTime timeOfDay = dateOf(u"d_date"_s)->time();
+        QHash<QString, QString> values{{u"Recipient_name"_s, u"ЕТ Иван Петров"_s},
+                                       {u"sum"_s, u"1250"_s},
+                                       {u"dr"_s, u"05"_s},
+                                       {u"vid"_s, u"EUR"_s},
+                                       {u"reason"_s, u"Фактура № 12/2007"_s},
+                                       {u"d_date"_s, day},
+                                       {u"rebg"_s, u"не"_s},
+                                       {u"debg"_s, u"Да"_s},
+                                       {u"econ_descript"_s, u"Услуги"_s},
+                                       {u"recipient_add"_s, u"ул. „Шипка“ 5"_s}};
+        QByteArray bytes = windowsFile(values, u"Съгласие за директен дебит"_s, eol, upper);
+        if (!lastLineEnds)
+            bytes.chop(2);
+        const QString path = p.dataDir() + u"/windows.frm"_s;
+        writeFile(path, bytes);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(MainView->kind(), u"Съгласие за директен дебит"_s);
+        QVERIFY(MainView->panel(3)->isVisible());
+        QVERIFY(p.find<QAction>(u"N7"_s)->isChecked()); // the check mark stays
+        QVERIFY(!p.find<QAction>(u"N4"_s)->isChecked());
+        QCOMPARE(fieldText(doc(u"Recipient_name"_s)), u"ЕТ Иван Петров"_s);
+        QCOMPARE(fieldText(doc(u"sum"_s)), u"1250"_s);
+        QCOMPARE(fieldText(doc(u"vid"_s)), u"EUR"_s);
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"Фактура № 12/2007"_s);
+        QCOMPARE(fieldText(doc(u"recipient_add"_s)), u"ул. „Шипка“ 5"_s);
+        QCOMPARE(dateOf(u"d_date"_s)->date(), QDate(2008, 1, 1));
+        QCOMPARE(dateOf(u"d_date"_s)->time(), timeOfDay);
+        QVERIFY(!fieldChecked(doc(u"rebg"_s)));
+        QVERIFY(!fieldChecked(doc(u"debg"_s))); // only "да" exactly
+        QCOMPARE(fieldText(doc(u"with_words"_s)), QString());
+        // Mirrored fields reach the address books; the pick-list set by reading does not.
+        QVERIFY(!fieldChecked(RData->control(u"rebg")));
+        QVERIFY(!fieldChecked(DData->control(u"debg")));
+        QCOMPARE(fieldText(RData->control(u"Recipient_name")), QString());
+        QCOMPARE(fieldText(RData->control(u"recipient_add")), QString());
+    }
+
+    void valueEqualToALaterName() {
+        Program p;
+        QHash<QString, QString> values{{u"reason"_s, u"sum"_s},
+                                       {u"Recipient_name"_s, u"DEPOSITOR_NAME"_s},
+                                       {u"sum"_s, u"42"_s},
+                                       {u"depositor_name"_s, u"Платец"_s}};
+        const QString path = p.dataDir() + u"/tricky.frm"_s;
+        writeFile(path, windowsFile(values, u"Вносна бележка"_s));
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(fieldText(doc(u"sum"_s)), u"42"_s);
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"sum"_s);
+        QCOMPARE(fieldText(doc(u"Recipient_name"_s)), u"DEPOSITOR_NAME"_s);
+        QCOMPARE(fieldText(doc(u"depositor_name"_s)), u"Платец"_s);
+    }
+
+    void foreignOrderAndMissingNames() {
+        Program p;
+        setFieldText(doc(u"kind_p"_s), u"stale"_s);
+        setFieldChecked(doc(u"rebg"_s), false);
+        // Entries out of order, most of them missing.
+        QStringEncoder enc("windows-1251");
+        const QByteArray bytes = enc.encode(u"SUM\r\n77\r\nreason\r\nпричина\r\nvid\r\nUSD\r\n"
+                                            u"Бюджетно платежно нареждане\r\n"_s);
+        const QString path = p.dataDir() + u"/foreign.frm"_s;
+        writeFile(path, bytes);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(fieldText(doc(u"sum"_s)), u"77"_s);
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"причина"_s);
+        QCOMPARE(fieldText(doc(u"vid"_s)), u"USD"_s);
+        // What the file does not hold starts as in a new document.
+        QCOMPARE(fieldText(doc(u"kind_p"_s)), QString());
+        QCOMPARE(fieldText(doc(u"dr"_s)), u"00"_s);
+        QVERIFY(fieldChecked(doc(u"rebg"_s)));
+        QCOMPARE(MainView->kind(), u"Бюджетно платежно нареждане"_s);
+    }
+
+    void oldMultiLineMemo() {
+        Program p;
+        QHash<QString, QString> values{{u"econ_descript"_s, u"ред 1\r\nред 2\r\nред 3"_s},
+                                       {u"bnb_number"_s, u"123"_s}};
+        const QString path = p.dataDir() + u"/memo.frm"_s;
+        writeFile(path, windowsFile(values, u"Вносна бележка"_s));
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(fieldText(doc(u"econ_descript"_s)), u"ред 1\nред 2\nред 3"_s);
+        QCOMPARE(fieldText(doc(u"bnb_number"_s)), u"123"_s);
+    }
+
+    void memoReadableByLineReaders() {
+        // A reader that takes the line after the name gets the memo's first line and
+        // finds every name where it belongs.
+        Program p;
+        setFieldText(doc(u"econ_descript"_s), u"първи\nbnb_number\nтрети"_s);
+        setFieldText(doc(u"bnb_number"_s), u"55"_s);
+        const QString path = p.dataDir() + u"/memo.frm"_s;
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QStringDecoder dec("windows-1251");
+        const QStringList lines = QString(dec.decode(readFile(path))).split(u"\r\n"_s);
+        const qsizetype memo = lines.indexOf(u"econ_descript"_s);
+        QCOMPARE(lines.at(memo + 1), u"първи"_s);
+        const qsizetype bnb = lines.indexOf(u"bnb_number"_s);
+        QCOMPARE(lines.at(bnb + 1), u"55"_s);
+        QVERIFY(bnb > memo + 1);
+    }
+
+    void failures_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QStringEncoder enc("windows-1251");
+        QTest::newRow("empty file") << QByteArray() << u"List index out of bounds (0)"_s;
+        QTest::newRow("name on the last line")
+            << QByteArray("sum\r\n5\r\nRecipient_name\r\n") << u"List index out of bounds (3)"_s;
+        QHash<QString, QString> bad{{u"d_date"_s, u"вчера"_s}};
+        QTest::newRow("date not a number") << windowsFile(bad, u"Вносна бележка"_s)
+                                           << u"'вчера' is not a valid floating point value."_s;
+        QHash<QString, QString> both{{u"of_date"_s, u"1.234,5"_s}};
+        QTest::newRow("two separators") << windowsFile(both, u"Вносна бележка"_s)
+                                        << u"'1.234,5' is not a valid floating point value."_s;
+        QHash<QString, QString> inf{{u"of_date"_s, u"inf"_s}};
+        QTest::newRow("infinity") << windowsFile(inf, u"Вносна бележка"_s)
+                                  << u"'inf' is not a valid floating point value."_s;
+        QHash<QString, QString> far{{u"to_dat4"_s, u"3000000"_s}};
+        QTest::newRow("date out of range")
+            << windowsFile(far, u"Вносна бележка"_s) << u"Failed to set calendar date or time."_s;
+        QHash<QString, QString> early{{u"ddat2"_s, u"-200000"_s}};
+        QTest::newRow("date too early")
+            << windowsFile(early, u"Вносна бележка"_s) << u"Failed to set calendar date or time."_s;
+    }
+
+    void failures() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        Program p;
+        fillEverything();
+        const QStringList before = snapshot();
+        const QString path = p.dataDir() + u"/bad.frm"_s;
+        writeFile(path, bytes);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(p.dialogs.texts(), QStringList{message});
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QCOMPARE(snapshot(), before); // nothing half-loaded
+    }
+
+    void openingWhatCannotBeRead() {
+        Program p;
+        // A name that does not exist, or a cancelled dialog: nothing at all.
+        p.dialogs.fileAnswers << p.dataDir() + u"/missing.frm"_s;
+        p.find<QAction>(u"N11"_s)->trigger();
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(p.dialogs.fileInitials.last(), p.dataDir() + u"/missing.frm"_s);
+        // A folder in place of a file cannot be opened.
+        const QString folder = p.dataDir() + u"/folder.frm"_s;
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList before = snapshot();
+        guarded([&] { loadform(*MainView, folder); });
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.startsWith(
+            u"Cannot open file \"%1\". "_s.arg(QDir::toNativeSeparators(folder))));
+        QCOMPARE(snapshot(), before);
+    }
+
+    void unreadableKind() {
+        Program p;
+        const QString path = p.dataDir() + u"/kind.frm"_s;
+        writeFile(path, windowsFile({}, u"Платежно нещо"_s));
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(MainView->kind(), u"Платежно нещо"_s);
+        for (int i = 1; i <= 4; ++i)
+            QVERIFY(!MainView->panel(i)->isVisible());
+    }
+
+    void saveNames_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << u"doc"_s << u"doc.frm"_s;
+        QTest::newRow("other extension") << u"doc.txt"_s << u"doc.txt.frm"_s;
+        QTest::newRow("capitals") << u"doc.FRM"_s << u"doc.FRM"_s;
+        QTest::newRow("mixed case") << u"doc.FrM"_s << u"doc.FrM"_s;
+        QTest::newRow("frm without a dot") << u"docxfrm"_s << u"docxfrm"_s;
+        QTest::newRow("cancelled") << QString() << QString();
+    }
+
+    void saveNames() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        Program p;
+        if (!chosen.isEmpty())
+            p.dialogs.fileAnswers << p.dataDir() + u'/' + chosen;
+        p.find<QAction>(u"N12"_s)->trigger();
+        const QStringList files = QDir(p.dataDir()).entryList(QDir::Files);
+        QCOMPARE(files, written.isEmpty() ? QStringList{} : QStringList{written});
+        if (!written.isEmpty()) {
+            p.find<QAction>(u"N12"_s)->trigger(); // cancelled, but offers the last name
+            QCOMPARE(p.dialogs.fileInitials.last(), p.dataDir() + u'/' + written);
+        }
+    }
+
+    void failedSaveKeepsTheOldFile() {
+        Program p;
+        const QString path = p.dataDir() + u"/keep.frm"_s;
+        writeFile(path, "old contents");
+        // A character that Windows-1251 cannot hold: said clearly, nothing written.
+        setFieldText(doc(u"reason"_s), u"Плащане 😀"_s);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY2(p.dialogs.messages.first().text.contains(u"„Основание“ (reason)"_s),
+                 qPrintable(p.dialogs.messages.first().text));
+        QVERIFY(p.dialogs.messages.first().text.contains(u"😀"_s));
+        QCOMPARE(readFile(path), QByteArray("old contents"));
+
+        // A folder that does not exist.
+        p.dialogs.messages.clear();
+        setFieldText(doc(u"reason"_s), u"Плащане"_s);
+        const QString nowhere = p.dataDir() + u"/no/such/folder/x.frm"_s;
+        p.dialogs.fileAnswers << nowhere;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.startsWith(
+            u"Cannot create file \"%1\". "_s.arg(QDir::toNativeSeparators(nowhere))));
+        QVERIFY(!QFile::exists(nowhere));
+
+        // A folder standing where the file would go.
+        p.dialogs.messages.clear();
+        const QString folder = p.dataDir() + u"/taken.frm"_s;
+        QVERIFY(QDir().mkpath(folder));
+        p.dialogs.fileAnswers << folder;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(QFileInfo(folder).isDir());
+
+        // The old file is replaced whole by a save that works.
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QVERIFY(readFile(path).startsWith("Recipient_name\r\n"));
+    }
+
+    void dayNumbers_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("comma");
+        QTest::newRow("noon 1 Jan 2008")
+            << QDateTime(QDate(2008, 1, 1), QTime(12, 0)) << u"39448,5"_s;
+        QTest::newRow("midnight") << QDateTime(QDate(2008, 1, 1), QTime(0, 0)) << u"39448"_s;
+        QTest::newRow("epoch") << QDateTime(QDate(1899, 12, 30), QTime(0, 0)) << u"0"_s;
+        QTest::newRow("one second past the epoch")
+            << QDateTime(QDate(1899, 12, 30), QTime(0, 0, 1)) << u"0,0000115740740740741"_s;
+        QTest::newRow("6 am the day before")
+            << QDateTime(QDate(1899, 12, 29), QTime(6, 0)) << u"-1,25"_s;
+        QTest::newRow("5 March 2007, 18:00")
+            << QDateTime(QDate(2007, 3, 5), QTime(18, 0)) << u"39146,75"_s;
+        QTest::newRow("15 significant digits")
+            << QDateTime(QDate(2026, 12, 8), QTime(17, 48, 7)) << u"46364,7417476852"_s;
+    }
+
+    void dayNumbers() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, comma);
+        QCOMPARE(dayNumber(when, u','), comma);
+        QString point = comma;
+        point.replace(u',', u'.');
+        QCOMPARE(dayNumber(when, u'.'), point);
+    }
+};
+
+QTEST_MAIN(TestFormFile)
+#include "tst_formfile.moc"
