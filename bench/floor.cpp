@@ -4,7 +4,8 @@
 #include <QMainWindow>
 #include <QTimer>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QMainWindow window;
     window.showMaximized();

@@ -14,8 +14,8 @@ namespace {
 
 volatile std::size_t g_sink = 0;
 
-template <typename F>
-void measure(const char *name, const QStringList &inputs, double seconds, F f) {
+template <typename F> void measure(const char *name, const QStringList &inputs, double seconds, F f)
+{
     QElapsedTimer timer;
     timer.start();
     long long calls = 0;
@@ -31,7 +31,8 @@ void measure(const char *name, const QStringList &inputs, double seconds, F f) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
     const QStringList ibans{u"BG80BNBG96611020345678"_s, u"BG81BNBG96611020345678"_s,
                             u"BG82BNBG966110203456A8"_s, u"bg80bnbg96611020345678"_s,

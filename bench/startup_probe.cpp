@@ -6,7 +6,8 @@
 #include <QApplication>
 #include <QTimer>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     formelan::initApplication(app);
     const auto frame = formelan::startFormelan();

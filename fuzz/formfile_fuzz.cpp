@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         const formelan::FormContent content = formelan::parseForm(bytes);

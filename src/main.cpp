@@ -3,9 +3,12 @@
 
 #include <QApplication>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     formelan::initApplication(app);
     const auto frame = formelan::startFormelan();
+    if (!frame)
+        return 1;
     return app.exec();
 }

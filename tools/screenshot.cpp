@@ -9,7 +9,8 @@
 #include <QScreen>
 #include <QTimer>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     if (argc < 2)
         return 2;

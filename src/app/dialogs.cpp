@@ -12,16 +12,19 @@ class RealDialogs final : public Dialogs {
 public:
     QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
                                         const QString &title, const QString &text,
-                                        QMessageBox::StandardButtons buttons) override {
+                                        QMessageBox::StandardButtons buttons) override
+    {
         QMessageBox box(icon, title, text, buttons, parent);
         return QMessageBox::StandardButton(box.exec());
     }
 
-    QString openFileName(QWidget *parent, const QString &filter, const QString &initial) override {
+    QString openFileName(QWidget *parent, const QString &filter, const QString &initial) override
+    {
         return QFileDialog::getOpenFileName(parent, QString(), initial, filter);
     }
 
-    QString saveFileName(QWidget *parent, const QString &filter, const QString &initial) override {
+    QString saveFileName(QWidget *parent, const QString &filter, const QString &initial) override
+    {
         // Replacing a file is not asked about: saving a form always overwrites.
         return QFileDialog::getSaveFileName(parent, QString(), initial, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
@@ -32,20 +35,24 @@ Dialogs *g_replacement = nullptr;
 
 } // namespace
 
-Dialogs &dialogs() {
+Dialogs &dialogs()
+{
     static RealDialogs real;
     return g_replacement ? *g_replacement : real;
 }
 
-void setDialogs(Dialogs *replacement) {
+void setDialogs(Dialogs *replacement)
+{
     g_replacement = replacement;
 }
 
-QString programTitle() {
+QString programTitle()
+{
     return u"Formelan"_s;
 }
 
-void showMessage(QWidget *parent, const QString &text) {
+void showMessage(QWidget *parent, const QString &text)
+{
     dialogs().message(parent, QMessageBox::NoIcon, programTitle(), text, QMessageBox::Ok);
 }
 

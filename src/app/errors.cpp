@@ -4,7 +4,8 @@
 
 namespace formelan {
 
-QString errorBoxText(const QString &message) {
+QString errorBoxText(const QString &message)
+{
     if (message.isEmpty())
         return message;
     // Every character outside ASCII lies above 0x7F in Windows-1251, after '.'.
@@ -14,7 +15,8 @@ QString errorBoxText(const QString &message) {
     return message;
 }
 
-void showErrorBox(const QString &message) {
+void showErrorBox(const QString &message)
+{
     dialogs().message(nullptr, QMessageBox::Critical, programTitle(), errorBoxText(message),
                       QMessageBox::Ok);
 }

@@ -11,7 +11,8 @@ namespace formelan {
 class AppError : public std::exception {
 public:
     explicit AppError(QString message)
-        : m_message(std::move(message)) {}
+        : m_message(std::move(message))
+    {}
     const QString &message() const { return m_message; }
     const char *what() const noexcept override { return "formelan::AppError"; }
 
@@ -27,7 +28,8 @@ QString errorBoxText(const QString &message);
 void showErrorBox(const QString &message);
 
 // Runs a command; an error that escapes it is shown and the program goes on.
-template <typename F> void guarded(F &&command) {
+template <typename F> void guarded(F &&command)
+{
     try {
         std::forward<F>(command)();
     } catch (const AppError &e) {

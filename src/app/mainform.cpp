@@ -8,6 +8,7 @@
 #include "form/kinds.h"
 #include "form/mainview.h"
 #include "parties/ddata.h"
+#include "parties/partydb.h"
 #include "parties/rdata.h"
 
 #include <QCloseEvent>
@@ -22,7 +23,8 @@
 #include <array>
 
 // The icons live in the core library, which is static: register them explicitly.
-static void initResources() {
+static void initResources()
+{
     Q_INIT_RESOURCE(formelan);
 }
 
@@ -57,13 +59,16 @@ const QString kPayersItem = u"Данни за задължени лица"_s;
 
 } // namespace
 
-void ChildWindow::closeEvent(QCloseEvent *event) {
+void ChildWindow::closeEvent(QCloseEvent *event)
+{
     event->ignore();
     showMinimized();
 }
 
 TMainForm::TMainForm(QWidget *parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent)
+    , m_database(std::make_unique<PartyDatabase>(PartyDatabase::defaultPath()))
+{
     initResources();
     MainForm = this;
     setObjectName(u"MainForm"_s);
@@ -78,12 +83,17 @@ TMainForm::TMainForm(QWidget *parent)
     buildCommands();
 }
 
-TMainForm::~TMainForm() {
+TMainForm::~TMainForm()
+{
+    // The windows' result sets go before the connection they read through.
+    delete m_mdi;
+    m_mdi = nullptr;
     if (MainForm == this)
         MainForm = nullptr;
 }
 
-void TMainForm::buildCommands() {
+void TMainForm::buildCommands()
+{
     auto *toolBar1 = new QToolBar(u"Меню"_s, this);
     toolBar1->setObjectName(u"ToolBar1"_s);
     toolBar1->setMovable(false);
@@ -191,7 +201,8 @@ void TMainForm::buildCommands() {
     }
 }
 
-ChildWindow *TMainForm::addChild(QWidget *window) {
+ChildWindow *TMainForm::addChild(QWidget *window)
+{
     auto *child = new ChildWindow;
     child->setWidget(window);
     child->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -202,16 +213,19 @@ ChildWindow *TMainForm::addChild(QWidget *window) {
     return child;
 }
 
-ChildWindow *TMainForm::childOf(const QWidget *window) const {
+ChildWindow *TMainForm::childOf(const QWidget *window) const
+{
     return window ? qobject_cast<ChildWindow *>(window->parentWidget()) : nullptr;
 }
 
-QWidget *TMainForm::activeChild() const {
+QWidget *TMainForm::activeChild() const
+{
     QMdiSubWindow *sub = m_mdi->activeSubWindow();
     return sub ? sub->widget() : nullptr;
 }
 
-void TMainForm::showEvent(QShowEvent *event) {
+void TMainForm::showEvent(QShowEvent *event)
+{
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
@@ -219,14 +233,16 @@ void TMainForm::showEvent(QShowEvent *event) {
     }
 }
 
-void TMainForm::resizeEvent(QResizeEvent *event) {
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
     QMainWindow::resizeEvent(event);
     // The document window follows its fields, as far as the frame has room.
     if (m_autoSize)
         fitDocumentWindow();
 }
 
-void TMainForm::FormShow() {
+void TMainForm::FormShow()
+{
     const QDateTime now = QDateTime::currentDateTime();
     for (QWidget *field : MainView->fields()) {
         if (auto *date = qobject_cast<DateField *>(field))
@@ -243,7 +259,8 @@ void TMainForm::FormShow() {
     N9Click();
 }
 
-void TMainForm::bringToFront(QWidget *window) {
+void TMainForm::bringToFront(QWidget *window)
+{
     ChildWindow *child = childOf(window);
     if (!child)
         return;
@@ -255,7 +272,8 @@ void TMainForm::bringToFront(QWidget *window) {
     child->raise();
 }
 
-void TMainForm::Views() {
+void TMainForm::Views()
+{
     const std::optional<QSize> size = MainView->arrangeForKind();
     if (!size)
         return;
@@ -268,7 +286,8 @@ void TMainForm::Views() {
         fitDocumentWindow();
 }
 
-void TMainForm::fitDocumentWindow() {
+void TMainForm::fitDocumentWindow()
+{
     ChildWindow *child = childOf(MainView);
     if (!child || child->isMinimized() || child->isMaximized())
         return;
@@ -281,7 +300,8 @@ void TMainForm::fitDocumentWindow() {
     child->resize(wanted);
 }
 
-void TMainForm::WQ1Click(QAction *item) {
+void TMainForm::WQ1Click(QAction *item)
+{
     MainView->setWindowTitle(item->text());
     if (m_currentKindItem)
         m_currentKindItem->setChecked(false);
@@ -291,7 +311,8 @@ void TMainForm::WQ1Click(QAction *item) {
     Views();
 }
 
-void TMainForm::N8Click(QAction *item) {
+void TMainForm::N8Click(QAction *item)
+{
     if (m_currentDataItem)
         m_currentDataItem->setChecked(false);
     item->setChecked(true);
@@ -304,7 +325,8 @@ void TMainForm::N8Click(QAction *item) {
 
 // Cascades from the bottom of the stack to the top, keeping each window's size (the
 // document window sizes itself to its fields).
-void TMainForm::N9Click() {
+void TMainForm::N9Click()
+{
     const QSize room = m_mdi->viewport()->size();
     const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 4;
     int offset = 0;
@@ -323,17 +345,20 @@ void TMainForm::N9Click() {
         fitDocumentWindow();
 }
 
-void TMainForm::N13Click() {
+void TMainForm::N13Click()
+{
     tile(Qt::Horizontal);
 }
 
-void TMainForm::N19Click() {
+void TMainForm::N19Click()
+{
     tile(Qt::Vertical);
 }
 
 // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical); minimised
 // windows keep their place.
-void TMainForm::tile(Qt::Orientation orientation) {
+void TMainForm::tile(Qt::Orientation orientation)
+{
     QList<QMdiSubWindow *> open;
     for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
         if (sub->isVisible() && !sub->isMinimized())
@@ -359,22 +384,26 @@ void TMainForm::tile(Qt::Orientation orientation) {
     }
 }
 
-void TMainForm::N20Click() {
+void TMainForm::N20Click()
+{
     for (QMdiSubWindow *sub : m_mdi->subWindowList())
         sub->showMinimized();
 }
 
-void TMainForm::N14Click() {
+void TMainForm::N14Click()
+{
     close();
 }
 
-void TMainForm::N25Click() {
+void TMainForm::N25Click()
+{
     showMessage(this, u"Редактор на платежни документи „Formelan“ 2.5\n"
                       u"Връзка с нас: чрез страницата на проекта Formelan\n"
                       u"Автор: екипът на Formelan"_s);
 }
 
-void TMainForm::openReference(const QString &fileName) {
+void TMainForm::openReference(const QString &fileName)
+{
     const QString path = dataDir() + u"/help/"_s + fileName;
     if (!QFileInfo(path).isFile())
         return;
@@ -386,7 +415,8 @@ namespace {
 const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
 }
 
-void TMainForm::ToolButton5Click() {
+void TMainForm::ToolButton5Click()
+{
     const QString name = dialogs().openFileName(this, kFormFilter, m_openName);
     if (name.isEmpty())
         return;
@@ -397,7 +427,8 @@ void TMainForm::ToolButton5Click() {
     Views();
 }
 
-void TMainForm::ToolButton6Click() {
+void TMainForm::ToolButton6Click()
+{
     QString name = dialogs().saveFileName(this, kFormFilter, m_saveName);
     if (name.isEmpty())
         return;
@@ -408,12 +439,53 @@ void TMainForm::ToolButton6Click() {
     saveform(*MainView, name);
 }
 
-// The commands below belong to the editing commands and the document output, which
-// the frame does not carry yet.
-void TMainForm::ToolButton7Click() {}
-void TMainForm::ToolButton8Click() {}
-void TMainForm::ToolButton9Click() {}
-void TMainForm::ToolButton10Click() {}
+namespace {
+
+// The single-line field that has, or last had, the focus in the active child window;
+// the edit box of a pick-list counts. Memos, dates and the rest do not.
+FieldEdit *focusedEdit(QWidget *window)
+{
+    QWidget *w = window ? window->focusWidget() : nullptr;
+    if (auto *list = qobject_cast<PickList *>(w))
+        return list->edit();
+    return qobject_cast<FieldEdit *>(w);
+}
+
+} // namespace
+
+void TMainForm::ToolButton7Click()
+{
+    if (FieldEdit *edit = focusedEdit(activeChild()))
+        edit->cut();
+}
+
+void TMainForm::ToolButton8Click()
+{
+    if (FieldEdit *edit = focusedEdit(activeChild()))
+        edit->copy();
+}
+
+void TMainForm::ToolButton9Click()
+{
+    if (FieldEdit *edit = focusedEdit(activeChild()))
+        edit->pasteWithinLimit();
+}
+
+// Empties every text field of the active window; dates, check boxes and the stored
+// records stay.
+void TMainForm::ToolButton10Click()
+{
+    auto *window = qobject_cast<FieldWindow *>(activeChild());
+    if (!window)
+        return;
+    for (QWidget *field : window->fields()) {
+        const FieldKind kind = fieldKind(field);
+        if (kind == FieldKind::Edit || kind == FieldKind::PickList || kind == FieldKind::Memo)
+            setFieldText(field, QString());
+    }
+}
+
+// The command below belongs to the document output, which the frame does not carry yet.
 void TMainForm::ToolButton12Click() {}
 
 } // namespace formelan

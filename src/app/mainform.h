@@ -5,7 +5,13 @@
 #include <QPointer>
 #include <QSize>
 
+#include <memory>
+
 class QMdiArea;
+
+namespace formelan {
+class PartyDatabase;
+}
 class QToolBar;
 class QMenu;
 
@@ -30,6 +36,8 @@ public:
     ~TMainForm() override;
 
     QMdiArea *mdiArea() const { return m_mdi; }
+    // The address book's database connection, shared by both address books.
+    const PartyDatabase &database() const { return *m_database; }
     // Puts a window into the frame as a child window and shows it.
     ChildWindow *addChild(QWidget *window);
     ChildWindow *childOf(const QWidget *window) const;
@@ -73,6 +81,7 @@ private:
     void fitDocumentWindow();
     void bringToFront(QWidget *window);
 
+    std::unique_ptr<PartyDatabase> m_database;
     QMdiArea *m_mdi = nullptr;
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;

@@ -14,12 +14,14 @@ namespace {
 QString g_dataDirOverride;
 DesktopOpener g_opener;
 
-bool hasData(const QString &dir) {
+bool hasData(const QString &dir)
+{
     return QFileInfo(dir + u"/help"_s).isDir() || QFileInfo(dir + u"/forms"_s).isDir();
 }
 } // namespace
 
-QString dataDir() {
+QString dataDir()
+{
     if (!g_dataDirOverride.isEmpty())
         return g_dataDirOverride;
     const QString exeDir = QCoreApplication::applicationDirPath();
@@ -31,17 +33,20 @@ QString dataDir() {
     return exeDir;
 }
 
-void setDataDirForTesting(const QString &dir) {
+void setDataDirForTesting(const QString &dir)
+{
     g_dataDirOverride = dir;
 }
 
-bool openWithDesktop(const QString &path) {
+bool openWithDesktop(const QString &path)
+{
     if (g_opener)
         return g_opener(path);
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void setDesktopOpener(DesktopOpener opener) {
+void setDesktopOpener(DesktopOpener opener)
+{
     g_opener = std::move(opener);
 }
 

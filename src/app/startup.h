@@ -13,6 +13,7 @@ void initApplication(QApplication &app);
 
 // Creates the whole window set as the program does (frame, payers, document,
 // recipients) and shows the frame maximised, which prepares the document window.
+// When the address book cannot be opened, says so and answers nullptr.
 std::unique_ptr<TMainForm> startFormelan();
 
 } // namespace formelan

@@ -34,11 +34,13 @@ const char *const kCodePage = "windows-1251";
 // The largest file worth reading: a form file is a few kilobytes.
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
-AppError outOfBounds(qsizetype index) {
+AppError outOfBounds(qsizetype index)
+{
     return AppError(u"List index out of bounds (%1)"_s.arg(index));
 }
 
-QStringList splitLines(const QString &text) {
+QStringList splitLines(const QString &text)
+{
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -56,11 +58,13 @@ QStringList splitLines(const QString &text) {
     return lines;
 }
 
-bool sameName(const QString &line, QStringView name) {
+bool sameName(const QString &line, QStringView name)
+{
     return line.size() == name.size() && QStringView(line).compare(name, Qt::CaseInsensitive) == 0;
 }
 
-bool isAnyName(const QString &line) {
+bool isAnyName(const QString &line)
+{
     for (const FieldDef &def : documentFields()) {
         if (sameName(line, def.name))
             return true;
@@ -68,7 +72,8 @@ bool isAnyName(const QString &line) {
     return false;
 }
 
-double parseDayNumber(const QString &value) {
+double parseDayNumber(const QString &value)
+{
     static const QRegularExpression number(
         u"^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"_s);
     QString text = value;
@@ -82,7 +87,8 @@ double parseDayNumber(const QString &value) {
     return v;
 }
 
-QDate dayOf(double number) {
+QDate dayOf(double number)
+{
     const double days = std::trunc(number);
     const qint64 earliest = kEpoch.daysTo(DateField::earliest());
     const qint64 latest = kEpoch.daysTo(DateField::latest());
@@ -91,12 +97,14 @@ QDate dayOf(double number) {
     return kEpoch.addDays(qint64(days));
 }
 
-void appendLine(QString &out, const QString &line) {
+void appendLine(QString &out, const QString &line)
+{
     out += line;
     out += u"\r\n";
 }
 
-void appendValue(QString &out, const QString &value) {
+void appendValue(QString &out, const QString &value)
+{
     const QStringList parts = splitLines(value);
     if (parts.isEmpty()) {
         appendLine(out, QString());
@@ -111,7 +119,8 @@ void appendValue(QString &out, const QString &value) {
 }
 
 // The first character of `text` that Windows-1251 has no place for.
-QString unwritable(const QString &text) {
+QString unwritable(const QString &text)
+{
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString c = text.mid(i, len);
@@ -124,13 +133,15 @@ QString unwritable(const QString &text) {
     return {};
 }
 
-QString fileLabel(const QString &fileName) {
+QString fileLabel(const QString &fileName)
+{
     return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
 }
 
 } // namespace
 
-QString dayNumber(const QDateTime &when, QChar decimalPoint) {
+QString dayNumber(const QDateTime &when, QChar decimalPoint)
+{
     const qint64 days = kEpoch.daysTo(when.date());
     const double fraction = when.time().msecsSinceStartOfDay() / 86400000.0;
     const double value = days >= 0 ? double(days) + fraction : double(days) - fraction;
@@ -148,7 +159,8 @@ QString dayNumber(const QDateTime &when, QChar decimalPoint) {
     return s;
 }
 
-QByteArray formatForm(const FormContent &content, QChar decimalPoint) {
+QByteArray formatForm(const FormContent &content, QChar decimalPoint)
+{
     const auto defs = documentFields();
     QString text;
     text.reserve(4096);
@@ -188,7 +200,8 @@ QByteArray formatForm(const FormContent &content, QChar decimalPoint) {
                    u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s);
 }
 
-FormContent parseForm(const QByteArray &bytes) {
+FormContent parseForm(const QByteArray &bytes)
+{
     QStringDecoder decoder(kCodePage);
     const QStringList lines = splitLines(decoder.decode(bytes));
     const qsizetype n = lines.size();
@@ -261,7 +274,8 @@ FormContent parseForm(const QByteArray &bytes) {
     return content;
 }
 
-FormContent documentContent(const TMainView &view) {
+FormContent documentContent(const TMainView &view)
+{
     const auto defs = documentFields();
     FormContent content;
     content.entries.resize(defs.size());
@@ -283,7 +297,8 @@ FormContent documentContent(const TMainView &view) {
     return content;
 }
 
-void applyContent(TMainView &view, const FormContent &content) {
+void applyContent(TMainView &view, const FormContent &content)
+{
     const auto defs = documentFields();
     for (size_t k = 0; k < defs.size(); ++k) {
         const FieldDef &def = defs[k];
@@ -306,7 +321,8 @@ void applyContent(TMainView &view, const FormContent &content) {
     view.setWindowTitle(content.kind);
 }
 
-void saveform(const TMainView &view, const QString &fileName) {
+void saveform(const TMainView &view, const QString &fileName)
+{
     const QByteArray bytes = formatForm(documentContent(view), QLocale().decimalPoint().at(0));
     // Written beside the old file and put in its place only when complete.
     QSaveFile file(fileName);
@@ -315,7 +331,8 @@ void saveform(const TMainView &view, const QString &fileName) {
             u"Cannot create file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
 }
 
-void loadform(TMainView &view, const QString &fileName) {
+void loadform(TMainView &view, const QString &fileName)
+{
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(

@@ -11,12 +11,14 @@ namespace {
 using K = FieldKind;
 using I = ItemList;
 
-constexpr FieldPlace at(int panel, int row, int col, int span = 1, int width = 185) {
+constexpr FieldPlace at(int panel, int row, int col, int span = 1, int width = 185)
+{
     return {panel, row, col, span, width};
 }
 
 // Panel 4: four blocks of five rows each.
-constexpr FieldPlace block(int k, int row, int col, int span = 1, int width = 185) {
+constexpr FieldPlace block(int k, int row, int col, int span = 1, int width = 185)
+{
     return {4, (k - 1) * 5 + row, col, span, width};
 }
 
@@ -121,11 +123,13 @@ constexpr std::array<FreeLabel, 1> kFreeLabels{{
 
 } // namespace
 
-std::span<const FieldDef> documentFields() {
+std::span<const FieldDef> documentFields()
+{
     return kFields;
 }
 
-const FieldDef *findDocumentField(QStringView name) {
+const FieldDef *findDocumentField(QStringView name)
+{
     for (const FieldDef &f : kFields) {
         if (f.name == name)
             return &f;
@@ -133,11 +137,13 @@ const FieldDef *findDocumentField(QStringView name) {
     return nullptr;
 }
 
-std::span<const FreeLabel> documentFreeLabels() {
+std::span<const FreeLabel> documentFreeLabels()
+{
     return kFreeLabels;
 }
 
-QStringList itemsOf(ItemList list) {
+QStringList itemsOf(ItemList list)
+{
     switch (list) {
     case ItemList::None:
         return {};

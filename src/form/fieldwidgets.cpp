@@ -4,8 +4,10 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QListView>
 #include <QLocale>
 #include <QMimeData>
+#include <QStringListModel>
 #include <QValidator>
 
 namespace formelan {
@@ -16,9 +18,11 @@ class LimitValidator : public QValidator {
 public:
     explicit LimitValidator(FieldEdit *edit)
         : QValidator(edit)
-        , m_edit(edit) {}
+        , m_edit(edit)
+    {}
 
-    State validate(QString &input, int &pos) const override {
+    State validate(QString &input, int &pos) const override
+    {
         if (!m_edit->m_userInput || m_edit->m_limit < 0)
             return Acceptable;
         const qsizetype cap = std::max<qsizetype>(m_edit->m_limit, m_edit->m_before.size());
@@ -37,12 +41,14 @@ private:
 
 FieldEdit::FieldEdit(int limit, QWidget *parent)
     : QLineEdit(parent)
-    , m_limit(limit) {
+    , m_limit(limit)
+{
     if (limit >= 0)
         setValidator(new LimitValidator(this));
 }
 
-template <typename F> void FieldEdit::asUser(F &&f) {
+template <typename F> void FieldEdit::asUser(F &&f)
+{
     const bool outer = !m_userInput;
     if (outer) {
         m_userInput = true;
@@ -53,57 +59,93 @@ template <typename F> void FieldEdit::asUser(F &&f) {
         m_userInput = false;
 }
 
-void FieldEdit::pasteWithinLimit() {
+void FieldEdit::pasteWithinLimit()
+{
     asUser([this] { paste(); });
 }
 
-void FieldEdit::keyPressEvent(QKeyEvent *event) {
+void FieldEdit::keyPressEvent(QKeyEvent *event)
+{
     asUser([&] { QLineEdit::keyPressEvent(event); });
 }
 
-void FieldEdit::inputMethodEvent(QInputMethodEvent *event) {
+void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
+{
     asUser([&] { QLineEdit::inputMethodEvent(event); });
 }
 
-void FieldEdit::contextMenuEvent(QContextMenuEvent *event) {
+void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
+{
     asUser([&] { QLineEdit::contextMenuEvent(event); });
 }
 
-void FieldEdit::dropEvent(QDropEvent *event) {
+void FieldEdit::dropEvent(QDropEvent *event)
+{
     asUser([&] { QLineEdit::dropEvent(event); });
 }
 
-void FieldEdit::mouseReleaseEvent(QMouseEvent *event) {
+void FieldEdit::mouseReleaseEvent(QMouseEvent *event)
+{
     // The middle button pastes the selection on X11.
     asUser([&] { QLineEdit::mouseReleaseEvent(event); });
 }
 
 PickList::PickList(int limit, QWidget *parent)
     : QComboBox(parent)
-    , m_edit(new FieldEdit(limit)) {
+    , m_edit(new FieldEdit(limit))
+{
     setEditable(true);
     setLineEdit(m_edit);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
+    // Neither the width nor the popup may look at every item: a list can be long.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(1);
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     connect(m_edit, &QLineEdit::textEdited, this, &PickList::userChanged);
     connect(this, &QComboBox::textActivated, this, &PickList::userChanged);
 }
 
-void PickList::setText(const QString &text) {
+void PickList::setText(const QString &text)
+{
     if (currentText() != text)
         m_edit->setText(text);
 }
 
-void PickList::showPopup() {
+void PickList::setItems(const QStringList &items)
+{
+    auto *model = qobject_cast<QStringListModel *>(this->model());
+    if (!model) {
+        model = new QStringListModel(this);
+        setModel(model);
+    }
+    const QString text = currentText();
+    model->setStringList(items);
+    setCurrentIndex(-1);
+    setText(text);
+}
+
+QStringList PickList::items() const
+{
+    if (auto *model = qobject_cast<const QStringListModel *>(this->model()))
+        return model->stringList();
+    QStringList out;
+    for (int i = 0; i < count(); ++i)
+        out.append(itemText(i));
+    return out;
+}
+
+void PickList::showPopup()
+{
     Q_EMIT aboutToShowPopup();
     QComboBox::showPopup();
 }
 
 MemoField::MemoField(int limit, QWidget *parent)
     : QPlainTextEdit(parent)
-    , m_limit(limit) {
+    , m_limit(limit)
+{
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         QString now = toPlainText();
@@ -114,12 +156,14 @@ MemoField::MemoField(int limit, QWidget *parent)
     });
 }
 
-void MemoField::setText(const QString &text) {
+void MemoField::setText(const QString &text)
+{
     if (toPlainText() != text)
         setPlainText(text);
 }
 
-template <typename F> void MemoField::limitInput(F &&f) {
+template <typename F> void MemoField::limitInput(F &&f)
+{
     const qsizetype before = document()->characterCount();
     f();
     if (m_limit < 0)
@@ -140,35 +184,38 @@ template <typename F> void MemoField::limitInput(F &&f) {
     setTextCursor(cursor);
 }
 
-void MemoField::keyPressEvent(QKeyEvent *event) {
+void MemoField::keyPressEvent(QKeyEvent *event)
+{
     limitInput([&] { QPlainTextEdit::keyPressEvent(event); });
 }
 
-void MemoField::inputMethodEvent(QInputMethodEvent *event) {
+void MemoField::inputMethodEvent(QInputMethodEvent *event)
+{
     limitInput([&] { QPlainTextEdit::inputMethodEvent(event); });
 }
 
-void MemoField::insertFromMimeData(const QMimeData *source) {
+void MemoField::insertFromMimeData(const QMimeData *source)
+{
     limitInput([&] { QPlainTextEdit::insertFromMimeData(source); });
 }
 
 DateField::DateField(QWidget *parent)
-    : QDateTimeEdit(parent) {
+    : QDateTimeEdit(parent)
+{
     setCalendarPopup(true);
     setDateRange(earliest(), latest());
     setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
 }
 
-QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent) {
+QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent)
+{
     switch (kind) {
     case FieldKind::Edit:
         return new FieldEdit(limit, parent);
     case FieldKind::PickList: {
         auto *list = new PickList(limit, parent);
-        if (!items.isEmpty()) {
-            list->addItems(items);
-            list->setCurrentIndex(-1);
-        }
+        if (!items.isEmpty())
+            list->setItems(items);
         return list;
     }
     case FieldKind::Date:
@@ -181,7 +228,8 @@ QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidge
     return nullptr;
 }
 
-FieldKind fieldKind(const QWidget *field) {
+FieldKind fieldKind(const QWidget *field)
+{
     if (qobject_cast<const FieldEdit *>(field))
         return FieldKind::Edit;
     if (qobject_cast<const PickList *>(field))
@@ -193,7 +241,8 @@ FieldKind fieldKind(const QWidget *field) {
     return FieldKind::Memo;
 }
 
-QString fieldText(const QWidget *field) {
+QString fieldText(const QWidget *field)
+{
     if (auto *e = qobject_cast<const QLineEdit *>(field))
         return e->text();
     if (auto *p = qobject_cast<const QComboBox *>(field))
@@ -203,7 +252,8 @@ QString fieldText(const QWidget *field) {
     return {};
 }
 
-void setFieldText(QWidget *field, const QString &text) {
+void setFieldText(QWidget *field, const QString &text)
+{
     if (auto *e = qobject_cast<QLineEdit *>(field))
         e->setText(text);
     else if (auto *p = qobject_cast<PickList *>(field))
@@ -212,17 +262,20 @@ void setFieldText(QWidget *field, const QString &text) {
         m->setText(text);
 }
 
-bool fieldChecked(const QWidget *field) {
+bool fieldChecked(const QWidget *field)
+{
     auto *c = qobject_cast<const QCheckBox *>(field);
     return c && c->isChecked();
 }
 
-void setFieldChecked(QWidget *field, bool checked) {
+void setFieldChecked(QWidget *field, bool checked)
+{
     if (auto *c = qobject_cast<QCheckBox *>(field))
         c->setChecked(checked);
 }
 
-void copyFieldValue(const QWidget *from, QWidget *to) {
+void copyFieldValue(const QWidget *from, QWidget *to)
+{
     if (qobject_cast<const QCheckBox *>(from))
         setFieldChecked(to, fieldChecked(from));
     else
@@ -230,24 +283,29 @@ void copyFieldValue(const QWidget *from, QWidget *to) {
 }
 
 FieldWindow::FieldWindow(QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     connect(qApp, &QApplication::focusChanged, this, &FieldWindow::focusChanged);
 }
 
-QWidget *FieldWindow::control(QStringView name) const {
+QWidget *FieldWindow::control(QStringView name) const
+{
     return m_byName.value(name.toString());
 }
 
-void FieldWindow::addField(QWidget *field) {
+void FieldWindow::addField(QWidget *field)
+{
     m_fields.push_back(field);
     m_byName.insert(field->objectName(), field);
 }
 
-void FieldWindow::onLeave(QWidget *field, Handler handler) {
+void FieldWindow::onLeave(QWidget *field, Handler handler)
+{
     m_leave.push_back({field, std::move(handler)});
 }
 
-void FieldWindow::onChange(QWidget *field, Handler handler) {
+void FieldWindow::onChange(QWidget *field, Handler handler)
+{
     auto run = [field, handler = std::move(handler)] { handler(field); };
     if (auto *e = qobject_cast<FieldEdit *>(field))
         connect(e, &QLineEdit::textChanged, this, run);
@@ -259,7 +317,8 @@ void FieldWindow::onChange(QWidget *field, Handler handler) {
         connect(c, &QCheckBox::toggled, this, run);
 }
 
-QWidget *FieldWindow::fieldOf(QWidget *w) const {
+QWidget *FieldWindow::fieldOf(QWidget *w) const
+{
     for (; w && w != this; w = w->parentWidget()) {
         if (m_byName.value(w->objectName()) == w)
             return w;
@@ -267,7 +326,8 @@ QWidget *FieldWindow::fieldOf(QWidget *w) const {
     return nullptr;
 }
 
-void FieldWindow::focusChanged(QWidget *old, QWidget *now) {
+void FieldWindow::focusChanged(QWidget *old, QWidget *now)
+{
     // Only a move between controls of this window counts: focus taken by a message
     // box, another child window or the frame is no leave.
     if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))

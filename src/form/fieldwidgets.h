@@ -48,6 +48,9 @@ public:
     FieldEdit *edit() const { return m_edit; }
     QString text() const { return currentText(); }
     void setText(const QString &text);
+    // Replaces the items; the text stays. Implicitly shared lists make this cheap.
+    void setItems(const QStringList &items);
+    QStringList items() const;
 
 Q_SIGNALS:
     // The user typed, or picked an item; never raised when the program sets the text.

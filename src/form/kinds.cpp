@@ -19,11 +19,13 @@ const std::array<DocumentKind, 8> kKinds{{
 // clang-format on
 } // namespace
 
-std::span<const DocumentKind> documentKinds() {
+std::span<const DocumentKind> documentKinds()
+{
     return kKinds;
 }
 
-const DocumentKind *findKind(QStringView name) {
+const DocumentKind *findKind(QStringView name)
+{
     for (const DocumentKind &k : kKinds) {
         if (k.name == name)
             return &k;
@@ -31,7 +33,8 @@ const DocumentKind *findKind(QStringView name) {
     return nullptr;
 }
 
-const DocumentKind &defaultKind() {
+const DocumentKind &defaultKind()
+{
     return kKinds.back();
 }
 

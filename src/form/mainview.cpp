@@ -27,7 +27,8 @@ struct Cell {
     QHBoxLayout *group = nullptr; // fields under the last label
 };
 
-QLabel *makeLabel(const QString &name, QStringView text, QWidget *parent) {
+QLabel *makeLabel(const QString &name, QStringView text, QWidget *parent)
+{
     auto *label = new QLabel(text.toString(), parent);
     label->setObjectName(name);
     return label;
@@ -36,19 +37,22 @@ QLabel *makeLabel(const QString &name, QStringView text, QWidget *parent) {
 } // namespace
 
 TMainView::TMainView(QWidget *parent)
-    : FieldWindow(parent) {
+    : FieldWindow(parent)
+{
     setObjectName(u"MainView"_s);
     setWindowTitle(u"Главен изглед"_s);
     build();
     MainView = this;
 }
 
-TMainView::~TMainView() {
+TMainView::~TMainView()
+{
     if (MainView == this)
         MainView = nullptr;
 }
 
-void TMainView::build() {
+void TMainView::build()
+{
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new QScrollArea(this);
@@ -184,7 +188,8 @@ void TMainView::build() {
     attachHandlers();
 }
 
-std::optional<QSize> TMainView::arrangeForKind() {
+std::optional<QSize> TMainView::arrangeForKind()
+{
     for (int i = 1; i <= 4; ++i)
         m_panels.at(size_t(i))->hide();
     const DocumentKind *kind = findKind(windowTitle());
@@ -195,12 +200,14 @@ std::optional<QSize> TMainView::arrangeForKind() {
     return kind->size;
 }
 
-QSize TMainView::contentSize() const {
+QSize TMainView::contentSize() const
+{
     m_content->layout()->activate();
     return m_content->sizeHint();
 }
 
-void TMainView::bank_nameChange(QWidget *field) {
+void TMainView::bank_nameChange(QWidget *field)
+{
     const QString name = field->objectName();
     QWidget *target = DData ? DData->control(name) : nullptr;
     if (!target && RData)

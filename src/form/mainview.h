@@ -48,6 +48,12 @@ public:
     void with_wordsChange(QWidget *field);
     void with_wordsClick(QWidget *field);
 
+    // The party name lists: the address books' names, and a choice loads that party.
+    void Recipient_nameDropDown();
+    void Recipient_nameSelect(int index);
+    void depositor_nameDropDown();
+    void depositor_nameSelect(int index);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -2,9 +2,13 @@
 // left, changed or clicked.
 #include "app/dialogs.h"
 #include "app/errors.h"
+#include "app/windows.h"
 #include "form/kinds.h"
 #include "form/mainview.h"
 #include "form/numconvert.h"
+#include "parties/ddata.h"
+#include "parties/partydb.h"
+#include "parties/rdata.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -42,7 +46,8 @@ const std::array<LeaveHook, 16> kLeaveHooks{{
 // clang-format on
 
 // "5" becomes "05", "" becomes "00"; anything else stays, numbers or not.
-QString twoDigits(const QString &text) {
+QString twoDigits(const QString &text)
+{
     if (text.size() == 1)
         return u'0' + text;
     if (text.isEmpty())
@@ -52,31 +57,44 @@ QString twoDigits(const QString &text) {
 
 // The standard conversion of a text to an integer, failing as the program's other
 // conversions do.
-qint64 toInteger(const QString &text) {
+qint64 toInteger(const QString &text)
+{
     if (const std::optional<qint32> v = wholeNumber(text))
         return *v;
     throw AppError(u"'%1' is not a valid integer value"_s.arg(text));
 }
 
-void checkIdentifier(QWidget *field, bool (*check)(QStringView), const QString &message) {
+void checkIdentifier(QWidget *field, bool (*check)(QStringView), const QString &message)
+{
     if (!check(fieldText(field)))
         showMessage(field, message);
 }
 
 } // namespace
 
-void TMainView::attachHandlers() {
+void TMainView::attachHandlers()
+{
     for (const LeaveHook &hook : kLeaveHooks) {
         const auto handler = hook.handler;
         onLeave(control(hook.field),
                 [this, handler](QWidget *f) { guarded([&] { (this->*handler)(f); }); });
     }
+    auto *recipients = static_cast<PickList *>(control(u"Recipient_name"));
+    connect(recipients, &PickList::aboutToShowPopup, this, [this] { Recipient_nameDropDown(); });
+    connect(recipients, &QComboBox::activated, this,
+            [this](int i) { guarded([&] { Recipient_nameSelect(i); }); });
+    auto *payers = static_cast<PickList *>(control(u"depositor_name"));
+    connect(payers, &PickList::aboutToShowPopup, this, [this] { depositor_nameDropDown(); });
+    connect(payers, &QComboBox::activated, this,
+            [this](int i) { guarded([&] { depositor_nameSelect(i); }); });
+
     QWidget *words = control(u"with_words");
     onChange(words, [this](QWidget *f) { guarded([&] { with_wordsChange(f); }); });
     words->installEventFilter(this);
 }
 
-bool TMainView::eventFilter(QObject *watched, QEvent *event) {
+bool TMainView::eventFilter(QObject *watched, QEvent *event)
+{
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *w = static_cast<QWidget *>(watched);
         const auto *mouse = static_cast<QMouseEvent *>(event);
@@ -86,45 +104,85 @@ bool TMainView::eventFilter(QObject *watched, QEvent *event) {
     return FieldWindow::eventFilter(watched, event);
 }
 
-QString TMainView::text(QStringView name) const {
+QString TMainView::text(QStringView name) const
+{
     return fieldText(control(name));
 }
 
-void TMainView::setText(QStringView name, const QString &value) {
+void TMainView::setText(QStringView name, const QString &value)
+{
     setFieldText(control(name), value);
 }
 
-bool TMainView::isEighthKind() const {
+bool TMainView::isEighthKind() const
+{
     return kind() == defaultKind().name;
 }
 
-void TMainView::recipient_iban_number1Exit(QWidget *field) {
+// The lists are copies made at each opening: a choice picks the row at that position
+// of the address book's result set, as it stands then.
+void TMainView::Recipient_nameDropDown()
+{
+    if (RData)
+        static_cast<PickList *>(control(u"Recipient_name"))->setItems(RData->namePick()->items());
+}
+
+void TMainView::Recipient_nameSelect(int index)
+{
+    if (!RData)
+        return;
+    RData->resultSet().moveTo(index);
+    RData->LoadFields();
+}
+
+void TMainView::depositor_nameDropDown()
+{
+    if (DData)
+        static_cast<PickList *>(control(u"depositor_name"))->setItems(DData->namePick()->items());
+}
+
+void TMainView::depositor_nameSelect(int index)
+{
+    if (!DData)
+        return;
+    DData->resultSet().moveTo(index);
+    DData->LoadFields();
+}
+
+void TMainView::recipient_iban_number1Exit(QWidget *field)
+{
     checkIdentifier(field, CheckIban, u"Невалиден IBAN, моля проверете го!"_s);
 }
 
-void TMainView::recipi_egnExit(QWidget *field) {
+void TMainView::recipi_egnExit(QWidget *field)
+{
     checkIdentifier(field, CheckEgn, u"Невалиден ЕГН, моля проверете го!"_s);
 }
 
-void TMainView::boun_lkExit(QWidget *field) {
+void TMainView::boun_lkExit(QWidget *field)
+{
     checkIdentifier(field, CheckLnch, u"Невалиден ЛНЧ, моля проверете го!"_s);
 }
 
-void TMainView::boun_bulstatExit(QWidget *field) {
+void TMainView::boun_bulstatExit(QWidget *field)
+{
     checkIdentifier(field, CheckBulstat, u"Невалиден булстат, моля проверете го!"_s);
 }
 
-void TMainView::sumExit(QWidget *field) {
+void TMainView::sumExit(QWidget *field)
+{
     if (fieldText(field).isEmpty())
         setFieldText(field, u"0"_s);
 }
 
-void TMainView::drExit(QWidget *field) {
+void TMainView::drExit(QWidget *field)
+{
     setFieldText(field, twoDigits(fieldText(field)));
 }
 
 // Totals are kept in 64 bits: four sub-amounts near the 32-bit limit must not wrap.
-void TMainView::ium1Exit(QWidget *field) {
+void TMainView::ium1Exit(QWidget *field)
+{
     if (!wholeNumber(fieldText(field))) {
         showMessage(field, kNotANumber);
         setFieldText(field, u"0"_s);
@@ -141,7 +199,8 @@ void TMainView::ium1Exit(QWidget *field) {
     setText(u"sum", QString::number(leva + stotinki / 100));
 }
 
-void TMainView::d4Exit(QWidget *field) {
+void TMainView::d4Exit(QWidget *field)
+{
     const bool number = wholeNumber(fieldText(field)).has_value();
     if (!number)
         showMessage(field, kNotANumber);
@@ -164,7 +223,8 @@ void TMainView::d4Exit(QWidget *field) {
     }
 }
 
-void TMainView::with_wordsChange(QWidget *field) {
+void TMainView::with_wordsChange(QWidget *field)
+{
     const QString words = fieldText(field);
     if (words.size() <= 100)
         return;
@@ -173,7 +233,8 @@ void TMainView::with_wordsChange(QWidget *field) {
     setFieldText(field, words.left(100));
 }
 
-void TMainView::with_wordsClick(QWidget *field) {
+void TMainView::with_wordsClick(QWidget *field)
+{
     setFieldText(field, AmountInWords(QString(text(u"sum") + u'.' + text(u"dr"))));
 }
 

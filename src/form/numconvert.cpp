@@ -9,15 +9,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr bool isDigit(QChar c) {
+constexpr bool isDigit(QChar c)
+{
     return c >= u'0' && c <= u'9';
 }
 
-constexpr int digit(QChar c) {
+constexpr int digit(QChar c)
+{
     return c.unicode() - u'0';
 }
 
-bool allDigits(QStringView text) {
+bool allDigits(QStringView text)
+{
     for (QChar c : text) {
         if (!isDigit(c))
             return false;
@@ -26,7 +29,8 @@ bool allDigits(QStringView text) {
 }
 
 // Weighted sum of the digits text[from], text[from+1], … with the given weights.
-template <size_t N> int weighted(QStringView text, qsizetype from, const std::array<int, N> &w) {
+template <size_t N> int weighted(QStringView text, qsizetype from, const std::array<int, N> &w)
+{
     int s = 0;
     for (size_t i = 0; i < N; ++i)
         s += w[i] * digit(text[from + qsizetype(i)]);
@@ -37,7 +41,8 @@ template <size_t N> int weighted(QStringView text, qsizetype from, const std::ar
 // when the second is 10 as well.
 template <size_t N>
 int checkDigit(QStringView text, qsizetype from, const std::array<int, N> &first,
-               const std::array<int, N> &second) {
+               const std::array<int, N> &second)
+{
     int r = weighted(text, from, first) % 11;
     if (r != 10)
         return r;
@@ -45,12 +50,14 @@ int checkDigit(QStringView text, qsizetype from, const std::array<int, N> &first
     return r != 10 ? r : 0;
 }
 
-bool nineDigitRule(QStringView text) {
+bool nineDigitRule(QStringView text)
+{
     return checkDigit(text, 0, std::array{1, 2, 3, 4, 5, 6, 7, 8},
                       std::array{3, 4, 5, 6, 7, 8, 9, 10}) == digit(text[8]);
 }
 
-bool thirteenDigitRule(QStringView text) {
+bool thirteenDigitRule(QStringView text)
+{
     return checkDigit(text, 8, std::array{2, 7, 3, 5}, std::array{4, 9, 5, 7}) == digit(text[12]);
 }
 
@@ -60,7 +67,8 @@ const std::array<QStringView, 11> kUnits{
     u"десет"};
 // clang-format on
 
-void appendUnit(QString &out, int n, bool feminine) {
+void appendUnit(QString &out, int n, bool feminine)
+{
     if (feminine && n == 1)
         out += u"една";
     else if (feminine && n == 2)
@@ -73,13 +81,15 @@ void appendUnit(QString &out, int n, bool feminine) {
         out += kUnits[size_t(n - 10)] + u"надесет"_s;
 }
 
-void appendTens(QString &out, int tens) {
+void appendTens(QString &out, int tens)
+{
     out += kUnits[size_t(tens)];
     out += u"десет";
 }
 
 // 1 to 999; `feminine` for the thousands group ("една", "две").
-void appendGroup(QString &out, int n, bool feminine) {
+void appendGroup(QString &out, int n, bool feminine)
+{
     const int h = n / 100;
     const int t = n % 100;
     switch (h) {
@@ -116,11 +126,13 @@ void appendGroup(QString &out, int n, bool feminine) {
     appendUnit(out, t % 10, feminine);
 }
 
-bool plain(int group) {
+bool plain(int group)
+{
     return group < 20 || group % 10 == 0;
 }
 
-QString withoutSpaces(QStringView text) {
+QString withoutSpaces(QStringView text)
+{
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -132,7 +144,8 @@ QString withoutSpaces(QStringView text) {
 
 } // namespace
 
-std::optional<qint32> wholeNumber(QStringView text) {
+std::optional<qint32> wholeNumber(QStringView text)
+{
     qsizetype i = 0;
     while (i < text.size() && text[i] == u' ')
         ++i;
@@ -159,7 +172,8 @@ std::optional<qint32> wholeNumber(QStringView text) {
     return qint32(value);
 }
 
-bool CheckIban(QStringView text) {
+bool CheckIban(QStringView text)
+{
     if (text.size() != 22)
         return false;
     // Characters 5 to 22, then 1 to 4; letters count 10 to 35. The remainder is
@@ -179,7 +193,8 @@ bool CheckIban(QStringView text) {
     return r == 1;
 }
 
-bool CheckEgn(QStringView text) {
+bool CheckEgn(QStringView text)
+{
     if (text.size() != 10 || !allDigits(text))
         return false;
     const int r = weighted(text, 0, std::array{2, 4, 8, 5, 10, 9, 7, 3, 6}) % 11;
@@ -187,13 +202,15 @@ bool CheckEgn(QStringView text) {
     return r == d10 || (r == 10 && d10 == 0);
 }
 
-bool CheckLnch(QStringView text) {
+bool CheckLnch(QStringView text)
+{
     if (text.size() != 10 || !allDigits(text))
         return false;
     return weighted(text, 0, std::array{21, 19, 17, 13, 11, 9, 7, 3, 1}) % 10 == digit(text[9]);
 }
 
-bool CheckBulstat(QStringView text) {
+bool CheckBulstat(QStringView text)
+{
     switch (text.size()) {
     case 9:
         return allDigits(text) && nineDigitRule(text);
@@ -206,7 +223,8 @@ bool CheckBulstat(QStringView text) {
     }
 }
 
-QString AmountInWords(QStringView amount) {
+QString AmountInWords(QStringView amount)
+{
     qsizetype sep = -1;
     for (qsizetype i = 0; i < amount.size(); ++i) {
         if (amount[i] == u'.' || amount[i] == u',') {

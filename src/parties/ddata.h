@@ -8,10 +8,15 @@ namespace formelan {
 class TDData : public PartyWindow {
     Q_OBJECT
 public:
-    explicit TDData(QWidget *parent = nullptr);
+    explicit TDData(const PartyDatabase &db, QWidget *parent = nullptr);
     ~TDData() override;
 
     static std::span<const PartyFieldDef> depositorFields();
+
+    void Update_depositors_list() { updateNameList(); }
+    void depositor_nameSelect(int index) { nameSelect(index); }
+    void boun_egnChange(QWidget *field) { passOn(field); }
+    void depositor_iban_number1Exit(QWidget *field) { checkOnLeave(field); }
 };
 
 } // namespace formelan

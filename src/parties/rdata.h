@@ -8,10 +8,15 @@ namespace formelan {
 class TRData : public PartyWindow {
     Q_OBJECT
 public:
-    explicit TRData(QWidget *parent = nullptr);
+    explicit TRData(const PartyDatabase &db, QWidget *parent = nullptr);
     ~TRData() override;
 
     static std::span<const PartyFieldDef> recipientFields();
+
+    void Update_recipient_list() { updateNameList(); }
+    void Recipient_nameSelect(int index) { nameSelect(index); }
+    void recipi_egnChange(QWidget *field) { passOn(field); }
+    void recipient_iban_number1Exit(QWidget *field) { checkOnLeave(field); }
 };
 
 } // namespace formelan

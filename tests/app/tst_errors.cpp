@@ -11,7 +11,8 @@ class TestErrors : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fullStopRule_data() {
+    void fullStopRule_data()
+    {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
         QTest::newRow("latin letter") << u"Cannot open file"_s << u"Cannot open file."_s;
@@ -29,13 +30,15 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << QString();
     }
 
-    void fullStopRule() {
+    void fullStopRule()
+    {
         QFETCH(QString, message);
         QFETCH(QString, shown);
         QCOMPARE(errorBoxText(message), shown);
     }
 
-    void escapingErrorShowsBoxAndGoesOn() {
+    void escapingErrorShowsBoxAndGoesOn()
+    {
         test::FakeDialogs dialogs;
         bool after = false;
         guarded([] { throw AppError(u"'x' is not a valid integer value"_s); });

@@ -28,7 +28,8 @@ private:
     static QMdiSubWindow *childOf(QWidget *w) { return MainForm->childOf(w); }
 
 private Q_SLOTS:
-    void startState() {
+    void startState()
+    {
         Program p;
         QCOMPARE(p.frame()->objectName(), u"MainForm"_s);
         QCOMPARE(p.frame()->windowTitle(), u"Formelan 2.5"_s);
@@ -60,7 +61,8 @@ private Q_SLOTS:
         QCOMPARE(dates, 16);
     }
 
-    void commandsAreAllThere() {
+    void commandsAreAllThere()
+    {
         Program p;
         const QStringList toolbar1{u"ToolButton1"_s, u"ToolButton2"_s, u"ToolButton4"_s,
                                    u"ToolButton11"_s, u"ToolButton3"_s};
@@ -101,7 +103,8 @@ private Q_SLOTS:
         }
     }
 
-    void kindCommand_data() {
+    void kindCommand_data()
+    {
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("panel");
         QTest::addColumn<QSize>("size");
@@ -115,7 +118,8 @@ private Q_SLOTS:
         QTest::newRow("N7") << u"N7"_s << 4 << QSize(800, 720);
     }
 
-    void kindCommand() {
+    void kindCommand()
+    {
         QFETCH(QString, item);
         QFETCH(int, panel);
         QFETCH(QSize, size);
@@ -148,7 +152,8 @@ private Q_SLOTS:
             QCOMPARE(childOf(MainView)->width(), width);
     }
 
-    void kindChangesKeepValues() {
+    void kindChangesKeepValues()
+    {
         Program p;
         auto *ium1 = MainView->control(u"ium1")
                          ? static_cast<QLineEdit *>(MainView->control(u"ium1"))
@@ -171,7 +176,8 @@ private Q_SLOTS:
         QVERIFY(MainView->panel(4)->isVisible());
     }
 
-    void captionNamingNoKind() {
+    void captionNamingNoKind()
+    {
         Program p;
         p.find<QAction>(u"N1"_s)->trigger();
         const QSize before = p.frame()->requestedViewSize();
@@ -183,7 +189,8 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void dataCommand() {
+    void dataCommand()
+    {
         Program p;
         auto *n8 = p.find<QAction>(u"N8"_s);
         auto *dan1 = p.find<QAction>(u"Dan1"_s);
@@ -205,7 +212,8 @@ private Q_SLOTS:
         QVERIFY(!childOf(RData)->isMinimized());
     }
 
-    void minimiseAllAndCloseMeansMinimise() {
+    void minimiseAllAndCloseMeansMinimise()
+    {
         Program p;
         p.find<QAction>(u"Dan1"_s)->trigger();
         p.find<QAction>(u"N20"_s)->trigger();
@@ -222,7 +230,8 @@ private Q_SLOTS:
         QVERIFY(p.frame()->mdiArea()->activeSubWindow());
     }
 
-    void tiling() {
+    void tiling()
+    {
         Program p;
         QMdiArea *area = p.frame()->mdiArea();
         const QRect room = area->viewport()->rect();
@@ -244,7 +253,8 @@ private Q_SLOTS:
         QVERIFY(std::abs(childOf(DData)->width() - room.width() / 2) <= 1);
     }
 
-    void aboutBox() {
+    void aboutBox()
+    {
         Program p;
         p.find<QAction>(u"N25"_s)->trigger();
         QCOMPARE(p.dialogs.messages.size(), 1);
@@ -256,7 +266,8 @@ private Q_SLOTS:
         QVERIFY(lines.at(0).endsWith(u"2.5"_s));
     }
 
-    void referenceDocuments_data() {
+    void referenceDocuments_data()
+    {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
         QTest::newRow("N21") << u"N21"_s << u"Ukazanie_03-2006.pdf"_s;
@@ -268,7 +279,8 @@ private Q_SLOTS:
         QTest::newRow("N26") << u"N26"_s << u"noipar.xls"_s;
     }
 
-    void referenceDocuments() {
+    void referenceDocuments()
+    {
         QFETCH(QString, item);
         QFETCH(QString, file);
         Program p;

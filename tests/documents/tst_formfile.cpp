@@ -113,18 +113,21 @@ const QStringList kDates{u"of_date"_s, u"to_date"_s, u"d_date"_s,  u"dateiz"_s,
                          u"of_dat2"_s, u"to_dat2"_s, u"ddat3"_s,   u"of_dat3"_s,
                          u"to_dat3"_s, u"ddat4"_s,   u"of_dat4"_s, u"to_dat4"_s};
 
-QWidget *doc(const QString &name) {
+QWidget *doc(const QString &name)
+{
     return MainView->control(name);
 }
 
-QDateEdit *dateOf(const QString &name) {
+QDateEdit *dateOf(const QString &name)
+{
     return static_cast<QDateEdit *>(static_cast<QDateTimeEdit *>(doc(name)));
 }
 
 // A file as the Windows program writes it: Windows-1251, one name and one value line
 // per entry, the kind last.
 QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kind,
-                       const QString &eol = u"\r\n"_s, bool upperNames = false) {
+                       const QString &eol = u"\r\n"_s, bool upperNames = false)
+{
     QString text;
     for (const QString &name : kEntryOrder) {
         text += (upperNames ? name.toUpper() : name) + eol;
@@ -140,19 +143,22 @@ QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kin
     return enc.encode(text);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes) {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
-QByteArray readFile(const QString &path) {
+QByteArray readFile(const QString &path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every value of the document window, as a text, for comparing documents.
-QStringList snapshot() {
+QStringList snapshot()
+{
     QStringList out;
     for (QWidget *f : MainView->fields()) {
         if (auto *d = qobject_cast<QDateTimeEdit *>(f))
@@ -166,7 +172,8 @@ QStringList snapshot() {
     return out;
 }
 
-void fillEverything() {
+void fillEverything()
+{
     int i = 0;
     for (QWidget *f : MainView->fields()) {
         ++i;
@@ -197,7 +204,8 @@ class TestFormFile : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void layoutOfASavedFile() {
+    void layoutOfASavedFile()
+    {
         Program p;
         const QString path = p.dataDir() + u"/start.frm"_s;
         p.dialogs.fileAnswers << path;
@@ -222,7 +230,8 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void roundTrip() {
+    void roundTrip()
+    {
         for (const QString &kind :
              {u"N7"_s, u"WQ1"_s, u"N1"_s, u"N2"_s, u"N3"_s, u"N4"_s, u"N5"_s, u"N6"_s}) {
             Program p;
@@ -256,7 +265,8 @@ private Q_SLOTS:
         }
     }
 
-    void filesOfTheWindowsProgram_data() {
+    void filesOfTheWindowsProgram_data()
+    {
         QTest::addColumn<QString>("eol");
         QTest::addColumn<bool>("upper");
         QTest::addColumn<QString>("day");
@@ -269,7 +279,8 @@ private Q_SLOTS:
         QTest::newRow("last line without end") << u"\r\n"_s << false << u"39448"_s << false;
     }
 
-    void filesOfTheWindowsProgram() {
+    void filesOfTheWindowsProgram()
+    {
         QFETCH(QString, eol);
         QFETCH(bool, upper);
         QFETCH(QString, day);
@@ -316,7 +327,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(RData->control(u"recipient_add")), QString());
     }
 
-    void valueEqualToALaterName() {
+    void valueEqualToALaterName()
+    {
         Program p;
         QHash<QString, QString> values{{u"reason"_s, u"sum"_s},
                                        {u"Recipient_name"_s, u"DEPOSITOR_NAME"_s},
@@ -332,7 +344,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(doc(u"depositor_name"_s)), u"Платец"_s);
     }
 
-    void foreignOrderAndMissingNames() {
+    void foreignOrderAndMissingNames()
+    {
         Program p;
         setFieldText(doc(u"kind_p"_s), u"stale"_s);
         setFieldChecked(doc(u"rebg"_s), false);
@@ -355,7 +368,8 @@ private Q_SLOTS:
         QCOMPARE(MainView->kind(), u"Бюджетно платежно нареждане"_s);
     }
 
-    void oldMultiLineMemo() {
+    void oldMultiLineMemo()
+    {
         Program p;
         QHash<QString, QString> values{{u"econ_descript"_s, u"ред 1\r\nред 2\r\nред 3"_s},
                                        {u"bnb_number"_s, u"123"_s}};
@@ -367,7 +381,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(doc(u"bnb_number"_s)), u"123"_s);
     }
 
-    void memoReadableByLineReaders() {
+    void memoReadableByLineReaders()
+    {
         // A reader that takes the line after the name gets the memo's first line and
         // finds every name where it belongs.
         Program p;
@@ -385,7 +400,8 @@ private Q_SLOTS:
         QVERIFY(bnb > memo + 1);
     }
 
-    void failures_data() {
+    void failures_data()
+    {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QStringEncoder enc("windows-1251");
@@ -409,7 +425,8 @@ private Q_SLOTS:
             << windowsFile(early, u"Вносна бележка"_s) << u"Failed to set calendar date or time."_s;
     }
 
-    void failures() {
+    void failures()
+    {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         Program p;
@@ -424,7 +441,8 @@ private Q_SLOTS:
         QCOMPARE(snapshot(), before); // nothing half-loaded
     }
 
-    void openingWhatCannotBeRead() {
+    void openingWhatCannotBeRead()
+    {
         Program p;
         // A name that does not exist, or a cancelled dialog: nothing at all.
         p.dialogs.fileAnswers << p.dataDir() + u"/missing.frm"_s;
@@ -443,7 +461,8 @@ private Q_SLOTS:
         QCOMPARE(snapshot(), before);
     }
 
-    void unreadableKind() {
+    void unreadableKind()
+    {
         Program p;
         const QString path = p.dataDir() + u"/kind.frm"_s;
         writeFile(path, windowsFile({}, u"Платежно нещо"_s));
@@ -455,7 +474,8 @@ private Q_SLOTS:
             QVERIFY(!MainView->panel(i)->isVisible());
     }
 
-    void saveNames_data() {
+    void saveNames_data()
+    {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
         QTest::newRow("no extension") << u"doc"_s << u"doc.frm"_s;
@@ -466,7 +486,8 @@ private Q_SLOTS:
         QTest::newRow("cancelled") << QString() << QString();
     }
 
-    void saveNames() {
+    void saveNames()
+    {
         QFETCH(QString, chosen);
         QFETCH(QString, written);
         Program p;
@@ -481,7 +502,8 @@ private Q_SLOTS:
         }
     }
 
-    void failedSaveKeepsTheOldFile() {
+    void failedSaveKeepsTheOldFile()
+    {
         Program p;
         const QString path = p.dataDir() + u"/keep.frm"_s;
         writeFile(path, "old contents");
@@ -521,7 +543,8 @@ private Q_SLOTS:
         QVERIFY(readFile(path).startsWith("Recipient_name\r\n"));
     }
 
-    void dayNumbers_data() {
+    void dayNumbers_data()
+    {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("comma");
         QTest::newRow("noon 1 Jan 2008")
@@ -538,7 +561,8 @@ private Q_SLOTS:
             << QDateTime(QDate(2026, 12, 8), QTime(17, 48, 7)) << u"46364,7417476852"_s;
     }
 
-    void dayNumbers() {
+    void dayNumbers()
+    {
         QFETCH(QDateTime, when);
         QFETCH(QString, comma);
         QCOMPARE(dayNumber(when, u','), comma);

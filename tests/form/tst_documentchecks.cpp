@@ -16,26 +16,31 @@ using formelan::test::Program;
 
 namespace {
 
-QWidget *doc(QStringView name) {
+QWidget *doc(QStringView name)
+{
     return MainView->control(name);
 }
 
-QString text(QStringView name) {
+QString text(QStringView name)
+{
     return fieldText(doc(name));
 }
 
-void set(QStringView name, const QString &value) {
+void set(QStringView name, const QString &value)
+{
     setFieldText(doc(name), value);
 }
 
 // Focus on the field, then on another field of the document window, as a Tab would.
-void leave(QStringView name, QStringView next = u"kind_p") {
+void leave(QStringView name, QStringView next = u"kind_p")
+{
     QApplication::setActiveWindow(MainForm);
     doc(name)->setFocus(Qt::TabFocusReason);
     doc(next)->setFocus(Qt::TabFocusReason);
 }
 
-void clickWords() {
+void clickWords()
+{
     QWidget *w = doc(u"with_words");
     QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
 }
@@ -46,7 +51,8 @@ class TestDocumentChecks : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void identifiers_data() {
+    void identifiers_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("bad");
         QTest::addColumn<QString>("good");
@@ -68,7 +74,8 @@ private Q_SLOTS:
                                  << u"Невалиден булстат, моля проверете го!"_s << u"N7"_s;
     }
 
-    void identifiers() {
+    void identifiers()
+    {
         QFETCH(QString, field);
         QFETCH(QString, bad);
         QFETCH(QString, good);
@@ -94,7 +101,8 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void totalsOfTheEighthKind() {
+    void totalsOfTheEighthKind()
+    {
         Program p;
         set(u"ium1", u"10"_s);
         set(u"ium2", u"5"_s);
@@ -109,7 +117,8 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void oneDigitStotinki() {
+    void oneDigitStotinki()
+    {
         Program p;
         set(u"d1", u"03"_s);
         leave(u"d1");
@@ -122,7 +131,8 @@ private Q_SLOTS:
         QCOMPARE(text(u"dr"), u"03"_s);
     }
 
-    void totalsDoNotWrap() {
+    void totalsDoNotWrap()
+    {
         Program p;
         for (QStringView f : {u"ium1", u"ium2", u"ium3", u"ium4"})
             set(f, u"2000000000"_s);
@@ -138,7 +148,8 @@ private Q_SLOTS:
         QCOMPARE(text(u"with_words"), QString());
     }
 
-    void otherKindsOnlyComplete() {
+    void otherKindsOnlyComplete()
+    {
         Program p;
         p.find<QAction>(u"N2"_s)->trigger();
         set(u"ium1", u"10"_s);
@@ -171,7 +182,8 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    void notANumber() {
+    void notANumber()
+    {
         Program p;
         const QString message = u"Въведената стойност трябва да е число"_s;
         set(u"ium2", QString());
@@ -206,7 +218,8 @@ private Q_SLOTS:
         QCOMPARE(p.dialogs.texts(), QStringList{u"'' is not a valid integer value."_s});
     }
 
-    void wordsAreCutAt100() {
+    void wordsAreCutAt100()
+    {
         Program p;
         set(u"sum", u"999999999"_s);
         set(u"dr", u"99"_s);
@@ -226,7 +239,8 @@ private Q_SLOTS:
         QCOMPARE(text(u"with_words").size(), 100);
     }
 
-    void clickReplacesWhateverWasTyped() {
+    void clickReplacesWhateverWasTyped()
+    {
         Program p;
         set(u"with_words", u"нещо"_s);
         set(u"sum", u"2147483648"_s);

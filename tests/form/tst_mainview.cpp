@@ -21,14 +21,16 @@ using formelan::test::Program;
 
 namespace {
 
-QWidget *doc(const QString &name) {
+QWidget *doc(const QString &name)
+{
     QWidget *w = MainView->control(name);
     if (!w)
         qFatal("no document field %s", qPrintable(name));
     return w;
 }
 
-void focusField(QWidget *w) {
+void focusField(QWidget *w)
+{
     QApplication::setActiveWindow(MainForm);
     w->setFocus(Qt::TabFocusReason);
 }
@@ -39,7 +41,8 @@ class TestMainView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initialValues() {
+    void initialValues()
+    {
         Program p;
         const QHash<QString, QString> expected{
             {u"vid"_s, u"BGN"_s}, {u"sum"_s, u"0"_s},  {u"ium1"_s, u"0"_s}, {u"ium2"_s, u"0"_s},
@@ -80,7 +83,8 @@ private Q_SLOTS:
         QCOMPARE(static_cast<QComboBox *>(doc(u"reason"_s))->count(), 0);
     }
 
-    void mirroring_data() {
+    void mirroring_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("window");
         for (const char *f : {"bank_name", "branch_name", "b_add", "bounder_name", "boun_bulstat",
@@ -94,7 +98,8 @@ private Q_SLOTS:
             QTest::newRow(f) << QString::fromLatin1(f) << QString();
     }
 
-    void mirroring() {
+    void mirroring()
+    {
         QFETCH(QString, field);
         QFETCH(QString, window);
         Program p;
@@ -126,7 +131,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(source), expect + u"Z"_s);
     }
 
-    void mirroredCheckBoxes() {
+    void mirroredCheckBoxes()
+    {
         Program p;
         for (const auto &[name, window] :
              {std::pair{u"debg"_s, static_cast<FieldWindow *>(DData)},
@@ -145,7 +151,8 @@ private Q_SLOTS:
         }
     }
 
-    void addressBookOnlyFieldsFlowToDocument() {
+    void addressBookOnlyFieldsFlowToDocument()
+    {
         Program p;
         QTest::keyClicks(RData->control(u"recipi_lk"), u"AB123"_s);
         QCOMPARE(fieldText(doc(u"recipi_lk"_s)), u"AB123"_s);
@@ -156,7 +163,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(RData->control(u"recipi_lk")), u"AB123"_s);
     }
 
-    void typingLimits_data() {
+    void typingLimits_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("limit");
         QTest::newRow("edit dr") << u"dr"_s << 2;
@@ -170,7 +178,8 @@ private Q_SLOTS:
         QTest::newRow("memo condition") << u"condition"_s << 230;
     }
 
-    void typingLimits() {
+    void typingLimits()
+    {
         QFETCH(QString, field);
         QFETCH(int, limit);
         Program p;
@@ -200,7 +209,8 @@ private Q_SLOTS:
         QCOMPARE(fieldText(w), QString(limit - 1, u'a') + u"B"_s);
     }
 
-    void changeIsRaisedOnlyByRealChanges() {
+    void changeIsRaisedOnlyByRealChanges()
+    {
         Program p;
         int edits = 0, memos = 0, lists = 0;
         auto *edit = static_cast<FieldEdit *>(doc(u"sum"_s));
@@ -226,7 +236,8 @@ private Q_SLOTS:
         QCOMPARE(lists, 1);
     }
 
-    void datesKeepTimeOfDay() {
+    void datesKeepTimeOfDay()
+    {
         Program p;
         auto *date = static_cast<QDateTimeEdit *>(doc(u"d_date"_s));
         date->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(14, 30, 15)));
@@ -236,7 +247,8 @@ private Q_SLOTS:
         QVERIFY(date->text().contains(u"2008"_s));
     }
 
-    void tabOrder_data() {
+    void tabOrder_data()
+    {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QStringList>("panel");
         QTest::newRow("N7") << u"N7"_s << QStringList{u"ium1"_s,      u"d1"_s,     u"reaso1"_s,
@@ -252,7 +264,8 @@ private Q_SLOTS:
         QTest::newRow("WQ1") << u"WQ1"_s << QStringList{};
     }
 
-    void tabOrder() {
+    void tabOrder()
+    {
         QFETCH(QString, item);
         QFETCH(QStringList, panel);
         Program p;
@@ -308,7 +321,8 @@ private Q_SLOTS:
         QCOMPARE(seen, expected.mid(0, seen.size()));
     }
 
-    void leavingAField() {
+    void leavingAField()
+    {
         Program p;
         QWidget *a = doc(u"sum"_s);
         QWidget *b = doc(u"dr"_s);

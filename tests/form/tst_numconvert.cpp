@@ -11,11 +11,13 @@ class TestNumconvert : public QObject {
     Q_OBJECT
 
 private:
-    static void identifierColumns() {
+    static void identifierColumns()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
     }
-    static void commonInvalid() {
+    static void commonInvalid()
+    {
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("spaces") << u"          "_s << false;
         QTest::newRow("arabic-indic digits") << u"٠٠٠٠٠٠٠٠٠٠"_s << false;
@@ -24,7 +26,8 @@ private:
     }
 
 private Q_SLOTS:
-    void iban_data() {
+    void iban_data()
+    {
         identifierColumns();
         commonInvalid();
         QTest::newRow("central bank sample") << u"BG80BNBG96611020345678"_s << true;
@@ -45,13 +48,15 @@ private Q_SLOTS:
         QTest::newRow("sign") << u"BG80BNBG9661102034567-"_s << false;
         QTest::newRow("22 symbols") << u"**********************"_s << false;
     }
-    void iban() {
+    void iban()
+    {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(CheckIban(text), valid);
     }
 
-    void egn_data() {
+    void egn_data()
+    {
         identifierColumns();
         commonInvalid();
         QTest::newRow("zeros") << u"0000000000"_s << true;
@@ -67,13 +72,15 @@ private Q_SLOTS:
         QTest::newRow("leading space") << u" 750102001"_s << false;
         QTest::newRow("sign") << u"-750102001"_s << false;
     }
-    void egn() {
+    void egn()
+    {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(CheckEgn(text), valid);
     }
 
-    void lnch_data() {
+    void lnch_data()
+    {
         identifierColumns();
         commonInvalid();
         QTest::newRow("zeros") << u"0000000000"_s << true;
@@ -84,13 +91,15 @@ private Q_SLOTS:
         QTest::newRow("9 digits") << u"100100000"_s << false;
         QTest::newRow("letter") << u"100100000X"_s << false;
     }
-    void lnch() {
+    void lnch()
+    {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(CheckLnch(text), valid);
     }
 
-    void bulstat_data() {
+    void bulstat_data()
+    {
         identifierColumns();
         commonInvalid();
         QTest::newRow("9 zeros") << u"000000000"_s << true;
@@ -120,13 +129,15 @@ private Q_SLOTS:
         QTest::newRow("8 characters") << u"11111111"_s << false;
         QTest::newRow("14 characters") << u"11111111311100"_s << false;
     }
-    void bulstat() {
+    void bulstat()
+    {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(CheckBulstat(text), valid);
     }
 
-    void wholeNumbers_data() {
+    void wholeNumbers_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("value");
@@ -148,7 +159,8 @@ private Q_SLOTS:
         QTest::newRow("full-width") << u"１２"_s << false << 0;
         QTest::newRow("huge") << QString(5000, u'9') << false << 0;
     }
-    void wholeNumbers() {
+    void wholeNumbers()
+    {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(int, value);
@@ -158,7 +170,8 @@ private Q_SLOTS:
             QCOMPARE(*v, value);
     }
 
-    void amountInWords_data() {
+    void amountInWords_data()
+    {
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("words");
         // The worked examples, spaces exact.
@@ -249,13 +262,15 @@ private Q_SLOTS:
         QTest::newRow("other digits") << u"١٢.٠٠"_s << QString();
         QTest::newRow("zero") << u"0"_s << QString();
     }
-    void amountInWords() {
+    void amountInWords()
+    {
         QFETCH(QString, amount);
         QFETCH(QString, words);
         QCOMPARE(AmountInWords(amount), words);
     }
 
-    void longestAmountIs111Characters() {
+    void longestAmountIs111Characters()
+    {
         const QString words = AmountInWords(u"999999999.99"_s);
         QCOMPARE(words.size(), 111);
         QCOMPARE(

@@ -2,57 +2,75 @@
 
 #include "app/paths.h"
 #include "app/startup.h"
+#include "parties/partydb.h"
+
+#include <QStandardPaths>
 
 #include <QApplication>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace formelan::test {
 
-void typeText(QWidget *widget, const QString &text) {
+void typeText(QWidget *widget, const QString &text)
+{
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 QMessageBox::StandardButton FakeDialogs::message(QWidget *, QMessageBox::Icon icon,
                                                  const QString &title, const QString &text,
-                                                 QMessageBox::StandardButtons buttons) {
+                                                 QMessageBox::StandardButtons buttons)
+{
     messages.append({icon, title, text, buttons});
     return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
 }
 
-QString FakeDialogs::openFileName(QWidget *, const QString &filter, const QString &initial) {
+QString FakeDialogs::openFileName(QWidget *, const QString &filter, const QString &initial)
+{
     fileFilters.append(filter);
     fileInitials.append(initial);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
-QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QString &initial) {
+QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QString &initial)
+{
     return openFileName(nullptr, filter, initial);
 }
 
-QStringList FakeDialogs::texts() const {
+QStringList FakeDialogs::texts() const
+{
     QStringList out;
     for (const Message &m : messages)
         out.append(m.text);
     return out;
 }
 
-Program::Program() {
+Program::Program(const QString &database)
+    : m_database(database.isEmpty() ? m_data.path() + u"/appdata/base.mdb"_s : database)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    PartyDatabase::setPathForTesting(m_database);
     setDataDirForTesting(m_data.path());
     setDesktopOpener([this](const QString &path) {
         opened.append(path);
         return true;
     });
     m_frame = startFormelan();
+    if (!m_frame)
+        return;
     QApplication::setActiveWindow(m_frame.get());
     if (!QTest::qWaitForWindowExposed(m_frame.get()))
         qWarning("frame not exposed");
 }
 
-Program::~Program() {
+Program::~Program()
+{
     m_frame.reset();
     setDesktopOpener({});
     setDataDirForTesting({});
+    PartyDatabase::setPathForTesting({});
 }
 
 } // namespace formelan::test

@@ -46,20 +46,24 @@ public:
 // private data folder.
 class Program {
 public:
-    Program();
+    // Starts with a fresh address book in a private folder, or with the given file.
+    explicit Program(const QString &database = QString());
     ~Program();
 
     TMainForm *frame() const { return m_frame.get(); }
     QString dataDir() const { return m_data.path(); }
+    QString databasePath() const { return m_database; }
     QStringList opened; // files handed to the desktop
     FakeDialogs dialogs;
 
-    template <typename T = QWidget> T *find(const QString &name) const {
+    template <typename T = QWidget> T *find(const QString &name) const
+    {
         return m_frame->findChild<T *>(name);
     }
 
 private:
     QTemporaryDir m_data;
+    QString m_database;
     std::unique_ptr<TMainForm> m_frame;
 };
 

@@ -1,0 +1,255 @@
+#include "parties/partydb.h"
+
+#include "app/errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString g_pathOverride;
+int g_connections = 0;
+
+QString quoted(const QString &identifier)
+{
+    return u'"' + QString(identifier).replace(u'"', u"\"\""_s) + u'"';
+}
+
+[[noreturn]] void fail(const QSqlError &error)
+{
+    throw AppError(error.text().trimmed());
+}
+
+QSqlQuery run(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        fail(q.lastError());
+    return q;
+}
+
+QString createTable(const QString &table, const QStringList &columns)
+{
+    QStringList defs;
+    for (const QString &c : columns)
+        defs.append(quoted(c) + u" TEXT NOT NULL DEFAULT ''"_s);
+    return u"CREATE TABLE "_s + table + u" ("_s + defs.join(u", "_s) + u')';
+}
+
+} // namespace
+
+const QStringList &PartyDatabase::recipientColumns()
+{
+    static const QStringList columns{u"Име на получателя"_s,
+                                     u"ЕГН на упълномощеното лице"_s,
+                                     u"Документ за самоличност"_s,
+                                     u"Местно лице"_s,
+                                     u"Държава"_s,
+                                     u"Адрес"_s,
+                                     u"IBAN"_s,
+                                     u"BIC"_s,
+                                     u"Банка"_s};
+    return columns;
+}
+
+const QStringList &PartyDatabase::depositorColumns()
+{
+    static const QStringList columns{u"Име на наредителя"_s,
+                                     u"Име на задълженото лице"_s,
+                                     u"ЕГН на задълженото лице"_s,
+                                     u"ЛНЧ на задълженото лице"_s,
+                                     u"БУЛСТАТ"_s,
+                                     u"Български гражданин"_s,
+                                     u"Държава"_s,
+                                     u"Адрес"_s,
+                                     u"БИК"_s,
+                                     u"IBAN"_s,
+                                     u"Обслужваща банка"_s,
+                                     u"Адрес на банката"_s,
+                                     u"Банков клон"_s};
+    return columns;
+}
+
+QString PartyDatabase::defaultPath()
+{
+    if (!g_pathOverride.isEmpty())
+        return g_pathOverride;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/base.mdb"_s;
+}
+
+void PartyDatabase::setPathForTesting(const QString &path)
+{
+    g_pathOverride = path;
+}
+
+PartyDatabase::PartyDatabase(const QString &path)
+    : m_connection(u"formelan-%1"_s.arg(++g_connections))
+    , m_path(path)
+{
+    const bool fresh = !QFileInfo::exists(path);
+    if (fresh)
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    db.setDatabaseName(path);
+    // Another program, or a second Formelan, may write the same file meanwhile.
+    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    try {
+        if (!db.open())
+            fail(db.lastError());
+        run(db, u"PRAGMA journal_mode=WAL"_s);
+        if (fresh) {
+            run(db, createTable(u"recipient"_s, recipientColumns()));
+            run(db, createTable(u"depositor"_s, depositorColumns()));
+        }
+        for (const QString &table : {u"recipient"_s, u"depositor"_s}) {
+            if (!db.tables().contains(table))
+                throw AppError(u"The table '%1' is missing from the database \"%2\"."_s.arg(
+                    table, QDir::toNativeSeparators(path)));
+        }
+    } catch (...) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        throw;
+    }
+}
+
+PartyDatabase::~PartyDatabase()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+ResultSet::ResultSet(const PartyDatabase &db, const QString &table)
+    : m_connection(db.connectionName())
+    , m_table(table)
+{
+    const QSqlDatabase sql = QSqlDatabase::database(m_connection, false);
+    const QSqlRecord record = sql.record(table);
+    for (int i = 0; i < record.count(); ++i)
+        m_columns.append(record.fieldName(i));
+    if (m_columns.isEmpty())
+        throw AppError(u"The table '%1' cannot be read."_s.arg(table));
+    QSqlQuery q(sql);
+    q.setForwardOnly(true);
+    if (!q.exec(u"SELECT rowid, "_s + quoted(m_columns.first()) + u" FROM "_s + quoted(table) +
+                u" ORDER BY rowid"_s))
+        fail(q.lastError());
+    while (q.next()) {
+        m_rows.push_back(q.value(0).toLongLong());
+        m_names.append(q.value(1).toString());
+    }
+    first();
+}
+
+void ResultSet::first()
+{
+    m_current = m_rows.empty() ? -1 : 0;
+    m_eof = m_rows.empty();
+}
+
+void ResultSet::next()
+{
+    if (m_current + 1 < rowCount())
+        ++m_current;
+    else
+        m_eof = true;
+}
+
+void ResultSet::moveTo(int position)
+{
+    first();
+    if (m_rows.empty())
+        return;
+    m_current = std::clamp(position, 0, rowCount() - 1);
+    m_eof = position >= rowCount();
+}
+
+const QStringList &ResultSet::row(int index) const
+{
+    if (index != m_cachedRow) {
+        m_cache.clear();
+        m_cachedRow = index;
+        QSqlQuery q(QSqlDatabase::database(m_connection, false));
+        q.setForwardOnly(true);
+        q.prepare(u"SELECT * FROM "_s + quoted(m_table) + u" WHERE rowid = ?"_s);
+        q.addBindValue(m_rows[size_t(index)]);
+        // A row that another program removed meanwhile reads as empty.
+        if (q.exec() && q.next()) {
+            for (int i = 0; i < m_columns.size(); ++i)
+                m_cache.append(q.value(i).toString());
+        }
+    }
+    return m_cache;
+}
+
+QString ResultSet::valueAt(int rowIndex, int column) const
+{
+    if (rowIndex < 0 || rowIndex >= rowCount())
+        return {};
+    const QStringList &values = row(rowIndex);
+    return column >= 1 && column <= values.size() ? values.at(column - 1) : QString();
+}
+
+QString ResultSet::value(int column) const
+{
+    return valueAt(m_current, column);
+}
+
+void ResultSet::insertRow(const QStringList &values)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    QStringList marks;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        marks.append(u"?"_s);
+    QStringList columns;
+    for (qsizetype i = 0; i < values.size() && i < m_columns.size(); ++i)
+        columns.append(quoted(m_columns.at(i)));
+    q.prepare(u"INSERT INTO "_s + quoted(m_table) + u" ("_s + columns.join(u", "_s) +
+              u") VALUES ("_s + marks.mid(0, columns.size()).join(u", "_s) + u')');
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        q.addBindValue(values.at(i));
+    if (!q.exec())
+        fail(q.lastError());
+    m_rows.push_back(q.lastInsertId().toLongLong());
+    m_names.append(values.value(0));
+    m_current = rowCount() - 1;
+    m_eof = false;
+    if (inserted)
+        inserted(m_current);
+}
+
+void ResultSet::deleteCurrent()
+{
+    if (m_current < 0)
+        return;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(u"DELETE FROM "_s + quoted(m_table) + u" WHERE rowid = ?"_s);
+    q.addBindValue(m_rows[size_t(m_current)]);
+    if (!q.exec())
+        fail(q.lastError());
+    const int gone = m_current;
+    m_rows.erase(m_rows.begin() + gone);
+    m_names.removeAt(gone);
+    m_cachedRow = -1;
+    // The row that followed becomes current, or the new last one.
+    if (gone >= rowCount())
+        m_current = rowCount() - 1;
+    m_eof = m_rows.empty();
+    if (removed)
+        removed(gone);
+}
+
+} // namespace formelan
