@@ -1,0 +1,533 @@
+#include "testsupport.h"
+
+#include "app/windows.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+#include "parties/ddata.h"
+#include "parties/partydb.h"
+#include "parties/rdata.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+
+QWidget *field(FieldWindow *w, QStringView name)
+{
+    return w->control(name);
+}
+
+QString text(FieldWindow *w, QStringView name)
+{
+    return fieldText(w->control(name));
+}
+
+void set(FieldWindow *w, QStringView name, const QString &value)
+{
+    setFieldText(w->control(name), value);
+}
+
+QPushButton *button(QWidget *w, const QString &name)
+{
+    return w->findChild<QPushButton *>(name);
+}
+
+// Runs SQL on the file through a connection of its own, as another program would.
+void sql(const QString &path, const QStringList &statements)
+{
+    const QString name = u"test-other"_s;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        for (const QString &s : statements) {
+            QSqlQuery q(db);
+            QVERIFY2(q.exec(s), qPrintable(s));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+int rowsIn(const QString &path, const QString &table)
+{
+    const QString name = u"test-count"_s;
+    int n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(u"SELECT count(*) FROM "_s + table, db);
+            if (q.next())
+                n = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return n;
+}
+
+void clickRow(PartyWindow *w, int row)
+{
+    QTableView *grid = w->grid();
+    const QRect r = grid->visualRect(grid->model()->index(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+void addRecipient(const QString &name, const QString &iban = QString())
+{
+    set(RData, u"Recipient_name", name);
+    set(RData, u"recipient_iban_number1", iban);
+    button(RData, u"Button1"_s)->click();
+}
+
+// A file with both tables, made before the program starts.
+QString seededFile(const QTemporaryDir &dir, const QStringList &statements)
+{
+    const QString path = dir.path() + u"/seeded.mdb"_s;
+    {
+        PartyDatabase create(path);
+    }
+    sql(path, statements);
+    return path;
+}
+
+} // namespace
+
+class TestAddressBook : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsEmpty()
+    {
+        Program p;
+        QVERIFY(p.frame());
+        QVERIFY(QFile::exists(p.databasePath()));
+        for (PartyWindow *w :
+             {static_cast<PartyWindow *>(RData), static_cast<PartyWindow *>(DData)}) {
+            QCOMPARE(w->resultSet().rowCount(), 0);
+            QVERIFY(w->resultSet().eof());
+            QCOMPARE(w->resultSet().value(1), QString());
+            QVERIFY(button(w, u"Button1"_s)->isEnabled());
+            QVERIFY(!button(w, u"Button2"_s)->isEnabled());
+            QCOMPARE(button(w, u"Button1"_s)->text(), u"Добавяне"_s);
+            QCOMPARE(button(w, u"Button2"_s)->text(), u"Изтриване"_s);
+        }
+        QCOMPARE(DData->grid()->model()->columnCount(), 13);
+        QCOMPARE(DData->grid()->model()->headerData(9, Qt::Horizontal).toString(), u"IBAN"_s);
+        QCOMPARE(DData->grid()->model()->headerData(8, Qt::Horizontal).toString(), u"БИК"_s);
+        QCOMPARE(RData->grid()->model()->columnCount(), 9);
+        QCOMPARE(RData->windowTitle(), u"Данни за получатели /упъномощени лица/"_s);
+        QCOMPARE(DData->windowTitle(), u"Данни за наредители /задължени лица/"_s);
+    }
+
+    void addWithEmptyFieldsAndTwice()
+    {
+        Program p;
+        for (QWidget *f : RData->fields())
+            setFieldText(f, QString());
+        setFieldChecked(field(RData, u"rebg"), false);
+        button(RData, u"Button1"_s)->click();
+        QCOMPARE(RData->resultSet().rowCount(), 1);
+        QCOMPARE(RData->resultSet().value(4), u"не"_s);
+        QCOMPARE(RData->namePick()->items(), QStringList{QString()});
+        QVERIFY(button(RData, u"Button2"_s)->isEnabled());
+
+        setFieldChecked(field(RData, u"rebg"), true);
+        addRecipient(u"Иван"_s, u"BG80BNBG96611020345678"_s);
+        addRecipient(u"Иван"_s, u"BG80BNBG96611020345678"_s);
+        QCOMPARE(RData->resultSet().rowCount(), 3);
+        QCOMPARE(RData->namePick()->items(), (QStringList{QString(), u"Иван"_s, u"Иван"_s}));
+        QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 3);
+        QCOMPARE(RData->resultSet().current(), 2); // the new row, at the end
+        QCOMPARE(RData->resultSet().value(4), u"да"_s);
+
+        // Each item loads its own row.
+        for (int i : {1, 2, 0}) {
+            RData->nameSelect(i);
+            QCOMPARE(RData->resultSet().current(), i);
+            QCOMPARE(RData->grid()->currentIndex().row(), i);
+        }
+        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
+        QVERIFY(!fieldChecked(field(RData, u"rebg")));
+    }
+
+    void deleting()
+    {
+        Program p;
+        addRecipient(u"A"_s);
+        addRecipient(u"B"_s);
+        addRecipient(u"C"_s);
+        // Cancel changes nothing.
+        p.dialogs.answers << QMessageBox::Cancel;
+        button(RData, u"Button2"_s)->click();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        const auto &m = p.dialogs.messages.first();
+        QCOMPARE(m.title, u"Внимание!"_s);
+        QCOMPARE(m.text, u"Желаете ли избрания запис да бъде изтрит?"_s);
+        QCOMPARE(m.icon, QMessageBox::NoIcon);
+        QCOMPARE(m.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(RData->resultSet().rowCount(), 3);
+
+        // Right after an add the new row is current and goes.
+        button(RData, u"Button2"_s)->click();
+        QCOMPARE(RData->resultSet().names(), (QStringList{u"A"_s, u"B"_s}));
+        // A row clicked in the grid goes instead.
+        clickRow(RData, 0);
+        QCOMPARE(text(RData, u"Recipient_name"), u"A"_s);
+        QCOMPARE(fieldText(MainView->control(u"Recipient_name")), u"A"_s);
+        button(RData, u"Button2"_s)->click();
+        QCOMPARE(RData->namePick()->items(), QStringList{u"B"_s});
+        QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 1);
+        // The fields keep what they showed.
+        QCOMPARE(text(RData, u"Recipient_name"), u"A"_s);
+        // Deleting the only row disables "Изтриване"; an add enables it again.
+        button(RData, u"Button2"_s)->click();
+        QVERIFY(!button(RData, u"Button2"_s)->isEnabled());
+        addRecipient(u"D"_s);
+        QVERIFY(button(RData, u"Button2"_s)->isEnabled());
+    }
+
+    void deleteAfterStartTakesTheLastRow()
+    {
+        QTemporaryDir dir;
+        const QString path = seededFile(
+            dir,
+            {u"INSERT INTO depositor VALUES ('Първи','','','','','да','','','','','','','')"_s,
+             u"INSERT INTO depositor VALUES ('Втори','','','','','да','','','','','','','')"_s});
+        Program p(path);
+        QCOMPARE(DData->resultSet().current(), 1);
+        QVERIFY(button(DData, u"Button2"_s)->isEnabled());
+        button(DData, u"Button2"_s)->click();
+        QCOMPARE(DData->resultSet().names(), QStringList{u"Първи"_s});
+    }
+
+    void localPersonRule()
+    {
+        QTemporaryDir dir;
+        const QString path =
+            seededFile(dir, {u"INSERT INTO recipient VALUES ('a','','','да','','','','','')"_s,
+                             u"INSERT INTO recipient VALUES ('b','','','Да','','','','','')"_s,
+                             u"INSERT INTO recipient VALUES ('c','','','не','','','','','')"_s,
+                             u"INSERT INTO recipient VALUES ('d','','','','','','','','')"_s,
+                             u"INSERT INTO recipient (\"Име на получателя\") VALUES ('e')"_s});
+        Program p(path);
+        const QList<bool> expected{true, false, false, false, false};
+        for (int i = 0; i < expected.size(); ++i) {
+            setFieldChecked(field(RData, u"rebg"), !expected.at(i));
+            RData->nameSelect(i);
+            QCOMPARE(fieldChecked(field(RData, u"rebg")), expected.at(i));
+            QCOMPARE(fieldChecked(MainView->control(u"rebg")), expected.at(i));
+        }
+    }
+
+    void gridClickOnEmptyTable()
+    {
+        Program p;
+        set(RData, u"rebank"_s, u"Банка"_s);
+        QCOMPARE(fieldText(MainView->control(u"rebank")), u"Банка"_s);
+        QTest::mouseClick(RData->grid()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(text(RData, u"rebank"), QString());
+        QVERIFY(!fieldChecked(field(RData, u"rebg")));
+        QCOMPARE(fieldText(MainView->control(u"rebank")), QString());
+        QVERIFY(!fieldChecked(MainView->control(u"rebg")));
+        // Any button, titles included, loads the current row.
+        set(RData, u"rebank"_s, u"X"_s);
+        QTest::mouseClick(RData->grid()->horizontalHeader()->viewport(), Qt::RightButton, {},
+                          QPoint(5, 5));
+        QCOMPARE(text(RData, u"rebank"), QString());
+    }
+
+    void longTextsAndRestart()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        const QString longName(300, u'Ж');
+        {
+            Program p(path);
+            set(DData, u"depositor_name", longName);
+            set(DData, u"bounder_name", QString(5000, u'я'));
+            set(DData, u"depositor_iban_number1", u"BG80BNBG96611020345678"_s);
+            set(DData, u"dep_bic1", u"BNBGBGSD"_s);
+            setFieldChecked(field(DData, u"debg"), false);
+            button(DData, u"Button1"_s)->click();
+        }
+        Program again(path);
+        QCOMPARE(DData->resultSet().rowCount(), 1);
+        QTest::mouseClick(DData->grid()->viewport(), Qt::LeftButton, {},
+                          DData->grid()->visualRect(DData->grid()->model()->index(0, 0)).center());
+        QCOMPARE(text(DData, u"depositor_name"), longName);
+        QCOMPARE(text(DData, u"bounder_name"), QString(5000, u'я'));
+        QCOMPARE(fieldText(MainView->control(u"depositor_name")), longName);
+        QCOMPARE(fieldText(MainView->control(u"bounder_name")), QString(5000, u'я'));
+        QCOMPARE(fieldText(MainView->control(u"depositor_iban_number1")),
+                 u"BG80BNBG96611020345678"_s);
+        QCOMPARE(fieldText(MainView->control(u"dep_bic1")), u"BNBGBGSD"_s);
+        QVERIFY(!fieldChecked(MainView->control(u"debg")));
+        QCOMPARE(DData->grid()->model()->index(0, 9).data().toString(),
+                 u"BG80BNBG96611020345678"_s);
+        QCOMPARE(DData->grid()->model()->index(0, 8).data().toString(), u"BNBGBGSD"_s);
+    }
+
+    void lookupInTheDocument()
+    {
+        Program p;
+        set(RData, u"recipi_lk", u"AA1"_s);
+        set(RData, u"recipient_add", u"ул. 1"_s);
+        addRecipient(u"Алфа"_s, u"BG80BNBG96611020345678"_s);
+        set(RData, u"recipi_lk", QString());
+        set(RData, u"recipient_add", QString());
+        addRecipient(u"Бета"_s, u"BG16UNCR70001519562303"_s);
+        auto *list = static_cast<PickList *>(MainView->control(u"Recipient_name"));
+        QCOMPARE(list->count(), 0); // before the first opening
+        // Typing a stored name loads nothing.
+        for (QWidget *f : RData->fields())
+            setFieldText(f, QString());
+        QTest::keyClicks(list, u"Beta"_s);
+        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
+
+        MainView->Recipient_nameDropDown();
+        QCOMPARE(list->items(), (QStringList{u"Алфа"_s, u"Бета"_s}));
+        MainView->Recipient_nameSelect(0);
+        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")),
+                 u"BG80BNBG96611020345678"_s);
+        QCOMPARE(fieldText(MainView->control(u"recipi_lk")), u"AA1"_s);
+        QCOMPARE(RData->grid()->currentIndex().row(), 0);
+
+        // recipi_lk and recipient_add do not flow back, so a second choice of the
+        // same party keeps the document's own text.
+        setFieldText(MainView->control(u"recipi_lk"), u"changed"_s);
+        setFieldText(MainView->control(u"recipient_add"), QString());
+        MainView->Recipient_nameSelect(0);
+        QCOMPARE(fieldText(MainView->control(u"recipi_lk")), u"changed"_s);
+        QCOMPARE(fieldText(MainView->control(u"recipient_add")), QString());
+        QCOMPARE(text(RData, u"recipi_lk"), u"AA1"_s);
+
+        // The copy is stale after a delete: index 1 now loads the last row.
+        RData->nameSelect(0);
+        button(RData, u"Button2"_s)->click();
+        MainView->Recipient_nameSelect(1);
+        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")),
+                 u"BG16UNCR70001519562303"_s);
+        MainView->Recipient_nameDropDown();
+        QCOMPARE(list->items(), QStringList{u"Бета"_s});
+    }
+
+    void payerLookupAndPassOn()
+    {
+        Program p;
+        set(DData, u"depositor_name", u"Платец"_s);
+        set(DData, u"depositor_add", u"адрес"_s);
+        set(DData, u"boun_lk", u"1111111111"_s);
+        button(DData, u"Button1"_s)->click();
+        QCOMPARE(fieldText(MainView->control(u"depositor_add")), u"адрес"_s);
+        setFieldText(MainView->control(u"depositor_add"), u"друг"_s);
+        QCOMPARE(text(DData, u"depositor_add"), u"адрес"_s); // not passed back
+        MainView->depositor_nameDropDown();
+        MainView->depositor_nameSelect(0);
+        QCOMPARE(fieldText(MainView->control(u"depositor_add")), u"друг"_s);
+        QCOMPARE(fieldText(MainView->control(u"boun_lk")), u"1111111111"_s);
+        // Typed into the document, passed to the address book: one click stores it.
+        setFieldText(MainView->control(u"boun_bulstat"), u"111111113"_s);
+        QCOMPARE(text(DData, u"boun_bulstat"), u"111111113"_s);
+    }
+
+    void refusedInsertChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = seededFile(
+            dir, {u"CREATE TRIGGER refuse BEFORE INSERT ON recipient "
+                  u"BEGIN SELECT RAISE(ABORT, 'attempt to write a readonly database'); END"_s});
+        Program p(path);
+        addRecipient(u"Нов"_s);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QVERIFY(p.dialogs.messages.first().text.contains(u"readonly"_s));
+        QCOMPARE(RData->resultSet().rowCount(), 0);
+        QCOMPARE(RData->grid()->model()->rowCount(), 0);
+        QVERIFY(RData->namePick()->items().isEmpty());
+        QVERIFY(!button(RData, u"Button2"_s)->isEnabled());
+        QCOMPARE(rowsIn(path, u"recipient"_s), 0);
+    }
+
+    void notADatabase_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("text") << QByteArray("this is not a database at all, just some text.....");
+        QTest::newRow("zeros") << QByteArray(4096, '\0').replace(0, 16, "SQLite format 3\0");
+    }
+
+    void notADatabase()
+    {
+        QFETCH(QByteArray, contents);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contents);
+        f.close();
+        Program p(path);
+        QVERIFY(!p.frame());
+        QVERIFY(!MainForm && !MainView && !RData && !DData);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+    }
+
+    void missingTable()
+    {
+        QTemporaryDir dir;
+        const QString path = seededFile(dir, {u"DROP TABLE depositor"_s});
+        Program p(path);
+        QVERIFY(!p.frame());
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.contains(u"depositor"_s));
+    }
+
+    void sharedWithAnotherProgram()
+    {
+        Program p;
+        addRecipient(u"Наш"_s);
+        sql(p.databasePath(),
+            {u"INSERT INTO recipient VALUES ('Чужд','','','да','','','','','')"_s});
+        // Our snapshot does not see it, and our next row does not lose it.
+        QCOMPARE(RData->resultSet().rowCount(), 1);
+        addRecipient(u"Пак наш"_s);
+        QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 3);
+        QCOMPARE(RData->resultSet().names(), (QStringList{u"Наш"_s, u"Пак наш"_s}));
+    }
+
+    void validationOnLeaving_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("RData IBAN")
+            << u"RData"_s << u"recipient_iban_number1"_s << u"Невалиден IBAN, моля проверете го!"_s;
+        QTest::newRow("RData ЕГН")
+            << u"RData"_s << u"recipi_egn"_s << u"Невалиден ЕГН, моля проверете го!"_s;
+        QTest::newRow("DData IBAN")
+            << u"DData"_s << u"depositor_iban_number1"_s << u"Невалиден IBAN, моля проверете го!"_s;
+        QTest::newRow("DData ЕГН")
+            << u"DData"_s << u"boun_egn"_s << u"Невалиден ЕГН, моля проверете го!"_s;
+        QTest::newRow("DData ЛНЧ")
+            << u"DData"_s << u"boun_lk"_s << u"Невалиден ЛНЧ, моля проверете го!"_s;
+        QTest::newRow("DData БУЛСТАТ")
+            << u"DData"_s << u"boun_bulstat"_s << u"Невалиден БУЛСТАТ, моля проверете го!"_s;
+    }
+
+    void validationOnLeaving()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        Program p;
+        FieldWindow *w = window == u"RData"_s ? static_cast<FieldWindow *>(RData)
+                                              : static_cast<FieldWindow *>(DData);
+        QApplication::setActiveWindow(MainForm);
+        QWidget *f = w->control(field);
+        setFieldText(f, u"12"_s);
+        f->setFocus(Qt::TabFocusReason);
+        QWidget *other = w->control(window == u"RData"_s ? u"rebank" : u"bank_name");
+        other->setFocus(Qt::TabFocusReason);
+        QCOMPARE(p.dialogs.texts(), QStringList{message});
+        QCOMPARE(p.dialogs.messages.first().title, u"Formelan"_s);
+        QCOMPARE(fieldText(f), u"12"_s);
+    }
+
+    void clearCommand()
+    {
+        Program p;
+        QMdiArea *area = p.frame()->mdiArea();
+        set(RData, u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
+        setFieldText(MainView->control(u"condition"), u"условия"_s);
+        area->setActiveSubWindow(p.frame()->childOf(MainView));
+        p.find<QAction>(u"ToolButton10Action"_s)->trigger();
+        for (const char *name : {"sum", "dr", "vid", "with_words", "condition", "ium1", "d1",
+                                 "Recipient_name", "recipient_iban_number1"})
+            QCOMPARE(fieldText(MainView->control(QString::fromLatin1(name))), QString());
+        QVERIFY(fieldChecked(MainView->control(u"rebg")));
+        QVERIFY(fieldChecked(MainView->control(u"debg")));
+        QCOMPARE(static_cast<QDateTimeEdit *>(MainView->control(u"d_date"))->date(),
+                 QDate::currentDate());
+        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
+
+        // Clearing an address book empties the document's like-named edits, not its
+        // pick-lists, dates or amounts, and stores nothing.
+        addRecipient(u"Име"_s, u"BG80BNBG96611020345678"_s);
+        set(RData, u"rebank", u"Банка"_s);
+        setFieldText(MainView->control(u"sum"), u"15"_s);
+        setFieldText(MainView->control(u"Recipient_name"), u"Име"_s);
+        area->setActiveSubWindow(p.frame()->childOf(RData));
+        p.find<QAction>(u"ToolButton10Action"_s)->trigger();
+        QCOMPARE(text(RData, u"rebank"), QString());
+        QCOMPARE(text(RData, u"Recipient_name"), QString());
+        QCOMPARE(fieldText(MainView->control(u"rebank")), QString());
+        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")), QString());
+        QCOMPARE(fieldText(MainView->control(u"Recipient_name")), u"Име"_s);
+        QCOMPARE(fieldText(MainView->control(u"sum")), u"15"_s);
+        QCOMPARE(RData->resultSet().rowCount(), 1);
+    }
+
+    void cutCopyPaste()
+    {
+        Program p;
+        QMdiArea *area = p.frame()->mdiArea();
+        area->setActiveSubWindow(p.frame()->childOf(MainView));
+        QApplication::setActiveWindow(MainForm);
+        auto *reason = static_cast<PickList *>(MainView->control(u"reason"));
+        auto *kindp = static_cast<FieldEdit *>(MainView->control(u"kind_p"));
+        QClipboard *clip = QApplication::clipboard();
+
+        setFieldText(kindp, u"123456"_s);
+        kindp->setFocus(Qt::TabFocusReason);
+        kindp->setSelection(0, 3);
+        p.find<QAction>(u"N17"_s)->trigger(); // copy
+        QCOMPARE(clip->text(), u"123"_s);
+        p.find<QAction>(u"N16"_s)->trigger(); // cut
+        QCOMPARE(fieldText(kindp), u"456"_s);
+        // Paste within the limit of six characters.
+        clip->setText(u"ABCDEFGH"_s);
+        kindp->end(false);
+        p.find<QAction>(u"N18"_s)->trigger();
+        QCOMPARE(fieldText(kindp), u"456ABC"_s);
+
+        // A pick-list's edit box.
+        setFieldText(reason, u"основание"_s);
+        reason->setFocus(Qt::TabFocusReason);
+        reason->lineEdit()->selectAll();
+        p.find<QToolButton>(u"ToolButton7"_s)->click();
+        QCOMPARE(fieldText(reason), QString());
+        QCOMPARE(clip->text(), u"основание"_s);
+        p.find<QToolButton>(u"ToolButton9"_s)->click();
+        QCOMPARE(fieldText(reason), u"основание"_s);
+
+        // A memo: nothing happens.
+        auto *memo = static_cast<MemoField *>(MainView->control(u"condition"));
+        p.find<QAction>(u"N4"_s)->trigger();
+        setFieldText(memo, u"текст"_s);
+        memo->setFocus(Qt::TabFocusReason);
+        memo->selectAll();
+        clip->setText(u"друго"_s);
+        p.find<QAction>(u"N16"_s)->trigger();
+        p.find<QAction>(u"N18"_s)->trigger();
+        QCOMPARE(fieldText(memo), u"текст"_s);
+        QCOMPARE(clip->text(), u"друго"_s);
+    }
+};
+
+QTEST_MAIN(TestAddressBook)
+#include "tst_addressbook.moc"
