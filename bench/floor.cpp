@@ -9,6 +9,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QMainWindow window;
     window.showMaximized();
-    QTimer::singleShot(0, &app, &QApplication::quit);
+    const bool paint = argc > 1 && qstrcmp(argv[1], "--paint") == 0;
+    QTimer::singleShot(0, &app, [&] {
+        if (paint)
+            (void)window.grab();
+        app.quit();
+    });
     return app.exec();
 }

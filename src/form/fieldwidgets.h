@@ -51,14 +51,12 @@ public:
     // Replaces the items; the text stays. Implicitly shared lists make this cheap.
     void setItems(const QStringList &items);
     QStringList items() const;
+    void showPopup() override;
 
 Q_SIGNALS:
     // The user typed, or picked an item; never raised when the program sets the text.
     void userChanged();
     void aboutToShowPopup();
-
-protected:
-    void showPopup() override;
 
 private:
     FieldEdit *m_edit;
