@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs one on a copy of its seeds.
+#   fuzz/run.sh formfile 600     (target name, seconds)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+target=${1:?target}; seconds=${2:-600}
+[ -f "$root/build-fuzz/CMakeCache.txt" ] || CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" \
+  -DFORMELAN_FUZZ=ON -DFORMELAN_TESTS=OFF -DFORMELAN_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build-fuzz" -j"$(nproc)" --target "fuzz_$target"
+work=$(mktemp -d)
+cp "$root/fuzz/corpus/$target/"* "$work/"
+dict=()
+[ -f "$root/fuzz/$target.dict" ] && dict=(-dict="$root/fuzz/$target.dict")
+"$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 "${dict[@]}" "$work"
