@@ -1,11 +1,11 @@
 #include "app/startup.h"
 
 #include "app/errors.h"
-#include "app/errors.h"
 #include "app/mainform.h"
+#include "app/windows.h"
 #include "form/mainview.h"
+#include "parties/choice.h"
 #include "parties/ddata.h"
-#include "parties/partydb.h"
 #include "parties/partydb.h"
 #include "parties/rdata.h"
 
@@ -32,6 +32,13 @@ std::unique_ptr<TMainForm> startFormelan()
         frame->addChild(new TDData(frame->database()));
         frame->addChild(new TMainView);
         frame->addChild(new TRData(frame->database()));
+        auto *chooser = new Tchoice(frame.get());
+        for (FieldWindow *window :
+             {static_cast<FieldWindow *>(MainView), static_cast<FieldWindow *>(RData)})
+            chooser->attachTo(static_cast<QLineEdit *>(window->control(u"rec_bic1")));
+        for (FieldWindow *window :
+             {static_cast<FieldWindow *>(MainView), static_cast<FieldWindow *>(DData)})
+            chooser->attachTo(static_cast<QLineEdit *>(window->control(u"dep_bic1")));
     } catch (const AppError &e) {
         // The address book cannot be opened: say why and show no window.
         frame.reset();

@@ -1,0 +1,185 @@
+#include "testsupport.h"
+
+#include "app/windows.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+#include "parties/choice.h"
+#include "parties/ddata.h"
+#include "parties/rdata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTextBlock>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+
+const QByteArray kList = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 "
+                         "\\'c1\\'ed\\'e1 BNBGBGSD\\par \\'c4\\'d1\\'ca STSABGSF\\par}";
+
+void writeList(const Program &p, const QByteArray &rtf)
+{
+    QVERIFY(QDir(p.dataDir()).mkpath(u"help"_s));
+    QFile f(p.dataDir() + u"/help/bic.rtf"_s);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+}
+
+QLineEdit *edit(FieldWindow *w, QStringView name)
+{
+    return static_cast<QLineEdit *>(w->control(name));
+}
+
+void press(QWidget *w, Qt::MouseButton button)
+{
+    QTest::mousePress(w, button, {}, QPoint(5, w->height() / 2));
+    QTest::mouseRelease(w, button, {}, QPoint(5, w->height() / 2));
+}
+
+// Double-clicks the word that holds `text` in the chooser's list.
+void doubleClickOn(const QString &text)
+{
+    QTextEdit *view = choice->viewer();
+    const int at = view->document()->toPlainText().indexOf(text);
+    QVERIFY(at >= 0);
+    QTextCursor c(view->document());
+    c.setPosition(at + 2);
+    const QPoint point = view->cursorRect(c).center();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
+}
+
+} // namespace
+
+class TestChooser : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hiddenAtStart()
+    {
+        Program p;
+        QVERIFY(choice);
+        QVERIFY(!choice->isVisible());
+        QCOMPARE(choice->objectName(), u"choice"_s);
+        QVERIFY(choice->isWindow());
+        QVERIFY(!ChooserTarget);
+    }
+
+    void rightPressOpensFromEachField_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("twinWindow");
+        QTest::newRow("document rec_bic1") << u"MainView"_s << u"rec_bic1"_s << u"RData"_s;
+        QTest::newRow("document dep_bic1") << u"MainView"_s << u"dep_bic1"_s << u"DData"_s;
+        QTest::newRow("recipients rec_bic1") << u"RData"_s << u"rec_bic1"_s << u"MainView"_s;
+        QTest::newRow("payers dep_bic1") << u"DData"_s << u"dep_bic1"_s << u"MainView"_s;
+    }
+
+    void rightPressOpensFromEachField()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, field);
+        QFETCH(QString, twinWindow);
+        Program p;
+        writeList(p, kList);
+        auto *w = p.find<FieldWindow>(window);
+        auto *twin = p.find<FieldWindow>(twinWindow);
+        QLineEdit *target = edit(w, field);
+        QCOMPARE(target->contextMenuPolicy(), Qt::PreventContextMenu);
+        press(target, Qt::LeftButton);
+        press(target, Qt::MiddleButton);
+        QVERIFY(!choice->isVisible());
+        press(target, Qt::RightButton);
+        QVERIFY(choice->isVisible());
+        QCOMPARE(ChooserTarget.data(), target);
+        QCOMPARE(choice->windowTitle(),
+                 u"Избор на банков код - кликнете два пъти върху избрания от вас код"_s);
+        QVERIFY(choice->viewer()->toPlainText().contains(u"STSABGSF"_s));
+
+        doubleClickOn(u"STSABGSF"_s);
+        QVERIFY(!choice->isVisible());
+        QCOMPARE(target->text(), u"STSABGSF"_s);
+        QCOMPARE(fieldText(twin->control(field)), u"STSABGSF"_s);
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    void retargetingWhileOpen()
+    {
+        Program p;
+        writeList(p, kList);
+        QLineEdit *first = edit(MainView, u"rec_bic1");
+        QLineEdit *second = edit(MainView, u"dep_bic1");
+        press(first, Qt::RightButton);
+        // The list is loaded once per showing; a second opener only retargets.
+        choice->viewer()->setPlainText(u"typed BNBGBGSD"_s);
+        press(second, Qt::RightButton);
+        QCOMPARE(choice->viewer()->toPlainText(), u"typed BNBGBGSD"_s);
+        doubleClickOn(u"BNBGBGSD"_s);
+        QCOMPARE(second->text(), u"BNBGBGSD"_s);
+        QCOMPARE(first->text(), QString());
+        QCOMPARE(fieldText(DData->control(u"dep_bic1")), u"BNBGBGSD"_s);
+        QCOMPARE(fieldText(RData->control(u"rec_bic1")), QString());
+        // Shown again: loaded again from the file.
+        press(first, Qt::RightButton);
+        QVERIFY(choice->viewer()->toPlainText().contains(u"STSABGSF"_s));
+    }
+
+    void codeLongerThanTheFieldIsTakenWhole()
+    {
+        Program p;
+        writeList(p, "{\\rtf1 ABCDEFGHIJKLMNOP}");
+        QLineEdit *target = edit(MainView, u"rec_bic1"); // limit 8
+        press(target, Qt::RightButton);
+        doubleClickOn(u"ABCDEFGHIJKLMNOP"_s);
+        QCOMPARE(target->text(), u"ABCDEFGHIJKLMNOP"_s);
+    }
+
+    void missingListAtFirstOpening()
+    {
+        Program p;
+        QLineEdit *target = edit(RData, u"rec_bic1");
+        target->setText(u"OLDCODE1"_s);
+        press(target, Qt::RightButton);
+        QVERIFY(choice->isVisible());
+        QVERIFY(choice->viewer()->toPlainText().isEmpty());
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QTest::mouseDClick(choice->viewer()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!choice->isVisible());
+        QCOMPARE(target->text(), QString());
+        QCOMPARE(fieldText(MainView->control(u"rec_bic1")), QString());
+    }
+
+    void closingOnlyHides()
+    {
+        Program p;
+        press(edit(MainView, u"rec_bic1"), Qt::RightButton);
+        choice->close();
+        QVERIFY(!choice->isVisible());
+        QVERIFY(choice);
+        press(edit(MainView, u"dep_bic1"), Qt::RightButton);
+        QVERIFY(choice->isVisible());
+    }
+
+    void shippedListReads()
+    {
+        // The list that installs with the program: a heading, and codes one per row.
+        QFile f(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/bic.rtf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        Program p;
+        writeList(p, f.readAll());
+        press(edit(MainView, u"rec_bic1"), Qt::RightButton);
+        const QString text = choice->viewer()->toPlainText();
+        QVERIFY(text.startsWith(u"Банкови идентификационни кодове (BIC)"_s));
+        QVERIFY(text.contains(u"Българска народна банка"_s));
+        QVERIFY(text.contains(u"UNCRBGSF"_s));
+        doubleClickOn(u"UNCRBGSF"_s);
+        QCOMPARE(edit(MainView, u"rec_bic1")->text(), u"UNCRBGSF"_s);
+    }
+};
+
+QTEST_MAIN(TestChooser)
+#include "tst_chooser.moc"
