@@ -118,9 +118,9 @@ QWidget *doc(const QString &name)
     return MainView->control(name);
 }
 
-QDateEdit *dateOf(const QString &name)
+QDateTimeEdit *dateOf(const QString &name)
 {
-    return static_cast<QDateEdit *>(static_cast<QDateTimeEdit *>(doc(name)));
+    return static_cast<QDateTimeEdit *>(doc(name));
 }
 
 // A file as the Windows program writes it: Windows-1251, one name and one value line
