@@ -103,9 +103,8 @@ Token Tokenizer::next()
     while (end < n && isLetter(d[end]))
         ++end;
     t.type = Token::Word;
-    t.word = QByteArray(d + m_pos, std::min<qsizetype>(end - m_pos, kMaxWord));
-    if (end - m_pos > kMaxWord)
-        t.word += '~'; // overlong: no known word
+    t.word = QByteArrayView(d + m_pos, end - m_pos);
+    t.overlong = end - m_pos > kMaxWord;
     m_pos = end;
     bool negative = false;
     if (m_pos < n && d[m_pos] == '-' && m_pos + 1 < n && isDigit(d[m_pos + 1])) {
@@ -183,22 +182,104 @@ public:
     void finish() override {}
 };
 
+// Builds the document. A table is collected whole and inserted at its end, so that
+// long tables cost no more than their content.
 class DocumentSink final : public Sink {
 public:
     DocumentSink(QTextDocument &doc, const std::vector<QColor> &colors)
         : m_doc(doc)
-        , m_cursor(&doc)
         , m_colors(colors)
     {
         m_doc.clear();
+        m_undo = m_doc.isUndoRedoEnabled();
+        m_doc.setUndoRedoEnabled(false);
         m_cursor = QTextCursor(&m_doc);
+        // One edit for the whole document: Qt then rescans frames and lays out once.
+        m_cursor.beginEditBlock();
     }
 
     void text(const QString &s, const CharStyle &style, const State &st) override
     {
-        startCellContent(st.inTable);
-        align(st);
-        QTextCharFormat f;
+        if (route(st.inTable))
+            currentCell().push_back({false, s, style, st.align});
+        else
+            put({false, s, style, st.align}, m_cursor);
+    }
+    void paragraph(const State &st) override
+    {
+        if (route(st.inTable))
+            currentCell().push_back({true, QString(), CharStyle(), st.align});
+        else
+            put({true, QString(), CharStyle(), st.align}, m_cursor);
+    }
+    void rowDefinition(const std::vector<int> &cellRights) override
+    {
+        m_rights = cellRights;
+        m_newRow = true;
+    }
+    void cell() override
+    {
+        route(true);
+        currentRow().emplace_back();
+    }
+    void row() override
+    {
+        route(true);
+        m_newRow = true;
+    }
+    void leaveTable() override { insertTable(); }
+    void finish() override
+    {
+        insertTable();
+        m_cursor.endEditBlock();
+        m_doc.setUndoRedoEnabled(m_undo);
+    }
+
+private:
+    struct Piece {
+        bool paragraph;
+        QString text;
+        CharStyle style;
+        Qt::Alignment align;
+    };
+    using Cell = std::vector<Piece>;
+    using Row = std::vector<Cell>;
+
+    // Whether content goes into the table being collected; starts rows and ends the
+    // table as the content asks.
+    bool route(bool inTable)
+    {
+        if (!inTable) {
+            if (m_inTable && m_newRow)
+                insertTable();
+            if (!m_inTable)
+                return false;
+            return true; // a paragraph of a cell written without \intbl
+        }
+        if (!m_inTable) {
+            m_inTable = true;
+            m_rows.clear();
+            m_newRow = true;
+            m_tableRights = m_rights;
+        }
+        if (m_newRow) {
+            m_rows.emplace_back();
+            m_rows.back().emplace_back();
+            m_newRow = false;
+        }
+        return true;
+    }
+    Row &currentRow() { return m_rows.back(); }
+    Cell &currentCell() { return m_rows.back().back(); }
+
+    const QTextCharFormat &format(const CharStyle &style)
+    {
+        if (m_hasFormat && style == m_formatStyle)
+            return m_format;
+        m_hasFormat = true;
+        m_formatStyle = style;
+        QTextCharFormat &f = m_format;
+        f = QTextCharFormat();
         f.setFontWeight(style.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(style.italic);
         f.setFontUnderline(style.underline);
@@ -206,104 +287,78 @@ public:
         if (style.color > 0 && size_t(style.color) < m_colors.size() &&
             m_colors[size_t(style.color)].isValid())
             f.setForeground(m_colors[size_t(style.color)]);
-        m_cursor.insertText(s, f);
+        return f;
     }
-    void paragraph(const State &st) override
-    {
-        startCellContent(st.inTable);
-        align(st);
-        m_cursor.insertBlock();
-    }
-    void rowDefinition(const std::vector<int> &cellRights) override
-    {
-        m_pendingRow = cellRights;
-        m_rowPending = true;
-    }
-    void cell() override
-    {
-        startCellContent(true);
-        ++m_cell;
-        if (m_table && m_cell < m_table->columns())
-            m_cursor = m_table->cellAt(m_row, m_cell).firstCursorPosition();
-    }
-    void row() override
-    {
-        startCellContent(true);
-        m_rowPending = true;
-        m_rowDone = true;
-    }
-    void leaveTable() override
-    {
-        if (!m_table)
-            return;
-        m_cursor = m_table->lastCursorPosition();
-        m_cursor.movePosition(QTextCursor::NextBlock);
-        m_table = nullptr;
-        m_rowPending = false;
-        m_rowDone = false;
-    }
-    void finish() override {}
+    bool m_hasFormat = false;
+    CharStyle m_formatStyle;
+    QTextCharFormat m_format;
 
-private:
-    // Content of a table row starts the table, or its next row; content outside a
-    // table after its last row ends it.
-    void startCellContent(bool inTable)
+    void put(const Piece &piece, QTextCursor &cursor)
     {
-        if (m_table && m_rowDone && !inTable) {
-            leaveTable();
-            return;
+        QTextBlockFormat bf = cursor.blockFormat();
+        if (bf.alignment() != piece.align) {
+            bf.setAlignment(piece.align);
+            cursor.setBlockFormat(bf);
         }
-        if (!inTable || !m_rowPending || (!m_rowDone && m_table))
+        if (piece.paragraph)
+            cursor.insertBlock();
+        else
+            cursor.insertText(piece.text, format(piece.style));
+    }
+
+    void insertTable()
+    {
+        if (!m_inTable)
             return;
-        const int columns = std::max<int>(1, int(std::min<size_t>(m_pendingRow.size(), 63)));
-        if (!m_table) {
-            QTextTableFormat format;
-            format.setCellPadding(2);
-            format.setCellSpacing(0);
-            format.setBorder(1);
-            format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-            QList<QTextLength> widths;
-            int left = 0;
-            for (int i = 0; i < columns && size_t(i) < m_pendingRow.size(); ++i) {
-                const int right = m_pendingRow[size_t(i)];
-                widths.append(QTextLength(QTextLength::FixedLength,
-                                          std::clamp((right - left) / 15, 8, 2000)));
-                left = right;
+        m_inTable = false;
+        m_newRow = false;
+        // The last cell of a row is the one its \cell closed; what follows it is empty.
+        for (Row &row : m_rows) {
+            if (row.size() > 1 && row.back().empty())
+                row.pop_back();
+        }
+        size_t columns = std::min<size_t>(std::max<size_t>(m_tableRights.size(), 1), 63);
+        for (const Row &row : m_rows)
+            columns = std::max(columns, std::min<size_t>(row.size(), 63));
+        if (m_rows.empty())
+            return;
+        QTextTableFormat tf;
+        tf.setCellPadding(2);
+        tf.setCellSpacing(0);
+        tf.setBorder(1);
+        tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        QList<QTextLength> widths;
+        int left = 0;
+        for (size_t i = 0; i < columns && i < m_tableRights.size(); ++i) {
+            const int right = m_tableRights[i];
+            widths.append(
+                QTextLength(QTextLength::FixedLength, std::clamp((right - left) / 15, 8, 2000)));
+            left = right;
+        }
+        if (widths.size() == qsizetype(columns))
+            tf.setColumnWidthConstraints(widths);
+        QTextTable *table = m_cursor.insertTable(int(m_rows.size()), int(columns), tf);
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            for (size_t c = 0; c < m_rows[r].size() && c < columns; ++c) {
+                QTextCursor cell = table->cellAt(int(r), int(c)).firstCursorPosition();
+                for (const Piece &piece : m_rows[r][c])
+                    put(piece, cell);
             }
-            if (!widths.isEmpty())
-                format.setColumnWidthConstraints(widths);
-            m_table = m_cursor.insertTable(1, columns, format);
-            m_row = 0;
-        } else {
-            if (columns > m_table->columns())
-                m_table->appendColumns(columns - m_table->columns());
-            m_table->appendRows(1);
-            m_row = m_table->rows() - 1;
         }
-        m_cell = 0;
-        m_cursor = m_table->cellAt(m_row, 0).firstCursorPosition();
-        m_rowPending = false;
-        m_rowDone = false;
-    }
-
-    void align(const State &st)
-    {
-        QTextBlockFormat bf = m_cursor.blockFormat();
-        if (bf.alignment() != st.align) {
-            bf.setAlignment(st.align);
-            m_cursor.setBlockFormat(bf);
-        }
+        m_rows.clear();
+        m_cursor = table->lastCursorPosition();
+        m_cursor.movePosition(QTextCursor::NextBlock);
     }
 
     QTextDocument &m_doc;
     QTextCursor m_cursor;
     const std::vector<QColor> &m_colors;
-    QTextTable *m_table = nullptr;
-    std::vector<int> m_pendingRow;
-    bool m_rowPending = false;
-    bool m_rowDone = false;
-    int m_row = 0;
-    int m_cell = 0;
+    std::vector<int> m_rights;      // the last row definition
+    std::vector<int> m_tableRights; // the first row definition of the table
+    std::vector<Row> m_rows;
+    bool m_inTable = false;
+    bool m_newRow = false;
+    bool m_undo = true;
 };
 
 int charsetCodePage(int charset)
@@ -340,6 +395,51 @@ int charsetCodePage(int charset)
     }
 }
 
+enum class W {
+    Unknown,
+    Skipped,
+    FontTable,
+    ColorTable,
+    FieldInstruction,
+    Red,
+    Green,
+    Blue,
+    AnsiCpg,
+    Deff,
+    Uc,
+    U,
+    Par,
+    Line,
+    Tab,
+    EmDash,
+    EnDash,
+    Bullet,
+    LQuote,
+    RQuote,
+    LDblQuote,
+    RDblQuote,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    FontSize,
+    Color,
+    Font,
+    Cpg,
+    Plain,
+    Pard,
+    InTable,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    Justify,
+    RowDefinition,
+    CellX,
+    Cell,
+    Row,
+    Charset
+};
+
 class Reader {
 public:
     Reader(const QByteArray &in, Sink *sink)
@@ -362,7 +462,7 @@ private:
     void emitText(const QString &s);
     void emitBytes(const char *data, qsizetype len);
     void word(const Token &t);
-    void fontTableWord(const Token &t);
+    void fontTableWord(W w, const Token &t);
     int codePage();
     QStringDecoder *decoder(int codePage);
     void endGroup();
@@ -473,153 +573,243 @@ void Reader::endGroup()
     m_stack.pop_back();
 }
 
-void Reader::fontTableWord(const Token &t)
+W lookup(const Token &t)
 {
-    const QByteArray &w = t.word;
-    if (w == "f" && t.hasParam) {
+    static const QHash<QByteArray, W> words = [] {
+        QHash<QByteArray, W> h;
+        // Destinations whose text no reader shows.
+        for (const char *w :
+             {"info",         "stylesheet", "pict",      "object",    "header",
+              "footer",       "headerl",    "headerr",   "headerf",   "footerl",
+              "footerr",      "footerf",    "footnote",  "listtable", "listoverridetable",
+              "rsidtbl",      "xmlnstbl",   "generator", "themedata", "colorschememapping",
+              "latentstyles", "datastore",  "pgdsctbl",  "revtbl",    "filetbl",
+              "template",     "nonshppict", "objdata",   "private",   "annotation",
+              "atnid",        "atnauthor",  "bkmkstart", "bkmkend",   "shpinst",
+              "sp",           "comment",    "title",     "author",    "operator"})
+            h.insert(w, W::Skipped);
+        const std::pair<const char *, W> known[] = {{"fonttbl", W::FontTable},
+                                                    {"colortbl", W::ColorTable},
+                                                    {"fldinst", W::FieldInstruction},
+                                                    {"red", W::Red},
+                                                    {"green", W::Green},
+                                                    {"blue", W::Blue},
+                                                    {"ansicpg", W::AnsiCpg},
+                                                    {"deff", W::Deff},
+                                                    {"uc", W::Uc},
+                                                    {"u", W::U},
+                                                    {"par", W::Par},
+                                                    {"line", W::Line},
+                                                    {"tab", W::Tab},
+                                                    {"emdash", W::EmDash},
+                                                    {"endash", W::EnDash},
+                                                    {"bullet", W::Bullet},
+                                                    {"lquote", W::LQuote},
+                                                    {"rquote", W::RQuote},
+                                                    {"ldblquote", W::LDblQuote},
+                                                    {"rdblquote", W::RDblQuote},
+                                                    {"b", W::Bold},
+                                                    {"i", W::Italic},
+                                                    {"ul", W::Underline},
+                                                    {"ulnone", W::UnderlineNone},
+                                                    {"fs", W::FontSize},
+                                                    {"cf", W::Color},
+                                                    {"f", W::Font},
+                                                    {"cpg", W::Cpg},
+                                                    {"plain", W::Plain},
+                                                    {"pard", W::Pard},
+                                                    {"intbl", W::InTable},
+                                                    {"ql", W::AlignLeft},
+                                                    {"qc", W::AlignCenter},
+                                                    {"qr", W::AlignRight},
+                                                    {"qj", W::Justify},
+                                                    {"trowd", W::RowDefinition},
+                                                    {"cellx", W::CellX},
+                                                    {"cell", W::Cell},
+                                                    {"row", W::Row},
+                                                    {"fcharset", W::Charset}};
+        for (const auto &[w, v] : known)
+            h.insert(w, v);
+        return h;
+    }();
+    if (t.overlong)
+        return W::Unknown;
+    return words.value(QByteArray::fromRawData(t.word.data(), t.word.size()), W::Unknown);
+}
+
+void Reader::fontTableWord(W w, const Token &t)
+{
+    if (w == W::Font && t.hasParam) {
         m_fontEntry = t.param;
-    } else if (w == "fcharset" && m_fontEntry >= 0) {
+    } else if (w == W::Charset && m_fontEntry >= 0) {
         const int cp = charsetCodePage(t.param);
         if (cp > 0 || !m_fontCodePages.contains(m_fontEntry))
             m_fontCodePages.insert(m_fontEntry, cp);
-    } else if (w == "cpg" && m_fontEntry >= 0 && t.param > 0) {
+    } else if (w == W::Cpg && m_fontEntry >= 0 && t.param > 0) {
         m_fontCodePages.insert(m_fontEntry, t.param);
     }
 }
 
 void Reader::word(const Token &t)
 {
-    const QByteArray &w = t.word;
+    const W w = lookup(t);
     const int p = t.param;
     State &s = st();
-    if (m_skip > 0 && w != "u") {
+    if (m_skip > 0 && w != W::U) {
         --m_skip; // a control word counts as one fallback character
         return;
     }
-    // Destinations.
-    static const QByteArrayList skipped{
-        "info",         "stylesheet", "pict",      "object",    "header",
-        "footer",       "headerl",    "headerr",   "headerf",   "footerl",
-        "footerr",      "footerf",    "footnote",  "listtable", "listoverridetable",
-        "rsidtbl",      "xmlnstbl",   "generator", "themedata", "colorschememapping",
-        "latentstyles", "datastore",  "pgdsctbl",  "revtbl",    "filetbl",
-        "template",     "nonshppict", "objdata",   "private",   "annotation",
-        "atnid",        "atnauthor",  "bkmkstart", "bkmkend",   "shpinst",
-        "sp",           "comment",    "title",     "author",    "operator"};
-    if (w == "fonttbl") {
+    switch (w) {
+    case W::FontTable:
         flush();
         s.dest = Dest::FontTable;
         return;
-    }
-    if (w == "colortbl") {
+    case W::ColorTable:
         flush();
         s.dest = Dest::ColorTable;
         return;
-    }
-    if (w == "fldinst") {
+    case W::FieldInstruction:
         flush();
         s.dest = Dest::FieldInstruction;
         return;
-    }
-    if (skipped.contains(w)) {
+    case W::Skipped:
         flush();
         s.dest = Dest::Skip;
         return;
+    default:
+        break;
     }
     if (s.dest == Dest::Skip || s.dest == Dest::FieldInstruction)
         return;
     if (s.dest == Dest::FontTable) {
-        fontTableWord(t);
+        fontTableWord(w, t);
         return;
     }
     if (s.dest == Dest::ColorTable) {
-        if (w == "red")
+        if (w == W::Red)
             m_red = p, m_colorSet = true;
-        else if (w == "green")
+        else if (w == W::Green)
             m_green = p, m_colorSet = true;
-        else if (w == "blue")
+        else if (w == W::Blue)
             m_blue = p, m_colorSet = true;
         return;
     }
 
-    if (w == "ansicpg") {
+    switch (w) {
+    case W::AnsiCpg:
         if (p > 0)
             m_ansiCodePage = p;
-    } else if (w == "deff") {
+        break;
+    case W::Deff:
         m_defaultFont = p;
-    } else if (w == "uc") {
+        break;
+    case W::Uc:
         s.uc = std::clamp(p, 0, 16);
-    } else if (w == "u" && t.hasParam) {
-        const char16_t unit = char16_t(p < 0 ? p + 65536 : p);
-        m_skip = 0;
-        emitText(QString(QChar(unit)));
-        m_skip = s.uc;
-    } else if (w == "par") {
+        break;
+    case W::U:
+        if (t.hasParam) {
+            m_skip = 0;
+            emitText(QString(QChar(char16_t(p < 0 ? p + 65536 : p))));
+            m_skip = s.uc;
+        }
+        break;
+    case W::Par:
         flush();
         m_sink->paragraph(s);
-    } else if (w == "line") {
+        break;
+    case W::Line:
         emitText(QString(QChar::LineSeparator));
-    } else if (w == "tab") {
+        break;
+    case W::Tab:
         emitText(QStringLiteral("\t"));
-    } else if (w == "emdash") {
+        break;
+    case W::EmDash:
         emitText(QString(QChar(0x2014)));
-    } else if (w == "endash") {
+        break;
+    case W::EnDash:
         emitText(QString(QChar(0x2013)));
-    } else if (w == "bullet") {
+        break;
+    case W::Bullet:
         emitText(QString(QChar(0x2022)));
-    } else if (w == "lquote") {
+        break;
+    case W::LQuote:
         emitText(QString(QChar(0x2018)));
-    } else if (w == "rquote") {
+        break;
+    case W::RQuote:
         emitText(QString(QChar(0x2019)));
-    } else if (w == "ldblquote") {
+        break;
+    case W::LDblQuote:
         emitText(QString(QChar(0x201C)));
-    } else if (w == "rdblquote") {
+        break;
+    case W::RDblQuote:
         emitText(QString(QChar(0x201D)));
-    } else if (w == "b") {
+        break;
+    case W::Bold:
         s.style.bold = !t.hasParam || p != 0;
-    } else if (w == "i") {
+        break;
+    case W::Italic:
         s.style.italic = !t.hasParam || p != 0;
-    } else if (w == "ul") {
+        break;
+    case W::Underline:
         s.style.underline = !t.hasParam || p != 0;
-    } else if (w == "ulnone") {
+        break;
+    case W::UnderlineNone:
         s.style.underline = false;
-    } else if (w == "fs") {
+        break;
+    case W::FontSize:
         if (t.hasParam && p > 0)
             s.style.halfPoints = p;
-    } else if (w == "cf") {
+        break;
+    case W::Color:
         s.style.color = std::max(0, p);
-    } else if (w == "f") {
+        break;
+    case W::Font:
         s.font = p;
-    } else if (w == "cpg") {
+        break;
+    case W::Cpg:
         s.codePage = p > 0 ? p : 0;
-    } else if (w == "plain") {
+        break;
+    case W::Plain:
         s.style = CharStyle();
-    } else if (w == "pard") {
+        break;
+    case W::Pard:
         s.align = Qt::AlignLeft;
         s.inTable = false;
-    } else if (w == "intbl") {
+        break;
+    case W::InTable:
         s.inTable = true;
-    } else if (w == "ql") {
+        break;
+    case W::AlignLeft:
         s.align = Qt::AlignLeft;
-    } else if (w == "qc") {
+        break;
+    case W::AlignCenter:
         s.align = Qt::AlignHCenter;
-    } else if (w == "qr") {
+        break;
+    case W::AlignRight:
         s.align = Qt::AlignRight;
-    } else if (w == "qj") {
+        break;
+    case W::Justify:
         s.align = Qt::AlignJustify;
-    } else if (w == "trowd") {
+        break;
+    case W::RowDefinition:
         m_cellRights.clear();
-    } else if (w == "cellx") {
+        break;
+    case W::CellX:
         if (m_cellRights.size() < 64)
             m_cellRights.push_back(p);
         flush();
         m_sink->rowDefinition(m_cellRights);
-    } else if (w == "cell") {
+        break;
+    case W::Cell:
         flush();
         m_sink->cell();
-    } else if (w == "row") {
+        break;
+    case W::Row:
         flush();
         m_sink->row();
+        break;
+    default:
+        break;
     }
 }
 

@@ -11,8 +11,9 @@ namespace formelan::rtf {
 struct Token {
     enum Type { End, GroupStart, GroupEnd, Word, Symbol, Hex, Text, Binary };
     Type type = End;
-    QByteArray word; // Word: the control word's letters
-    int param = 0;   // Word: its parameter; Hex: the byte; Symbol: the character
+    QByteArrayView word;   // Word: the control word's letters, a view into the input
+    bool overlong = false; // Word: longer than any control word, so it matches none
+    int param = 0;         // Word: its parameter; Hex: the byte; Symbol: the character
     bool hasParam = false;
     qsizetype start = 0;  // where the token starts in the input
     qsizetype length = 0; // Text: the bytes are input[start, start + length)
