@@ -5,6 +5,8 @@
 #include "app/paths.h"
 #include "app/windows.h"
 #include "documents/formfile.h"
+#include "documents/wordengine.h"
+#include "documents/wordoutput.h"
 #include "form/kinds.h"
 #include "form/mainview.h"
 #include "parties/ddata.h"
@@ -485,7 +487,9 @@ void TMainForm::ToolButton10Click()
     }
 }
 
-// The command below belongs to the document output, which the frame does not carry yet.
-void TMainForm::ToolButton12Click() {}
+void TMainForm::ToolButton12Click()
+{
+    sendToWordProcessor(*MainView, m_wordApp);
+}
 
 } // namespace formelan

@@ -10,8 +10,9 @@
 class QMdiArea;
 
 namespace formelan {
+class DocumentEngine;
 class PartyDatabase;
-}
+} // namespace formelan
 class QToolBar;
 class QMenu;
 
@@ -48,6 +49,7 @@ public:
     QAction *currentDataItem() const { return m_currentDataItem; }
     // The size that the last arrangement of the document window asked for.
     QSize requestedViewSize() const { return m_requestedViewSize; }
+    DocumentEngine *wordApp() const { return m_wordApp.get(); }
 
     // Arranges the document window for the kind its caption names.
     void Views();
@@ -82,6 +84,8 @@ private:
     void bringToFront(QWidget *window);
 
     std::unique_ptr<PartyDatabase> m_database;
+    // The document engine of the last send (the word processor's handle).
+    std::unique_ptr<DocumentEngine> m_wordApp;
     QMdiArea *m_mdi = nullptr;
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;

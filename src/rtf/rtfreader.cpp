@@ -168,6 +168,26 @@ public:
     virtual void rowDefinition(const std::vector<int> &cellRights) = 0;
     virtual void leaveTable() = 0;
     virtual void finish() = 0;
+    // Where a character of visible text stands in the source; only for sinks that ask.
+    virtual bool wantsSpans() const { return false; }
+    virtual void span(QChar, qsizetype, qsizetype) {}
+};
+
+class SpanSink final : public Sink {
+public:
+    std::vector<VisibleChar> chars;
+    void text(const QString &, const CharStyle &, const State &) override {}
+    void paragraph(const State &) override {}
+    void cell() override {}
+    void row() override {}
+    void rowDefinition(const std::vector<int> &) override {}
+    void leaveTable() override {}
+    void finish() override {}
+    bool wantsSpans() const override { return true; }
+    void span(QChar c, qsizetype start, qsizetype end) override
+    {
+        chars.push_back({c, start, end});
+    }
 };
 
 class PlainSink final : public Sink {
@@ -457,6 +477,14 @@ public:
 private:
     State &st() { return m_stack.back(); }
     void flush();
+    void skipOne(qsizetype end);
+    void reportPending();
+    void span(QChar c, const Token &t)
+    {
+        if (m_sink->wantsSpans())
+            m_sink->span(c, t.start, t.start + t.length);
+    }
+    QChar byteChar(char byte);
     void startRun();
     void decodeBytes();
     void emitText(const QString &s);
@@ -473,6 +501,11 @@ private:
     std::vector<State> m_stack;
     int m_extraDepth = 0; // groups beyond kMaxDepth
     int m_skip = 0;       // fallback characters still to pass over after \uN
+    // The last \uN character, reported with its fallback once that is passed over.
+    bool m_hasPending = false;
+    QChar m_pendingChar;
+    qsizetype m_pendingStart = 0;
+    qsizetype m_pendingEnd = 0;
     int m_ansiCodePage = kFallbackCodePage;
     int m_defaultFont = -1;
     QHash<int, int> m_fontCodePages;
@@ -548,6 +581,28 @@ void Reader::emitBytes(const char *data, qsizetype len)
         decodeBytes();
     m_bytesCodePage = cp;
     m_bytes.append(data, len);
+}
+
+void Reader::reportPending()
+{
+    if (m_hasPending && m_sink->wantsSpans())
+        m_sink->span(m_pendingChar, m_pendingStart, m_pendingEnd);
+    m_hasPending = false;
+}
+
+// One fallback character of a \uN passed over; it belongs to the \uN's span.
+void Reader::skipOne(qsizetype end)
+{
+    --m_skip;
+    m_pendingEnd = end;
+    if (m_skip == 0)
+        reportPending();
+}
+
+QChar Reader::byteChar(char byte)
+{
+    const QString s = decoder(codePage())->decode(QByteArrayView(&byte, 1));
+    return s.isEmpty() ? QChar(QChar::ReplacementCharacter) : s.front();
 }
 
 void Reader::flush()
@@ -656,7 +711,7 @@ void Reader::word(const Token &t)
     const int p = t.param;
     State &s = st();
     if (m_skip > 0 && w != W::U) {
-        --m_skip; // a control word counts as one fallback character
+        skipOne(t.start + t.length); // a control word counts as one fallback character
         return;
     }
     switch (w) {
@@ -708,20 +763,31 @@ void Reader::word(const Token &t)
         break;
     case W::U:
         if (t.hasParam) {
+            reportPending();
             m_skip = 0;
-            emitText(QString(QChar(char16_t(p < 0 ? p + 65536 : p))));
+            const QChar c(char16_t(p < 0 ? p + 65536 : p));
+            emitText(QString(c));
             m_skip = s.uc;
+            m_hasPending = true;
+            m_pendingChar = c;
+            m_pendingStart = t.start;
+            m_pendingEnd = t.start + t.length;
+            if (m_skip == 0)
+                reportPending();
         }
         break;
     case W::Par:
         flush();
         m_sink->paragraph(s);
+        span(u'\n', t);
         break;
     case W::Line:
         emitText(QString(QChar::LineSeparator));
+        span(u'\n', t);
         break;
     case W::Tab:
         emitText(QStringLiteral("\t"));
+        span(u'\t', t);
         break;
     case W::EmDash:
         emitText(QString(QChar(0x2014)));
@@ -803,10 +869,12 @@ void Reader::word(const Token &t)
     case W::Cell:
         flush();
         m_sink->cell();
+        span(u'\n', t);
         break;
     case W::Row:
         flush();
         m_sink->row();
+        span(u'\n', t);
         break;
     default:
         break;
@@ -824,6 +892,7 @@ void Reader::run()
         switch (t.type) {
         case Token::GroupStart:
             m_skip = 0;
+            reportPending();
             if (m_stack.size() >= size_t(kMaxDepth)) {
                 ++m_extraDepth;
             } else {
@@ -831,6 +900,7 @@ void Reader::run()
             }
             break;
         case Token::GroupEnd:
+            reportPending();
             if (text)
                 flush();
             endGroup();
@@ -840,7 +910,7 @@ void Reader::run()
             break;
         case Token::Symbol: {
             if (m_skip > 0) {
-                --m_skip;
+                skipOne(t.start + t.length);
                 break;
             }
             if (!text)
@@ -852,21 +922,26 @@ void Reader::run()
                 st().dest = Dest::Skip;
             } else if (c == '\\' || c == '{' || c == '}') {
                 emitText(QString(QChar(char16_t(c))));
+                span(QChar(char16_t(c)), t);
             } else if (c == '~') {
                 emitText(QString(QChar(0x00A0)));
+                span(QChar(0x00A0), t);
             } else if (c == '_') {
                 emitText(QString(QChar(0x2011)));
+                span(QChar(0x2011), t);
             } else if (c == '\n') {
                 flush();
                 m_sink->paragraph(st());
+                span(u'\n', t);
             } else if (c == '\t') {
                 emitText(QStringLiteral("\t"));
+                span(u'\t', t);
             }
             break;
         }
         case Token::Hex:
             if (m_skip > 0) {
-                --m_skip;
+                skipOne(t.start + t.length);
                 break;
             }
             if (dest == Dest::ColorTable || dest == Dest::FontTable || !text)
@@ -874,6 +949,8 @@ void Reader::run()
             {
                 const char byte = char(t.param);
                 emitBytes(&byte, 1);
+                if (m_sink->wantsSpans())
+                    span(byteChar(byte), t);
             }
             break;
         case Token::Text: {
@@ -898,20 +975,27 @@ void Reader::run()
             while (m_skip > 0 && len > 0) {
                 ++data;
                 --len;
-                --m_skip;
+                skipOne(data - m_in.constData());
             }
-            if (len > 0)
+            if (len > 0) {
                 emitBytes(data, len);
+                if (m_sink->wantsSpans()) {
+                    const qsizetype at = data - m_in.constData();
+                    for (qsizetype i = 0; i < len; ++i)
+                        m_sink->span(byteChar(data[i]), at + i, at + i + 1);
+                }
+            }
             break;
         }
         case Token::Binary:
             if (m_skip > 0)
-                --m_skip;
+                skipOne(t.start + t.length);
             break;
         case Token::End:
             break;
         }
     }
+    reportPending();
     flush();
     m_sink->finish();
 }
@@ -924,6 +1008,14 @@ void read(const QByteArray &rtf, QTextDocument &document)
     DocumentSink sink(document, reader.colors);
     reader.setSink(&sink);
     reader.run();
+}
+
+std::vector<VisibleChar> visibleText(const QByteArray &rtf)
+{
+    SpanSink sink;
+    Reader reader(rtf, &sink);
+    reader.run();
+    return std::move(sink.chars);
 }
 
 QString plainText(const QByteArray &rtf)

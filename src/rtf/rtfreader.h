@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 class QTextDocument;
 
 namespace formelan::rtf {
@@ -39,6 +41,15 @@ private:
 // instructions, {\*\...}) are understood or passed over. Bad input shows what could
 // be read.
 void read(const QByteArray &rtf, QTextDocument &document);
+
+// A character of the text that a reader shows, and the bytes of the source that
+// make it: for \uN its fallback too. Paragraph, line and cell ends show as '\n'.
+struct VisibleChar {
+    QChar ch;
+    qsizetype start;
+    qsizetype end;
+};
+std::vector<VisibleChar> visibleText(const QByteArray &rtf);
 
 // The text alone, as a word processor would show it: paragraphs end in '\n', table
 // cells in '\t'.

@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "app/startup.h"
+#include "documents/wordoutput.h"
 #include "parties/partydb.h"
 
 #include <QStandardPaths>
@@ -53,6 +54,7 @@ Program::Program(const QString &database)
     QStandardPaths::setTestModeEnabled(true);
     PartyDatabase::setPathForTesting(m_database);
     setDataDirForTesting(m_data.path());
+    setOutputDirForTesting(m_data.path() + u"/Projects"_s);
     setDesktopOpener([this](const QString &path) {
         opened.append(path);
         return true;
@@ -70,6 +72,7 @@ Program::~Program()
     m_frame.reset();
     setDesktopOpener({});
     setDataDirForTesting({});
+    setOutputDirForTesting({});
     PartyDatabase::setPathForTesting({});
 }
 

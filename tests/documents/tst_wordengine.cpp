@@ -1,0 +1,143 @@
+#include "app/errors.h"
+#include "documents/wordengine.h"
+#include "rtf/rtfreader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+
+namespace {
+
+// Fills an RTF template held in memory and answers the text a reader shows.
+struct Filled {
+    QByteArray rtf;
+    QString text;
+};
+
+Filled fill(const QByteArray &templ, const QList<std::pair<QString, QString>> &values)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/t.doc"_s;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(templ);
+    f.close();
+    RtfEngine engine;
+    engine.open(path);
+    for (const auto &[find, value] : values)
+        engine.replaceAll(find, value);
+    const QByteArray out = engine.render();
+    return {out, rtf::plainText(out)};
+}
+
+} // namespace
+
+class TestWordEngine : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void placeholdersAsWordProcessorsWriteThem_data()
+    {
+        QTest::addColumn<QByteArray>("templ");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << QByteArray("{\\rtf1 Amount: sum.}") << u"Amount: 1250."_s;
+        QTest::newRow("capitals") << QByteArray("{\\rtf1 SUM}") << u"1250"_s;
+        QTest::newRow("inside a word") << QByteArray("{\\rtf1 xsumx}") << u"x1250x"_s;
+        QTest::newRow("split over groups, LibreOffice")
+            << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 "
+                          "X;}}{\\loch\r\nsu}{\\b\\loch\r\nm} end}")
+            << u"1250 end"_s;
+        QTest::newRow("unicode with fallback")
+            << QByteArray("{\\rtf1 \\u115\\'3f\\u117\\'3f\\u109\\'3f!}") << u"1250!"_s;
+        QTest::newRow("hex bytes, Word")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'73\\'75\\'6d \\'cf}") << u"1250 П"_s;
+        QTest::newRow("table cell")
+            << QByteArray(
+                   "{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl A\\cell sum\\cell\\row}")
+            << u"A\t1250\t\n"_s;
+        QTest::newRow("not in hidden text")
+            << QByteArray("{\\rtf1{\\fonttbl{\\f0 sum;}}{\\*\\comment sum}{\\info{\\title sum}}x}")
+            << u"x"_s;
+        QTest::newRow("not across a paragraph") << QByteArray("{\\rtf1 su\\par m}") << u"su\nm"_s;
+    }
+
+    void placeholdersAsWordProcessorsWriteThem()
+    {
+        QFETCH(QByteArray, templ);
+        QFETCH(QString, expected);
+        QCOMPARE(fill(templ, {{u"sum"_s, u"1250"_s}}).text, expected);
+    }
+
+    void valueTakesTheFormatOfTheFirstCharacter()
+    {
+        const Filled f = fill("{\\rtf1{\\b s}{\\i um} after}", {{u"sum"_s, u"Стойност"_s}});
+        QTextDocument doc;
+        rtf::read(f.rtf, doc);
+        const QTextFragment first = doc.begin().begin().fragment();
+        QCOMPARE(first.text(), u"Стойност"_s);
+        QVERIFY(first.charFormat().fontWeight() >= QFont::Bold);
+        QVERIFY(!first.charFormat().fontItalic());
+        QCOMPARE(f.text, u"Стойност after"_s);
+    }
+
+    void valuesCannotBreakTheDocument_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("braces and backslash") << u"a}b{c\\d\\par e}}}"_s;
+        QTest::newRow("cyrillic and signs") << u"ЕТ „Иван Петров“ – №5 €"_s;
+        QTest::newRow("beyond windows-1251") << u"😀 ∑ 日本"_s;
+        QTest::newRow("rtf-looking") << u"{\\rtf1 \\b bold}"_s;
+        QTest::newRow("empty") << QString();
+    }
+
+    void valuesCannotBreakTheDocument()
+    {
+        QFETCH(QString, value);
+        const Filled f =
+            fill("{\\rtf1 [reason] [sum]}", {{u"reason"_s, value}, {u"sum"_s, u"1"_s}});
+        QCOMPARE(f.text, u"["_s + value + u"] [1]"_s);
+    }
+
+    void lineBreaksBecomeLineBreaks()
+    {
+        const Filled f = fill("{\\rtf1 condition}", {{u"condition"_s, u"ред 1\nред 2\nред 3"_s}});
+        QCOMPARE(f.text, u"ред 1\u2028ред 2\u2028ред 3"_s);
+        QVERIFY(f.rtf.contains("\\line "));
+    }
+
+    void insertedTextIsNeverSearchedAgain()
+    {
+        // "Summit" and "Vidin" would otherwise lose their "sum" and "vid".
+        const Filled f = fill("{\\rtf1 Recipient_name / b_add / vid / sum}",
+                              {{u"Recipient_name"_s, u"Summit Ltd"_s},
+                               {u"b_add"_s, u"Vidin"_s},
+                               {u"vid"_s, u"BGN"_s},
+                               {u"sum"_s, u"<<<<<<1234"_s}});
+        QCOMPARE(f.text, u"Summit Ltd / Vidin / BGN / <<<<<<1234"_s);
+    }
+
+    void everyOccurrenceIsReplaced()
+    {
+        const Filled f = fill("{\\rtf1 dr-dr-{\\b d}r}", {{u"dr"_s, u"05"_s}});
+        QCOMPARE(f.text, u"05-05-05"_s);
+    }
+
+    void openingWhatIsNotThere()
+    {
+        RtfEngine engine;
+        try {
+            engine.open(u"/nonexistent/formuliar8.doc"_s);
+            QFAIL("opened a missing file");
+        } catch (const AppError &e) {
+            QVERIFY(e.message().startsWith(u"Cannot open file"_s));
+        }
+    }
+};
+
+QTEST_MAIN(TestWordEngine)
+#include "tst_wordengine.moc"

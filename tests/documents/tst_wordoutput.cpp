@@ -1,0 +1,292 @@
+#include "testsupport.h"
+
+#include "app/paths.h"
+#include "app/windows.h"
+#include "documents/wordengine.h"
+#include "documents/wordoutput.h"
+#include "form/fieldset.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+#include "rtf/rtfreader.h"
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+
+const QString kShipped = QStringLiteral(FORMELAN_SOURCE_DIR "/data/forms");
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A template of our own: a marker, then each placeholder in brackets.
+void writeTemplate(const Program &p, const QString &name, const QString &marker,
+                   const QStringList &placeholders)
+{
+    QByteArray rtf = "{\\rtf1\\ansi " + marker.toLatin1();
+    for (const QString &ph : placeholders)
+        rtf += " [" + ph.toLatin1() + "]";
+    rtf += "}";
+    writeFile(p.dataDir() + u"/forms/"_s + name, rtf);
+}
+
+QString project(const Program &p)
+{
+    return p.dataDir() + u"/Projects/project.doc"_s;
+}
+
+QString sent(const Program &p)
+{
+    return rtf::plainText(readFile(project(p)));
+}
+
+void send(Program &p)
+{
+    p.find<QToolButton>(u"ToolButton12"_s)->click();
+}
+
+void set(QStringView name, const QString &value)
+{
+    setFieldText(MainView->control(name), value);
+}
+
+void copyShippedTemplates(const Program &p)
+{
+    QDir().mkpath(p.dataDir() + u"/forms"_s);
+    for (const QString &f : QDir(kShipped).entryList(QDir::Files))
+        QFile::copy(kShipped + u'/' + f, p.dataDir() + u"/forms/"_s + f);
+}
+
+} // namespace
+
+class TestWordOutput : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void templateByLengthOfTheWords_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("empty") << 0 << u"SHORT"_s;
+        QTest::newRow("26") << 26 << u"SHORT"_s;
+        QTest::newRow("27") << 27 << u"LONG"_s;
+    }
+
+    void templateByLengthOfTheWords()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, marker);
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"SHORT"_s, {u"with_words"_s});
+        writeTemplate(p, u"formuliar8a.doc"_s, u"LONG"_s, {u"with_words"_s});
+        const QString words(length, u'д');
+        set(u"with_words", words);
+        send(p);
+        QCOMPARE(sent(p), marker + u" ["_s + words + u']');
+        QCOMPARE(p.opened, QStringList{project(p)});
+        QVERIFY(p.frame()->wordApp());
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    void missingTemplate()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8a.doc"_s, u"LONG"_s, {u"sum"_s});
+        writeFile(project(p), "earlier");
+        send(p); // formuliar8.doc is missing
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{u"Бланката за формуляр \"Преводно нареждане /Вносна бележка/ м.р.\" "
+                             u"липсва! Преинсталирайте програмата!"_s});
+        QCOMPARE(readFile(project(p)), QByteArray("earlier"));
+        QVERIFY(!p.frame()->wordApp());
+        QVERIFY(p.opened.isEmpty());
+    }
+
+    void amountUnits_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<QString>("ium2");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("short sum")
+            << u"N7"_s << u"1234"_s << QString() << u"[<<<<<<1234] [<<<<<<<<<<]"_s;
+        QTest::newRow("ten characters")
+            << u"N7"_s << u"1234567890"_s << u"5"_s << u"[1234567890] [<<<<<<<<<5]"_s;
+        QTest::newRow("longer, set by the program")
+            << u"N7"_s << u"12345678901"_s << u"0"_s << u"[12345678901] [<<<<<<<<<0]"_s;
+        QTest::newRow("direct debit consent")
+            << u"N4"_s << u"1234"_s << QString() << u"[1234] []"_s;
+    }
+
+    void amountUnits()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, sum);
+        QFETCH(QString, ium2);
+        QFETCH(QString, expected);
+        Program p;
+        for (const char *name : {"formuliar8.doc", "saglasie_debit.doc"})
+            writeTemplate(p, QString::fromLatin1(name), u"T"_s, {u"sum"_s, u"ium2"_s});
+        p.find<QAction>(kind)->trigger();
+        set(u"sum", sum);
+        set(u"ium2", ium2);
+        send(p);
+        QCOMPARE(sent(p), u"T "_s + expected);
+        QCOMPARE(fieldText(MainView->control(u"sum")), sum); // the window keeps its text
+    }
+
+    void checkBoxes()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s,
+                      {u"rebg"_s, u"renobg"_s, u"debg"_s, u"denobg"_s});
+        setFieldChecked(MainView->control(u"rebg"), true);
+        setFieldChecked(MainView->control(u"debg"), false);
+        send(p);
+        QCOMPARE(sent(p), u"T [да] [] [] [да]"_s);
+    }
+
+    void dateForms_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("placeholders");
+        QTest::addColumn<QString>("expected");
+        const QStringList all{u"d_date"_s, u"doc_date"_s, u"of_date"_s, u"ofda"_s,    u"toda"_s,
+                              u"dateiz"_s, u"ddat1"_s,    u"ddat4"_s,   u"of_dat1"_s, u"to_dat3"_s};
+        QTest::newRow("eighth kind") << u"N7"_s << u"formuliar8.doc"_s << all
+                                     << u"T [050307] [doc_date] [05032007] [ofda] [toda] [050307] "
+                                        u"[050307] [05032007] [05032007] [05032007]"_s;
+        QTest::newRow("transfer slip") << u"N6"_s << u"prevod_vnosna.doc"_s << all
+                                       << u"T [d_date] [05032007] [05032007] [ofda] [toda] "
+                                          u"[050307] [050307] [05032007] [05032007] [05032007]"_s;
+        QTest::newRow("budget") << u"N5"_s << u"byudzhetno_narezhdane.doc"_s << all
+                                << u"T [050307] [doc_date] [of_date] [0307] [0307] [050307] "
+                                   u"[050307] [05032007] [05032007] [05032007]"_s;
+    }
+
+    void dateForms()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, file);
+        QFETCH(QStringList, placeholders);
+        QFETCH(QString, expected);
+        Program p;
+        writeTemplate(p, file, u"T"_s, placeholders);
+        for (QWidget *f : MainView->fields()) {
+            if (auto *d = qobject_cast<QDateTimeEdit *>(f))
+                d->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(23, 59)));
+        }
+        p.find<QAction>(kind)->trigger();
+        send(p);
+        QCOMPARE(sent(p), expected);
+    }
+
+    void centsCompletion()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"dr"_s, u"d1"_s, u"d2"_s});
+        set(u"dr", u"5"_s);
+        set(u"d1", QString());
+        set(u"d2", u"123"_s);
+        send(p);
+        QCOMPARE(sent(p), u"T [05] [0] [123]"_s);
+        QCOMPARE(fieldText(MainView->control(u"dr")), u"05"_s);
+        QCOMPARE(fieldText(MainView->control(u"d1")), u"0"_s);
+        QCOMPARE(fieldText(MainView->control(u"d2")), u"123"_s);
+    }
+
+    void menuItemSendsToo()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"rebank"_s});
+        writeFile(project(p), "an earlier send");
+        set(u"rebank", u"УниКредит Булбанк"_s);
+        p.find<QAction>(u"Word1"_s)->trigger();
+        QCOMPARE(sent(p), u"T [УниКредит Булбанк]"_s);
+    }
+
+    void failures()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"sum"_s});
+        // The output folder cannot be made: a file stands in its way.
+        writeFile(p.dataDir() + u"/Projects"_s, "a file");
+        send(p);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QVERIFY(p.opened.isEmpty());
+
+        // Nothing opens the document: said, with its full path, and the file stays.
+        QFile::remove(p.dataDir() + u"/Projects"_s);
+        p.dialogs.messages.clear();
+        setDesktopOpener([](const QString &) { return false; });
+        send(p);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.contains(QDir::toNativeSeparators(project(p))));
+        QVERIFY(QFile::exists(project(p)));
+    }
+
+    void shippedTemplatesFillCompletely_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *k : {"WQ1", "N1", "N2", "N3", "N4", "N5", "N6", "N7"})
+            QTest::newRow(k) << QString::fromLatin1(k);
+        QTest::newRow("N7 long words") << u"N7"_s;
+    }
+
+    void shippedTemplatesFillCompletely()
+    {
+        QFETCH(QString, kind);
+        Program p;
+        copyShippedTemplates(p);
+        p.find<QAction>(kind)->trigger();
+        int i = 0;
+        for (QWidget *f : MainView->fields()) {
+            ++i;
+            if (fieldKind(f) == FieldKind::Edit || fieldKind(f) == FieldKind::PickList ||
+                fieldKind(f) == FieldKind::Memo)
+                setFieldText(f, u"Ж%1Ж"_s.arg(i));
+        }
+        if (QByteArray(QTest::currentDataTag()).contains("long"))
+            set(u"with_words", QString(60, u'щ'));
+        send(p);
+        QVERIFY(p.dialogs.messages.isEmpty());
+        const QString text = sent(p);
+        QVERIFY(!text.isEmpty());
+        // No placeholder is left, in any case, and no fixed text looks like one.
+        QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+        for (const FieldDef &def : documentFields())
+            names.append(def.name.toString());
+        for (const QString &name : names)
+            QVERIFY2(!text.contains(name, Qt::CaseInsensitive), qPrintable(name));
+        // The main column's values are all there.
+        for (const char *name : {"Recipient_name", "recipient_iban_number1", "rebank", "reason",
+                                 "bounder_name", "depositor_name", "code_br"}) {
+            const QString value = fieldText(MainView->control(QString::fromLatin1(name)));
+            QVERIFY2(text.contains(value), name);
+        }
+    }
+};
+
+QTEST_MAIN(TestWordOutput)
+#include "tst_wordoutput.moc"
