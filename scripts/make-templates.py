@@ -20,7 +20,7 @@ def esc(text):
     return "".join(out)
 
 
-def row(cells, height=470):
+def row(cells, height=430):
     """cells: (label, content, width); the last width 0 takes what is left."""
     used = sum(w for _, _, w in cells if w)
     x = 0
@@ -31,7 +31,7 @@ def row(cells, height=470):
                  "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx%d" % x)
     body = "\\pard\\intbl\\plain\\f0 "
     for label, content, _ in cells:
-        body += "{\\fs14\\cf3 %s}\\line {\\fs20\\b %s}\\cell " % (esc(label), content)
+        body += "{\\fs13\\cf3 %s}\\line {\\fs19\\b %s}\\cell " % (esc(label), content)
     return defs + "\n" + body + "\\row\n"
 
 
@@ -43,7 +43,7 @@ def title(text, sub=None):
 
 
 def section(text):
-    return "\\pard\\plain\\f0\\sb80\\sa20\\fs17\\b\\cf2 %s\\par\n" % esc(text)
+    return "\\pard\\plain\\f0\\sb60\\sa10\\fs16\\b\\cf2 %s\\par\n" % esc(text)
 
 
 def gap():

@@ -1,0 +1,113 @@
+// Fills every shipped template from a fully filled document and has LibreOffice read
+// the result: every value must be there and no placeholder left. Needs soffice
+// (Debian: libreoffice-writer-nogui); skipped where it is not installed.
+#include "testsupport.h"
+
+#include "app/windows.h"
+#include "form/fieldset.h"
+#include "form/fieldwidgets.h"
+#include "form/mainview.h"
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::Program;
+
+namespace {
+const QString kShipped = QStringLiteral(FORMELAN_SOURCE_DIR "/data/forms");
+}
+
+class TestLibreOffice : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyTemplateOpensFilled()
+    {
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed");
+        QTemporaryDir out;
+        struct Case {
+            QString item;
+            bool longWords;
+        };
+        const QList<Case> cases{{u"WQ1"_s, false}, {u"N1"_s, false}, {u"N2"_s, false},
+                                {u"N3"_s, false},  {u"N4"_s, false}, {u"N5"_s, false},
+                                {u"N6"_s, false},  {u"N7"_s, false}, {u"N7"_s, true}};
+        QHash<QString, QStringList> expected; // file -> values that must show
+        for (const Case &c : cases) {
+            Program p;
+            QDir().mkpath(p.dataDir() + u"/forms"_s);
+            for (const QString &f : QDir(kShipped).entryList(QDir::Files))
+                QFile::copy(kShipped + u'/' + f, p.dataDir() + u"/forms/"_s + f);
+            p.find<QAction>(c.item)->trigger();
+            QStringList values;
+            int i = 0;
+            for (QWidget *f : MainView->fields()) {
+                ++i;
+                const FieldKind kind = fieldKind(f);
+                if (kind == FieldKind::Edit || kind == FieldKind::PickList ||
+                    kind == FieldKind::Memo) {
+                    const QString v = u"Щ%1Ю"_s.arg(i, 2, 10, QChar(u'0'));
+                    setFieldText(f, v);
+                    if (MainView->panel(0)->isAncestorOf(f) ||
+                        (f->parentWidget() && f->parentWidget()->isVisible()))
+                        values.append(v);
+                } else if (auto *d = qobject_cast<QDateTimeEdit *>(f)) {
+                    d->setDate(QDate(2007, 3, 5));
+                }
+            }
+            if (c.longWords) {
+                setFieldText(MainView->control(u"with_words"), QString(60, u'ш'));
+                values.removeAll(u"Щ17Ю"_s);
+                values.append(QString(60, u'ш'));
+            }
+            p.find<QToolButton>(u"ToolButton12"_s)->click();
+            QVERIFY2(p.dialogs.messages.isEmpty(), qPrintable(p.dialogs.texts().join(u'\n')));
+            const QString name = c.item + (c.longWords ? u"a"_s : QString()) + u".rtf"_s;
+            QVERIFY(
+                QFile::copy(p.dataDir() + u"/Projects/project.doc"_s, out.path() + u'/' + name));
+            expected.insert(name, values);
+        }
+
+        QStringList args{u"--headless"_s,
+                         u"--norestore"_s,
+                         u"-env:UserInstallation=file://"_s + out.path() + u"/profile"_s,
+                         u"--convert-to"_s,
+                         u"txt:Text (encoded):UTF8"_s,
+                         u"--outdir"_s,
+                         out.path() + u"/txt"_s};
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            args.append(out.path() + u'/' + it.key());
+        QProcess lo;
+        lo.start(soffice, args);
+        QVERIFY(lo.waitForFinished(240000));
+        QCOMPARE(lo.exitCode(), 0);
+
+        QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+        for (const FieldDef &def : documentFields())
+            names.append(def.name.toString());
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            QFile txt(out.path() + u"/txt/"_s + QFileInfo(it.key()).completeBaseName() + u".txt"_s);
+            QVERIFY2(txt.open(QIODevice::ReadOnly), qPrintable(txt.fileName()));
+            const QString text = QString::fromUtf8(txt.readAll());
+            for (const QString &v : it.value())
+                QVERIFY2(text.contains(v), qPrintable(it.key() + u": "_s + v));
+            for (const QString &n : names)
+                QVERIFY2(!text.contains(n, Qt::CaseInsensitive),
+                         qPrintable(it.key() + u": "_s + n));
+            QVERIFY(text.contains(u"05032007"_s) || text.contains(u"050307"_s));
+        }
+    }
+};
+
+QTEST_MAIN(TestLibreOffice)
+#include "tst_libreoffice.moc"
