@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QStringListModel>
+#include <QStyle>
 #include <QValidator>
 
 namespace formelan {
@@ -205,6 +206,20 @@ DateField::DateField(QWidget *parent)
     setCalendarPopup(true);
     setDateRange(earliest(), latest());
     setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+    // A long date is never cut: the field is at least as wide as its longest text,
+    // which depends on the names of days and months (measured once).
+    static const int widest = [this] {
+        const QString format = displayFormat();
+        int w = 0;
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 22; day <= 28; ++day) // every day of the week
+                w = std::max(w, fontMetrics().horizontalAdvance(
+                                    QLocale().toString(QDate(2028, month, day), format)));
+        }
+        return w;
+    }();
+    setMinimumWidth(widest + 24 + style()->pixelMetric(QStyle::PM_ComboBoxFrameWidth) * 2 +
+                    style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent)
