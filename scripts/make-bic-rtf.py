@@ -3,6 +3,10 @@
 Only codes we are sure of are listed; the central bank's published register is
 authoritative and the heading says so."""
 import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from rtfwrite import esc  # noqa: E402
 
 GROUPS = [
     ("Централна банка", [
@@ -35,16 +39,6 @@ GROUPS = [
 ]
 
 
-def esc(text):
-    out = []
-    for ch in text:
-        if ch in "\\{}":
-            out.append("\\" + ch)
-        elif ord(ch) < 128:
-            out.append(ch)
-        else:
-            out.append("".join("\\'%02x" % b for b in ch.encode("cp1251")))
-    return "".join(out)
 
 
 def row(cells, bold=False):

@@ -4,20 +4,14 @@ an A4 page of labelled boxes like the bank's printed form, with a placeholder (a
 name in plain text) where each value goes. Labels are Bulgarian, so no fixed text can
 be mistaken for a placeholder."""
 import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from rtfwrite import esc  # noqa: E402
 
 WIDTH = 10206  # A4 less 15 mm margins, in twips
 
 
-def esc(text):
-    out = []
-    for ch in text:
-        if ch in "\\{}":
-            out.append("\\" + ch)
-        elif ord(ch) < 128:
-            out.append(ch)
-        else:
-            out.append("".join("\\'%02x" % b for b in ch.encode("cp1251")))
-    return "".join(out)
 
 
 def row(cells, height=430):
