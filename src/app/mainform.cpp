@@ -203,13 +203,16 @@ void TMainForm::buildCommands()
     }
 }
 
-ChildWindow *TMainForm::addChild(QWidget *window)
+ChildWindow *TMainForm::addChild(const std::function<QWidget *(QWidget *parent)> &make)
 {
     auto *child = new ChildWindow;
-    child->setWidget(window);
     child->setAttribute(Qt::WA_DeleteOnClose, false);
     child->setWindowIcon(windowIcon());
+    // The child joins the area while empty and the window is built inside it: moving a
+    // built window of many fields to a new parent costs more than building it.
     m_mdi->addSubWindow(child);
+    QWidget *window = make(child);
+    child->setWidget(window);
     child->resize(window->size().expandedTo(QSize(200, 120)));
     child->show();
     return child;

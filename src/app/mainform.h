@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QMdiArea;
@@ -39,8 +40,8 @@ public:
     QMdiArea *mdiArea() const { return m_mdi; }
     // The address book's database connection, shared by both address books.
     const PartyDatabase &database() const { return *m_database; }
-    // Puts a window into the frame as a child window and shows it.
-    ChildWindow *addChild(QWidget *window);
+    // Builds a window by `make` inside a new child window of the frame and shows it.
+    ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     ChildWindow *childOf(const QWidget *window) const;
     // The window inside the active child window.
     QWidget *activeChild() const;

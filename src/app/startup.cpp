@@ -29,9 +29,10 @@ std::unique_ptr<TMainForm> startFormelan()
     std::unique_ptr<TMainForm> frame;
     try {
         frame = std::make_unique<TMainForm>();
-        frame->addChild(new TDData(frame->database()));
-        frame->addChild(new TMainView);
-        frame->addChild(new TRData(frame->database()));
+        const PartyDatabase &db = frame->database();
+        frame->addChild([&](QWidget *parent) { return new TDData(db, parent); });
+        frame->addChild([](QWidget *parent) { return new TMainView(parent); });
+        frame->addChild([&](QWidget *parent) { return new TRData(db, parent); });
         auto *chooser = new Tchoice(frame.get());
         for (FieldWindow *window :
              {static_cast<FieldWindow *>(MainView), static_cast<FieldWindow *>(RData)})

@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCompleter>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
+#include <QPointer>
 #include <QStringListModel>
 #include <QStyle>
 #include <QValidator>
+#include <QtMath>
 
 namespace formelan {
 
@@ -95,17 +98,35 @@ PickList::PickList(int limit, QWidget *parent)
     : QComboBox(parent)
     , m_edit(new FieldEdit(limit))
 {
-    setEditable(true);
+    // The lists complete nothing: a completer would pull a long list whole. A line edit
+    // that already has one (an idle shared one, taken off at once) spares the box from
+    // building its own; setting the line edit straight away spares the throwaway line
+    // edit of setEditable().
+    static const QPointer<QCompleter> idle = new QCompleter(qApp);
+    m_edit->setCompleter(idle);
     setLineEdit(m_edit);
-    setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
-    // Neither the width nor the popup may look at every item: a list can be long.
-    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setInsertPolicy(QComboBox::NoInsert);
     setMinimumContentsLength(1);
-    if (auto *list = qobject_cast<QListView *>(view()))
-        list->setUniformItemSizes(true);
     connect(m_edit, &QLineEdit::textEdited, this, &PickList::userChanged);
     connect(this, &QComboBox::textActivated, this, &PickList::userChanged);
+}
+
+// Neither size looks at the items, for a list can be long: both are those of the
+// minimum contents length with room for an icon. (Setting that policy on the box
+// would build its popup at once.)
+QSize PickList::minimumSizeHint() const
+{
+    QSize size = QComboBox::minimumSizeHint();
+    const int textHeight = std::max(qCeil(QFontMetricsF(font()).height()), 14) + 2;
+    size.rwidth() += iconSize().width() + 4;
+    size.rheight() += std::max(0, iconSize().height() + 2 - textHeight);
+    return size;
+}
+
+QSize PickList::sizeHint() const
+{
+    return minimumSizeHint();
 }
 
 void PickList::setText(const QString &text)
@@ -140,6 +161,9 @@ QStringList PickList::items() const
 void PickList::showPopup()
 {
     Q_EMIT aboutToShowPopup();
+    // The popup is built on its first showing; a long list must not measure every row.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     QComboBox::showPopup();
 }
 

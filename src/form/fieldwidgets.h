@@ -52,6 +52,8 @@ public:
     void setItems(const QStringList &items);
     QStringList items() const;
     void showPopup() override;
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     // The user typed, or picked an item; never raised when the program sets the text.
