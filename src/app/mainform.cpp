@@ -71,6 +71,8 @@ TMainForm::TMainForm(QWidget *parent)
     : QMainWindow(parent)
     , m_database(std::make_unique<PartyDatabase>(PartyDatabase::defaultPath()))
 {
+    // The address books' rows are read while the windows are built.
+    m_database->prefetch();
     initResources();
     MainForm = this;
     setObjectName(u"MainForm"_s);

@@ -10,6 +10,9 @@
 #include <QSqlRecord>
 #include <QStandardPaths>
 
+#include <atomic>
+#include <exception>
+
 namespace formelan {
 
 using namespace Qt::StringLiterals;
@@ -17,7 +20,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QString g_pathOverride;
-int g_connections = 0;
+std::atomic<int> g_connections = 0;
+
+QString newConnectionName()
+{
+    return u"formelan-%1"_s.arg(++g_connections);
+}
 
 QString quoted(const QString &identifier)
 {
@@ -43,6 +51,51 @@ QString createTable(const QString &table, const QStringList &columns)
     for (const QString &c : columns)
         defs.append(quoted(c) + u" TEXT NOT NULL DEFAULT ''"_s);
     return u"CREATE TABLE "_s + table + u" ("_s + defs.join(u", "_s) + u')';
+}
+
+TableSnapshot readSnapshot(const QSqlDatabase &sql, const QString &table)
+{
+    TableSnapshot snapshot;
+    const QSqlRecord record = sql.record(table);
+    for (int i = 0; i < record.count(); ++i)
+        snapshot.columns.append(record.fieldName(i));
+    if (snapshot.columns.isEmpty())
+        throw AppError(u"The table '%1' cannot be read."_s.arg(table));
+    QSqlQuery q(sql);
+    q.setForwardOnly(true);
+    if (!q.exec(u"SELECT rowid, "_s + quoted(snapshot.columns.first()) + u" FROM "_s +
+                quoted(table) + u" ORDER BY rowid"_s))
+        fail(q.lastError());
+    while (q.next()) {
+        snapshot.rows.push_back(q.value(0).toLongLong());
+        snapshot.names.append(q.value(1).toString());
+    }
+    return snapshot;
+}
+
+// The same through a connection of the calling thread's own, closed before it returns.
+TableSnapshot readSnapshot(const QString &path, const QString &table)
+{
+    const QString name = newConnectionName();
+    TableSnapshot snapshot;
+    std::exception_ptr error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        try {
+            if (!db.open())
+                fail(db.lastError());
+            snapshot = readSnapshot(db, table);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (error)
+        std::rethrow_exception(error);
+    return snapshot;
 }
 
 } // namespace
@@ -92,7 +145,7 @@ void PartyDatabase::setPathForTesting(const QString &path)
 }
 
 PartyDatabase::PartyDatabase(const QString &path)
-    : m_connection(u"formelan-%1"_s.arg(++g_connections))
+    : m_connection(newConnectionName())
     , m_path(path)
 {
     const bool fresh = !QFileInfo::exists(path);
@@ -125,6 +178,7 @@ PartyDatabase::PartyDatabase(const QString &path)
 
 PartyDatabase::~PartyDatabase()
 {
+    m_prefetched.clear(); // waits for readings still running
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
@@ -132,25 +186,36 @@ PartyDatabase::~PartyDatabase()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
+void PartyDatabase::prefetch()
+{
+    // Reading a long table is mostly waiting on SQLite; the two run beside the building
+    // of the windows.
+    for (const QString &table : {u"recipient"_s, u"depositor"_s}) {
+        m_prefetched[table] = std::async(
+            std::launch::async, [path = m_path, table] { return readSnapshot(path, table); });
+    }
+}
+
+std::optional<TableSnapshot> PartyDatabase::takePrefetched(const QString &table) const
+{
+    const auto it = m_prefetched.find(table);
+    if (it == m_prefetched.end())
+        return std::nullopt;
+    std::future<TableSnapshot> reading = std::move(it->second);
+    m_prefetched.erase(it);
+    return reading.get();
+}
+
 ResultSet::ResultSet(const PartyDatabase &db, const QString &table)
     : m_connection(db.connectionName())
     , m_table(table)
 {
-    const QSqlDatabase sql = QSqlDatabase::database(m_connection, false);
-    const QSqlRecord record = sql.record(table);
-    for (int i = 0; i < record.count(); ++i)
-        m_columns.append(record.fieldName(i));
-    if (m_columns.isEmpty())
-        throw AppError(u"The table '%1' cannot be read."_s.arg(table));
-    QSqlQuery q(sql);
-    q.setForwardOnly(true);
-    if (!q.exec(u"SELECT rowid, "_s + quoted(m_columns.first()) + u" FROM "_s + quoted(table) +
-                u" ORDER BY rowid"_s))
-        fail(q.lastError());
-    while (q.next()) {
-        m_rows.push_back(q.value(0).toLongLong());
-        m_names.append(q.value(1).toString());
-    }
+    std::optional<TableSnapshot> snapshot = db.takePrefetched(table);
+    if (!snapshot)
+        snapshot = readSnapshot(QSqlDatabase::database(m_connection, false), table);
+    m_columns = std::move(snapshot->columns);
+    m_rows = std::move(snapshot->rows);
+    m_names = std::move(snapshot->names);
     first();
 }
 

@@ -4,9 +4,20 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace formelan {
+
+// What a result set starts from: the table's columns, and the identity and name of
+// every row, in row order.
+struct TableSnapshot {
+    QStringList columns;
+    std::vector<qint64> rows; // rowids
+    QStringList names;
+};
 
 // The address book's single-file database (SQLite in place of the Jet file the
 // format was first made for): one connection, shared by both address books.
@@ -30,9 +41,17 @@ public:
     static const QStringList &recipientColumns();
     static const QStringList &depositorColumns();
 
+    // Starts reading the snapshots of both tables, each on a thread and connection of
+    // its own, for the windows built meanwhile.
+    void prefetch();
+    // The snapshot read ahead for the table, once, waiting for it if need be; nothing
+    // when none was started. Rethrows the reading's AppError.
+    std::optional<TableSnapshot> takePrefetched(const QString &table) const;
+
 private:
     QString m_connection;
     QString m_path;
+    mutable std::map<QString, std::future<TableSnapshot>> m_prefetched;
 };
 
 // A result set over one table: a snapshot of its rows taken when opened, changed
