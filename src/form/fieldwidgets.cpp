@@ -231,14 +231,26 @@ DateField::DateField(QWidget *parent)
     setDateRange(earliest(), latest());
     setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     // A long date is never cut: the field is at least as wide as its longest text,
-    // which depends on the names of days and months (measured once).
+    // which depends on the names of days and months (measured once). The two names stand
+    // apart in the text, so the widest date has the widest weekday in the widest month.
     static const int widest = [this] {
         const QString format = displayFormat();
-        int w = 0;
-        for (int month = 1; month <= 12; ++month) {
-            for (int day = 22; day <= 28; ++day) // every day of the week
-                w = std::max(w, fontMetrics().horizontalAdvance(
-                                    QLocale().toString(QDate(2028, month, day), format)));
+        const QLocale locale;
+        const auto width = [&](QDate date) {
+            return fontMetrics().horizontalAdvance(locale.toString(date, format));
+        };
+        QDate day(2028, 1, 22);
+        int w = width(day);
+        for (int d = 23; d <= 28; ++d) { // every day of the week
+            if (const int dw = width(QDate(2028, 1, d)); dw > w) {
+                w = dw;
+                day = QDate(2028, 1, d);
+            }
+        }
+        for (int month = 2; month <= 12; ++month) {
+            QDate same(2028, month, 22);
+            same = same.addDays((day.dayOfWeek() - same.dayOfWeek() + 7) % 7);
+            w = std::max(w, width(same));
         }
         return w;
     }();
