@@ -41,8 +41,8 @@ public:
     static const QStringList &recipientColumns();
     static const QStringList &depositorColumns();
 
-    // Starts reading the snapshots of both tables, each on a thread and connection of
-    // its own, for the windows built meanwhile.
+    // Starts reading the snapshots of both tables on a thread and connection of their
+    // own, for the windows built meanwhile.
     void prefetch();
     // The snapshot read ahead for the table, once, waiting for it if need be; nothing
     // when none was started. Rethrows the reading's AppError.
@@ -52,6 +52,7 @@ private:
     QString m_connection;
     QString m_path;
     mutable std::map<QString, std::future<TableSnapshot>> m_prefetched;
+    std::future<void> m_reader;
 };
 
 // A result set over one table: a snapshot of its rows taken when opened, changed
