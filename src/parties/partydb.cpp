@@ -27,6 +27,16 @@ QString newConnectionName()
     return u"formelan-%1"_s.arg(++g_connections);
 }
 
+// A connection to the file, not yet open. Another program, or a second Formelan, may
+// write the same file meanwhile.
+QSqlDatabase addConnection(const QString &name, const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    return db;
+}
+
 QString quoted(const QString &identifier)
 {
     return u'"' + QString(identifier).replace(u'"', u"\"\""_s) + u'"';
@@ -80,9 +90,7 @@ TableSnapshot readSnapshot(const QString &path, const QString &table)
     TableSnapshot snapshot;
     std::exception_ptr error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        QSqlDatabase db = addConnection(name, path);
         try {
             if (!db.open())
                 fail(db.lastError());
@@ -151,10 +159,7 @@ PartyDatabase::PartyDatabase(const QString &path)
     const bool fresh = !QFileInfo::exists(path);
     if (fresh)
         QDir().mkpath(QFileInfo(path).absolutePath());
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    db.setDatabaseName(path);
-    // Another program, or a second Formelan, may write the same file meanwhile.
-    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    QSqlDatabase db = addConnection(m_connection, path);
     try {
         if (!db.open())
             fail(db.lastError());
@@ -180,7 +185,6 @@ PartyDatabase::~PartyDatabase()
 {
     if (m_reader.valid())
         m_reader.wait(); // the reading may still run
-    m_prefetched.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
@@ -193,21 +197,14 @@ void PartyDatabase::prefetch()
     // One thread reads both tables, in the order the windows are built, while they are
     // built. Reading the two side by side costs twice the processor for no gain: SQLite's
     // allocator is shared.
-    using Reading = std::pair<QString, std::promise<TableSnapshot>>;
-    auto readings = std::make_shared<std::vector<Reading>>();
-    readings->reserve(2);
+    std::vector<std::packaged_task<TableSnapshot()>> readings;
     for (const QString &table : {u"depositor"_s, u"recipient"_s}) {
-        readings->emplace_back(table, std::promise<TableSnapshot>());
-        m_prefetched[table] = readings->back().second.get_future();
+        readings.emplace_back([path = m_path, table] { return readSnapshot(path, table); });
+        m_prefetched[table] = readings.back().get_future();
     }
-    m_reader = std::async(std::launch::async, [path = m_path, readings] {
-        for (auto &[table, promise] : *readings) {
-            try {
-                promise.set_value(readSnapshot(path, table));
-            } catch (...) {
-                promise.set_exception(std::current_exception());
-            }
-        }
+    m_reader = std::async(std::launch::async, [readings = std::move(readings)]() mutable {
+        for (auto &reading : readings)
+            reading();
     });
 }
 
