@@ -2,14 +2,12 @@
 //   bench_addressbook generate FILE ROWS   make a database with ROWS rows in each table
 //   bench_addressbook measure              start Formelan on the user's database, time
 //                                          adding a party and opening a name list
-#include "app/mainform.h"
+#include "app/mainframe.h"
 #include "app/startup.h"
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
-#include "parties/ddata.h"
+#include "parties/addressbook.h"
 #include "parties/partydb.h"
-#include "parties/rdata.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,7 +26,9 @@ namespace {
 
 int generate(const QString &path, int rows)
 {
-    { PartyDatabase create(path); }
+    {
+        PartyDatabase create(path);
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"gen"_s);
     db.setDatabaseName(path);
     if (!db.open())
@@ -40,16 +40,17 @@ int generate(const QString &path, int rows)
     d.prepare(u"INSERT INTO depositor VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"_s);
     for (int i = 0; i < rows; ++i) {
         const QString n = QString::number(i);
-        for (const QString &v : QStringList{u"Получател "_s + n, u"7501020018"_s, u"AA"_s + n, u"да"_s,
-                                 u"България"_s, u"ул. Първа "_s + n, u"BG80BNBG96611020345678"_s,
-                                 u"BNBGBGSD"_s, u"Българска народна банка"_s})
+        for (const QString &v :
+             QStringList{u"Получател "_s + n, u"7501020018"_s, u"AA"_s + n, u"да"_s, u"България"_s,
+                         u"ул. Първа "_s + n, u"BG80BNBG96611020345678"_s, u"BNBGBGSD"_s,
+                         u"Българска народна банка"_s})
             r.addBindValue(v);
         r.exec();
         for (const QString &v :
              QStringList{u"Наредител "_s + n, u"Лице "_s + n, u"7501020018"_s, u"1111111111"_s,
-              u"111111113"_s, u"не"_s, u"България"_s, u"ул. Втора "_s + n,
-              u"UNCRBGSF"_s, u"BG16UNCR70001519562303"_s, u"УниКредит Булбанк"_s,
-              u"пл. Света Неделя 7"_s, u"Централен"_s})
+                         u"111111113"_s, u"не"_s, u"България"_s, u"ул. Втора "_s + n, u"UNCRBGSF"_s,
+                         u"BG16UNCR70001519562303"_s, u"УниКредит Булбанк"_s,
+                         u"пл. Света Неделя 7"_s, u"Централен"_s})
             d.addBindValue(v);
         d.exec();
     }
@@ -86,21 +87,21 @@ int main(int argc, char *argv[])
     if (!frame)
         return 1;
     app.processEvents();
-    setFieldText(RData->control(u"Recipient_name"), u"Нов получател"_s);
-    auto *add = RData->findChild<QPushButton *>(u"Button1"_s);
+    setFieldText(frame->recipientsBook()->control(u"Recipient_name"), u"Нов получател"_s);
+    auto *add = frame->recipientsBook()->findChild<QPushButton *>(u"Button1"_s);
     const double addMs = medianMs(9, [&] { add->click(); });
-    auto *list = static_cast<PickList *>(MainView->control(u"Recipient_name"));
+    auto *list = static_cast<PickList *>(frame->documentWindow()->control(u"Recipient_name"));
     const double openMs = medianMs(9, [&] {
         list->showPopup();
         list->hidePopup();
     });
-    auto *payers = static_cast<PickList *>(MainView->control(u"depositor_name"));
+    auto *payers = static_cast<PickList *>(frame->documentWindow()->control(u"depositor_name"));
     const double openPayersMs = medianMs(9, [&] {
         payers->showPopup();
         payers->hidePopup();
     });
-    std::printf("rows: %d recipients, %d payers\n", RData->resultSet().rowCount(),
-                DData->resultSet().rowCount());
+    std::printf("rows: %d recipients, %d payers\n", frame->recipientsBook()->resultSet().rowCount(),
+                frame->payersBook()->resultSet().rowCount());
     std::printf("add a party       : %7.2f ms (goal < 20)\n", addMs);
     std::printf("open recipients   : %7.2f ms (goal < 20)\n", openMs);
     std::printf("open payers       : %7.2f ms (goal < 20)\n", openPayersMs);

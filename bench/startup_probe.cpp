@@ -1,7 +1,7 @@
 // Runs the very same start as `formelan` and quits once the frame has been shown
 // and the event loop has handled what the showing posted. With "--paint" it also
 // paints the whole frame once before quitting.
-#include "app/mainform.h"
+#include "app/mainframe.h"
 #include "app/startup.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Any bytes either read as a form file or are refused with a message; never a
 // crash, a hang or a sanitizer report.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "documents/formfile.h"
 
 #include <cstddef>

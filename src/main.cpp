@@ -1,4 +1,4 @@
-#include "app/mainform.h"
+#include "app/mainframe.h"
 #include "app/startup.h"
 
 #include <QApplication>

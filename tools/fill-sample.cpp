@@ -1,13 +1,10 @@
 // Fills a document kind with sample values as a clerk would and sends it, leaving
 // project.doc in OUTDIR; for looking at the templates.
 // Usage: formelan-fill-sample KIND-ITEM OUTDIR
-#include "app/mainform.h"
-#include "app/paths.h"
+#include "app/mainframe.h"
 #include "app/startup.h"
-#include "app/windows.h"
-#include "documents/wordoutput.h"
-#include "form/fieldwidgets.h"
-#include "form/mainview.h"
+#include "base/paths.h"
+#include "form/documentwindow.h"
 #include "parties/partydb.h"
 
 #include <QAction>
@@ -25,7 +22,7 @@ int main(int argc, char *argv[])
         return 2;
     QTemporaryDir tmp;
     PartyDatabase::setPathForTesting(tmp.path() + u"/base.mdb"_s);
-    setOutputDirForTesting(QString::fromLocal8Bit(argv[2]));
+    setProjectsDirForTesting(QString::fromLocal8Bit(argv[2]));
     setDesktopOpener([](const QString &) { return true; });
     initApplication(app);
     const auto frame = startFormelan();
@@ -76,12 +73,13 @@ int main(int argc, char *argv[])
         {u"d2", u"25"},
         {u"reaso1", u"Данък"},
         {u"reaso2", u"Осигуровки"}};
+    DocumentWindow *view = frame->documentWindow();
     for (const auto &[name, value] : values)
-        setFieldText(MainView->control(name), QString::fromUtf16(value));
-    for (QWidget *f : MainView->fields()) {
+        view->setFieldText(name, QString::fromUtf16(value));
+    for (QWidget *f : view->fields()) {
         if (auto *d = qobject_cast<QDateTimeEdit *>(f))
             d->setDate(QDate(2007, 3, 5));
     }
-    frame->ToolButton12Click();
+    frame->sendToWordProcessor();
     return 0;
 }

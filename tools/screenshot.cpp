@@ -1,10 +1,8 @@
 // Starts Formelan exactly as the program does and saves a picture of the frame.
 // Usage: formelan-screenshot OUT.png [KIND-ITEM | choice]
-#include "app/mainform.h"
+#include "app/mainframe.h"
 #include "app/startup.h"
-#include "app/windows.h"
-#include "form/mainview.h"
-#include "parties/choice.h"
+#include "parties/bankchooser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,10 +24,9 @@ int main(int argc, char *argv[])
     const QString out = QString::fromLocal8Bit(argv[1]);
     QWidget *shown = frame.get();
     if (argc > 2 && qstrcmp(argv[2], "choice") == 0) {
-        // The bank code chooser, opened from the document's recipient BIC.
-        formelan::choice->openFor(
-            static_cast<QLineEdit *>(formelan::MainView->control(u"rec_bic1")));
-        shown = formelan::choice;
+        // The bank code chooser, as a right click on a bank-code field opens it.
+        frame->bankChooser()->open();
+        shown = frame->bankChooser();
     } else if (argc > 2) {
         if (auto *item = frame->findChild<QAction *>(QString::fromLocal8Bit(argv[2])))
             item->trigger();

@@ -1,13 +1,8 @@
 #include "app/startup.h"
 
-#include "app/errors.h"
-#include "app/mainform.h"
-#include "app/windows.h"
-#include "form/mainview.h"
-#include "parties/choice.h"
-#include "parties/ddata.h"
-#include "parties/partydb.h"
-#include "parties/rdata.h"
+#include "app/mainframe.h"
+#include "base/dialogs.h"
+#include "base/version.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,30 +14,18 @@ using namespace Qt::StringLiterals;
 void initApplication(QApplication &app)
 {
     app.setApplicationName(u"Formelan"_s);
-    app.setApplicationVersion(u"2.5"_s);
+    app.setApplicationVersion(QStringLiteral(FORMELAN_VERSION));
     app.setDesktopFileName(u"formelan"_s);
     app.setWindowIcon(QIcon(u":/icons/formelan.png"_s));
 }
 
-std::unique_ptr<TMainForm> startFormelan()
+std::unique_ptr<MainFrame> startFormelan()
 {
-    std::unique_ptr<TMainForm> frame;
+    std::unique_ptr<MainFrame> frame;
     try {
-        frame = std::make_unique<TMainForm>();
-        const PartyDatabase &db = frame->database();
-        frame->addChild([&](QWidget *parent) { return new TDData(db, parent); });
-        frame->addChild([](QWidget *parent) { return new TMainView(parent); });
-        frame->addChild([&](QWidget *parent) { return new TRData(db, parent); });
-        auto *chooser = new Tchoice(frame.get());
-        for (FieldWindow *window :
-             {static_cast<FieldWindow *>(MainView), static_cast<FieldWindow *>(RData)})
-            chooser->attachTo(static_cast<QLineEdit *>(window->control(u"rec_bic1")));
-        for (FieldWindow *window :
-             {static_cast<FieldWindow *>(MainView), static_cast<FieldWindow *>(DData)})
-            chooser->attachTo(static_cast<QLineEdit *>(window->control(u"dep_bic1")));
+        frame = std::make_unique<MainFrame>();
     } catch (const AppError &e) {
         // The address book cannot be opened: say why and show no window.
-        frame.reset();
         showErrorBox(e.message());
         return nullptr;
     }

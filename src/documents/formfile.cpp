@@ -1,16 +1,11 @@
 #include "documents/formfile.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/files.h"
 #include "form/fieldset.h"
-#include "form/fieldwidgets.h"
-#include "form/mainview.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -22,8 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kYes = u"да"_s;
-const QString kNo = u"не"_s;
 // Starts each further line of a value that holds line breaks. A reader that takes
 // only the line after the name gets the first line, and never mistakes a further
 // line for a name, since no name starts with it.
@@ -90,8 +83,8 @@ double parseDayNumber(const QString &value)
 QDate dayOf(double number)
 {
     const double days = std::trunc(number);
-    const qint64 earliest = kEpoch.daysTo(DateField::earliest());
-    const qint64 latest = kEpoch.daysTo(DateField::latest());
+    const qint64 earliest = kEpoch.daysTo(earliestDate());
+    const qint64 latest = kEpoch.daysTo(latestDate());
     if (days < double(earliest) || days > double(latest))
         throw AppError(u"Failed to set calendar date or time"_s);
     return kEpoch.addDays(qint64(days));
@@ -133,11 +126,6 @@ QString unwritable(const QString &text)
     return {};
 }
 
-QString fileLabel(const QString &fileName)
-{
-    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
-}
-
 } // namespace
 
 QString dayNumber(const QDateTime &when, QChar decimalPoint)
@@ -173,7 +161,7 @@ QByteArray formatForm(const FormContent &content, QChar decimalPoint)
             appendLine(text, dayNumber(entry.dateTime, decimalPoint));
             break;
         case FieldKind::Check:
-            appendLine(text, entry.checked ? kYes : kNo);
+            appendLine(text, yesNo(entry.checked));
             break;
         default:
             appendValue(text, entry.text);
@@ -274,77 +262,26 @@ FormContent parseForm(const QByteArray &bytes)
     return content;
 }
 
-FormContent documentContent(const TMainView &view)
+std::optional<QString> saveFormFile(const QString &fileName, const FormContent &content,
+                                    QChar decimalPoint)
 {
-    const auto defs = documentFields();
-    FormContent content;
-    content.entries.resize(defs.size());
-    for (size_t k = 0; k < defs.size(); ++k) {
-        const QWidget *w = view.control(defs[k].name);
-        FormEntry &entry = content.entries[k];
-        switch (defs[k].kind) {
-        case FieldKind::Date:
-            entry.dateTime = static_cast<const QDateTimeEdit *>(w)->dateTime();
-            break;
-        case FieldKind::Check:
-            entry.checked = fieldChecked(w);
-            break;
-        default:
-            entry.text = fieldText(w);
-        }
+    try {
+        return writeFileAtomically(fileName, formatForm(content, decimalPoint));
+    } catch (const AppError &e) {
+        return e.message();
     }
-    content.kind = view.kind();
-    return content;
 }
 
-void applyContent(TMainView &view, const FormContent &content)
+LoadedForm loadFormFile(const QString &fileName)
 {
-    const auto defs = documentFields();
-    for (size_t k = 0; k < defs.size(); ++k) {
-        const FieldDef &def = defs[k];
-        const FormEntry &entry = content.entries.at(k);
-        QWidget *w = view.control(def.name);
-        switch (def.kind) {
-        case FieldKind::Date:
-            // Only the day is read; the field keeps its time of day.
-            if (entry.present)
-                static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
-            break;
-        case FieldKind::Check:
-            // A field the file does not hold starts as in a new document.
-            setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);
-            break;
-        default:
-            setFieldText(w, entry.present ? entry.text : def.initial.toString());
-        }
+    const FileRead file = readWholeFile(fileName, kMaxFileSize);
+    if (!file.error.isEmpty())
+        return {std::nullopt, file.error};
+    try {
+        return {parseForm(file.bytes), {}};
+    } catch (const AppError &e) {
+        return {std::nullopt, e.message()};
     }
-    view.setWindowTitle(content.kind);
-}
-
-void saveform(const TMainView &view, const QString &fileName)
-{
-    const QByteArray bytes = formatForm(documentContent(view), QLocale().decimalPoint().at(0));
-    // Written beside the old file and put in its place only when complete.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(
-            u"Cannot create file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
-}
-
-void loadform(TMainView &view, const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(
-            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
-    if (file.size() > kMaxFileSize)
-        throw AppError(
-            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), u"Файлът е твърде голям"_s));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        throw AppError(
-            u"Cannot open file \"%1\". %2"_s.arg(fileLabel(fileName), file.errorString()));
-    applyContent(view, parseForm(bytes));
 }
 
 } // namespace formelan

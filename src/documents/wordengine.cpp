@@ -1,13 +1,9 @@
 #include "documents/wordengine.h"
 
-#include "app/errors.h"
-#include "app/paths.h"
+#include "base/errors.h"
+#include "base/files.h"
 #include "rtf/rtfreader.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -15,13 +11,6 @@
 namespace formelan {
 
 using namespace Qt::StringLiterals;
-
-namespace {
-QString nativePath(const QString &path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-} // namespace
 
 QByteArray rtfValue(const QString &value)
 {
@@ -55,10 +44,11 @@ QByteArray rtfValue(const QString &value)
 
 void RtfEngine::open(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(u"Cannot open file \"%1\". %2"_s.arg(nativePath(path), file.errorString()));
-    m_source = file.readAll();
+    // A template is a few kilobytes; anything near this is no template.
+    FileRead file = readWholeFile(path, 64 * 1024 * 1024);
+    if (!file.error.isEmpty())
+        throw AppError(file.error);
+    m_source = std::move(file.bytes);
     m_text.clear();
     m_spans.clear();
     m_edits.clear();
@@ -113,8 +103,6 @@ QByteArray RtfEngine::render() const
     out.reserve(m_source.size() + 1024);
     qsizetype at = 0;
     for (const Cut &c : cuts) {
-        if (c.start < at)
-            continue; // spans never overlap; kept safe all the same
         out += m_source.mid(at, c.start - at);
         out += c.with;
         at = c.end;
@@ -125,22 +113,13 @@ QByteArray RtfEngine::render() const
 
 void RtfEngine::saveAs(const QString &path)
 {
-    const QByteArray bytes = render();
-    // Written beside the old file and put in its place only when complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(
-            u"Cannot create file \"%1\". %2"_s.arg(nativePath(path), file.errorString()));
+    if (const std::optional<QString> error = writeFileAtomically(path, render()))
+        throw AppError(*error);
 }
 
 void RtfEngine::close()
 {
     m_open = false;
-}
-
-bool RtfEngine::show(const QString &path)
-{
-    return openWithDesktop(path);
 }
 
 } // namespace formelan

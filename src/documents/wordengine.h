@@ -8,7 +8,7 @@
 namespace formelan {
 
 // What the document output asks of a word processor: open a document, replace every
-// occurrence of a text, save as, close, and show. Another engine (one driving a word
+// occurrence of a text, save as and close. Another engine (one driving a word
 // processor) could stand behind the same calls.
 class DocumentEngine {
 public:
@@ -21,8 +21,6 @@ public:
     virtual void replaceAll(const QString &find, const QString &replacement) = 0;
     virtual void saveAs(const QString &path) = 0;
     virtual void close() = 0;
-    // Hands the saved document to the desktop; false when nothing could open it.
-    virtual bool show(const QString &path) = 0;
 };
 
 // The engine on RTF documents. A placeholder split over several formatting groups is
@@ -34,7 +32,6 @@ public:
     void replaceAll(const QString &find, const QString &replacement) override;
     void saveAs(const QString &path) override;
     void close() override;
-    bool show(const QString &path) override;
 
     // The document as it would be saved now.
     QByteArray render() const;

@@ -130,11 +130,17 @@ std::span<const FieldDef> documentFields()
 
 const FieldDef *findDocumentField(QStringView name)
 {
-    for (const FieldDef &f : kFields) {
-        if (f.name == name)
-            return &f;
+    const qsizetype i = documentFieldIndex(name);
+    return i < 0 ? nullptr : &kFields[size_t(i)];
+}
+
+qsizetype documentFieldIndex(QStringView name)
+{
+    for (size_t i = 0; i < kFields.size(); ++i) {
+        if (kFields[i].name == name)
+            return qsizetype(i);
     }
-    return nullptr;
+    return -1;
 }
 
 std::span<const FreeLabel> documentFreeLabels()

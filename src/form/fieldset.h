@@ -29,8 +29,8 @@ struct FieldDef {
     FieldKind kind;
     int max; // characters the user may type; -1 for no limit
     QStringView initial;
-    QStringView
-        label; // label above the field (caption for a check box); empty: shares the one on its left
+    // The label above the field (a check box's caption); empty: shares the one on its left.
+    QStringView label;
     ItemList items;
     FieldPlace place;
     int tab;       // position in the window's tab order
@@ -40,6 +40,17 @@ struct FieldDef {
 // The 84 fields of the document window, in the window's control order.
 std::span<const FieldDef> documentFields();
 const FieldDef *findDocumentField(QStringView name);
+// The field's position in documentFields(), or -1.
+qsizetype documentFieldIndex(QStringView name);
+
+// Yes and no as the address books and form files write them; a stored value reads as
+// yes only when it is exactly "да".
+inline constexpr QStringView kYes = u"да";
+inline constexpr QStringView kNo = u"не";
+inline QString yesNo(bool yes)
+{
+    return (yes ? kYes : kNo).toString();
+}
 
 QStringList itemsOf(ItemList list);
 

@@ -1,5 +1,7 @@
 #include "form/fieldwidgets.h"
 
+#include "form/formcontent.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
@@ -228,7 +230,7 @@ DateField::DateField(QWidget *parent)
     : QDateTimeEdit(parent)
 {
     setCalendarPopup(true);
-    setDateRange(earliest(), latest());
+    setDateRange(earliestDate(), latestDate());
     setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     // A long date is never cut: the field is at least as wide as its longest text,
     // which depends on the names of days and months (measured once). The two names stand
@@ -305,12 +307,14 @@ QString fieldText(const QWidget *field)
 
 void setFieldText(QWidget *field, const QString &text)
 {
-    if (auto *e = qobject_cast<QLineEdit *>(field))
-        e->setText(text);
-    else if (auto *p = qobject_cast<PickList *>(field))
+    if (auto *e = qobject_cast<QLineEdit *>(field)) {
+        if (e->text() != text)
+            e->setText(text);
+    } else if (auto *p = qobject_cast<PickList *>(field)) {
         p->setText(text);
-    else if (auto *m = qobject_cast<MemoField *>(field))
+    } else if (auto *m = qobject_cast<MemoField *>(field)) {
         m->setText(text);
+    }
 }
 
 bool fieldChecked(const QWidget *field)
@@ -323,73 +327,6 @@ void setFieldChecked(QWidget *field, bool checked)
 {
     if (auto *c = qobject_cast<QCheckBox *>(field))
         c->setChecked(checked);
-}
-
-void copyFieldValue(const QWidget *from, QWidget *to)
-{
-    if (qobject_cast<const QCheckBox *>(from))
-        setFieldChecked(to, fieldChecked(from));
-    else
-        setFieldText(to, fieldText(from));
-}
-
-FieldWindow::FieldWindow(QWidget *parent)
-    : QWidget(parent)
-{
-    connect(qApp, &QApplication::focusChanged, this, &FieldWindow::focusChanged);
-}
-
-QWidget *FieldWindow::control(QStringView name) const
-{
-    return m_byName.value(name.toString());
-}
-
-void FieldWindow::addField(QWidget *field)
-{
-    m_fields.push_back(field);
-    m_byName.insert(field->objectName(), field);
-}
-
-void FieldWindow::onLeave(QWidget *field, Handler handler)
-{
-    m_leave.push_back({field, std::move(handler)});
-}
-
-void FieldWindow::onChange(QWidget *field, Handler handler)
-{
-    auto run = [field, handler = std::move(handler)] { handler(field); };
-    if (auto *e = qobject_cast<FieldEdit *>(field))
-        connect(e, &QLineEdit::textChanged, this, run);
-    else if (auto *p = qobject_cast<PickList *>(field))
-        connect(p, &PickList::userChanged, this, run);
-    else if (auto *m = qobject_cast<MemoField *>(field))
-        connect(m, &MemoField::changed, this, run);
-    else if (auto *c = qobject_cast<QCheckBox *>(field))
-        connect(c, &QCheckBox::toggled, this, run);
-}
-
-QWidget *FieldWindow::fieldOf(QWidget *w) const
-{
-    for (; w && w != this; w = w->parentWidget()) {
-        if (m_byName.value(w->objectName()) == w)
-            return w;
-    }
-    return nullptr;
-}
-
-void FieldWindow::focusChanged(QWidget *old, QWidget *now)
-{
-    // Only a move between controls of this window counts: focus taken by a message
-    // box, another child window or the frame is no leave.
-    if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))
-        return;
-    QWidget *left = fieldOf(old);
-    if (!left || left == fieldOf(now))
-        return;
-    for (const Entry &entry : m_leave) {
-        if (entry.field == left)
-            entry.leave(left);
-    }
 }
 
 } // namespace formelan

@@ -5,12 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-
-#include <functional>
-#include <vector>
 
 namespace formelan {
 
@@ -21,7 +17,6 @@ class FieldEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit FieldEdit(int limit, QWidget *parent = nullptr);
-    int limit() const { return m_limit; }
     // Pastes the clipboard over the selection, keeping within the limit.
     void pasteWithinLimit();
 
@@ -69,7 +64,6 @@ class MemoField : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit MemoField(int limit, QWidget *parent = nullptr);
-    int limit() const { return m_limit; }
     QString text() const { return toPlainText(); }
     void setText(const QString &text);
 
@@ -94,10 +88,6 @@ class DateField : public QDateTimeEdit {
 public:
     explicit DateField(QWidget *parent = nullptr);
 
-    // The range of days the field can show.
-    static QDate earliest() { return QDate(1601, 1, 1); }
-    static QDate latest() { return QDate(9999, 12, 31); }
-
 protected:
     // Tab leaves the field, as in any other field; the arrow keys move between the
     // day, month and year.
@@ -106,46 +96,13 @@ protected:
 
 QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent);
 
-// Uniform access to a field of any kind.
+// Uniform access to a field of any kind. Setting a field to what it already holds
+// changes nothing: the cursor, selection and undo history of a field being typed in
+// stay, and no change is raised.
 QString fieldText(const QWidget *field);
 void setFieldText(QWidget *field, const QString &text);
 bool fieldChecked(const QWidget *field);
 void setFieldChecked(QWidget *field, bool checked);
 FieldKind fieldKind(const QWidget *field);
-
-// Copies the value of `from` into `to`; both are of the same kind.
-void copyFieldValue(const QWidget *from, QWidget *to);
-
-// A window made of named fields: looks controls up by name, raises change
-// notifications, and runs "leave" handlers when the focus moves from one of its
-// fields to another control of the same window.
-class FieldWindow : public QWidget {
-    Q_OBJECT
-public:
-    using Handler = std::function<void(QWidget *field)>;
-
-    explicit FieldWindow(QWidget *parent = nullptr);
-
-    QWidget *control(QStringView name) const;
-    const std::vector<QWidget *> &fields() const { return m_fields; }
-
-    void onLeave(QWidget *field, Handler handler);
-    void onChange(QWidget *field, Handler handler);
-
-protected:
-    void addField(QWidget *field);
-
-private:
-    void focusChanged(QWidget *old, QWidget *now);
-    QWidget *fieldOf(QWidget *w) const;
-
-    struct Entry {
-        QWidget *field;
-        Handler leave;
-    };
-    std::vector<QWidget *> m_fields;
-    QHash<QString, QWidget *> m_byName;
-    std::vector<Entry> m_leave;
-};
 
 } // namespace formelan

@@ -1,6 +1,6 @@
 #include "parties/partydb.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -228,30 +228,16 @@ ResultSet::ResultSet(const PartyDatabase &db, const QString &table)
     m_columns = std::move(snapshot->columns);
     m_rows = std::move(snapshot->rows);
     m_names = std::move(snapshot->names);
-    first();
-}
-
-void ResultSet::first()
-{
     m_current = m_rows.empty() ? -1 : 0;
-    m_eof = m_rows.empty();
-}
-
-void ResultSet::next()
-{
-    if (m_current + 1 < rowCount())
-        ++m_current;
-    else
-        m_eof = true;
 }
 
 void ResultSet::moveTo(int position)
 {
-    first();
-    if (m_rows.empty())
+    if (m_rows.empty()) {
+        m_current = -1;
         return;
+    }
     m_current = std::clamp(position, 0, rowCount() - 1);
-    m_eof = position >= rowCount();
 }
 
 const QStringList &ResultSet::row(int index) const
@@ -303,7 +289,6 @@ void ResultSet::insertRow(const QStringList &values)
     m_rows.push_back(q.lastInsertId().toLongLong());
     m_names.append(values.value(0));
     m_current = rowCount() - 1;
-    m_eof = false;
     if (inserted)
         inserted(m_current);
 }
@@ -324,7 +309,6 @@ void ResultSet::deleteCurrent()
     // The row that followed becomes current, or the new last one.
     if (gone >= rowCount())
         m_current = rowCount() - 1;
-    m_eof = m_rows.empty();
     if (removed)
         removed(gone);
 }

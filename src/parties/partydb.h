@@ -63,9 +63,6 @@ public:
     ResultSet(const PartyDatabase &db, const QString &table);
 
     int rowCount() const { return int(m_rows.size()); }
-    void first();
-    void next();
-    bool eof() const { return m_eof; }
     // First row, then on p times: past the end the last row stays current.
     void moveTo(int position);
     int current() const { return m_current; } // -1 with no rows
@@ -80,8 +77,6 @@ public:
     void insertRow(const QStringList &values);
     // Deletes the current row; throws AppError when the database refuses.
     void deleteCurrent();
-    // Every change is written when it is made; kept for the callers' sake.
-    void flush() {}
 
     // Told of rows added and removed, for a view of the rows.
     std::function<void(int row)> inserted;
@@ -96,7 +91,6 @@ private:
     std::vector<qint64> m_rows; // rowids
     QStringList m_names;
     int m_current = -1;
-    bool m_eof = true;
     mutable int m_cachedRow = -1;
     mutable QStringList m_cache;
 };

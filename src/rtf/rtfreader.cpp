@@ -525,10 +525,10 @@ QStringDecoder *Reader::decoder(int cp)
 {
     auto it = m_decoders.find(cp);
     if (it == m_decoders.end()) {
-        auto dec =
-            std::make_shared<QStringDecoder>(QByteArray("windows-" + QByteArray::number(cp)));
+        const QByteArray name = "windows-" + QByteArray::number(cp);
+        auto dec = std::make_shared<QStringDecoder>(name.constData());
         if (!dec->isValid())
-            dec = std::make_shared<QStringDecoder>(QByteArray("windows-1251"));
+            dec = std::make_shared<QStringDecoder>("windows-1251");
         it = m_decoders.insert(cp, dec);
     }
     return it->get();

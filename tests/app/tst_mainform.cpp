@@ -1,11 +1,9 @@
 #include "testsupport.h"
 
-#include "app/mainform.h"
-#include "app/windows.h"
+#include "app/mainframe.h"
+#include "form/documentwindow.h"
 #include "form/kinds.h"
-#include "form/mainview.h"
-#include "parties/ddata.h"
-#include "parties/rdata.h"
+#include "parties/addressbook.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
@@ -19,13 +17,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 class TestMainForm : public QObject {
     Q_OBJECT
 
 private:
-    static QMdiSubWindow *childOf(QWidget *w) { return MainForm->childOf(w); }
+    static QMdiSubWindow *childOf(QWidget *w) { return mainFrame()->childOf(w); }
 
 private Q_SLOTS:
     void startState()
@@ -34,25 +32,26 @@ private Q_SLOTS:
         QCOMPARE(p.frame()->objectName(), u"MainForm"_s);
         QCOMPARE(p.frame()->windowTitle(), u"Formelan 2.5"_s);
         QVERIFY(p.frame()->isMaximized());
-        QCOMPARE(MainView->windowTitle(), u"Преводно нареждане /Вносна бележка/ м.р."_s);
+        QCOMPARE(docWindow()->windowTitle(), u"Преводно нареждане /Вносна бележка/ м.р."_s);
         QAction *n7 = p.find<QAction>(u"N7"_s);
         QVERIFY(n7->isChecked());
         QCOMPARE(p.frame()->currentKindItem(), n7);
         QCOMPARE(p.frame()->currentDataItem(), nullptr);
-        QVERIFY(MainView->panel(4)->isVisible());
-        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(MainView));
-        for (QWidget *w : {static_cast<QWidget *>(MainView), static_cast<QWidget *>(RData),
-                           static_cast<QWidget *>(DData)})
+        QVERIFY(docWindow()->panel(4)->isVisible());
+        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(docWindow()));
+        for (QWidget *w :
+             {static_cast<QWidget *>(docWindow()), static_cast<QWidget *>(recipientsBook()),
+              static_cast<QWidget *>(payersBook())})
             QVERIFY(childOf(w)->isVisible());
         // Cascaded: each child below and right of the one behind it.
         const auto stack = p.frame()->mdiArea()->subWindowList(QMdiArea::StackingOrder);
         QCOMPARE(stack.size(), 3);
-        QCOMPARE(stack.last(), childOf(MainView));
+        QCOMPARE(stack.last(), childOf(docWindow()));
         QVERIFY(stack.at(0)->pos().x() < stack.at(1)->pos().x());
         QVERIFY(stack.at(1)->pos().y() < stack.at(2)->pos().y());
 
         int dates = 0;
-        for (QWidget *f : MainView->fields()) {
+        for (QWidget *f : docWindow()->fields()) {
             if (auto *d = qobject_cast<QDateTimeEdit *>(f)) {
                 ++dates;
                 QCOMPARE(d->date(), QDate::currentDate());
@@ -127,53 +126,53 @@ private Q_SLOTS:
         // Start from another kind so that the check mark has to move.
         auto *start = p.find<QAction>(item == u"WQ1"_s ? u"N5"_s : u"WQ1"_s);
         start->trigger();
-        childOf(RData)->showMinimized();
-        childOf(MainView)->showMinimized();
+        childOf(recipientsBook())->showMinimized();
+        childOf(docWindow())->showMinimized();
 
         auto *a = p.find<QAction>(item);
         a->trigger();
-        QCOMPARE(MainView->windowTitle(), a->text());
+        QCOMPARE(docWindow()->windowTitle(), a->text());
         QVERIFY(a->isChecked());
         QVERIFY(!start->isChecked());
         QCOMPARE(p.frame()->currentKindItem(), a);
         QCOMPARE(p.frame()->requestedViewSize(), size);
         for (int i = 1; i <= 4; ++i)
-            QCOMPARE(MainView->panel(i)->isVisible(), i == panel);
-        QVERIFY(!childOf(MainView)->isMinimized());
-        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(MainView));
+            QCOMPARE(docWindow()->panel(i)->isVisible(), i == panel);
+        QVERIFY(!childOf(docWindow())->isMinimized());
+        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(docWindow()));
 
         // The window follows its visible controls: a panel beside the main column
         // makes it wider than the main column alone.
-        const int width = childOf(MainView)->width();
+        const int width = childOf(docWindow())->width();
         p.find<QAction>(u"WQ1"_s)->trigger();
         if (panel == 2 || panel == 4)
-            QVERIFY(childOf(MainView)->width() < width);
+            QVERIFY(childOf(docWindow())->width() < width);
         else
-            QCOMPARE(childOf(MainView)->width(), width);
+            QCOMPARE(childOf(docWindow())->width(), width);
     }
 
     void kindChangesKeepValues()
     {
         Program p;
-        auto *ium1 = MainView->control(u"ium1")
-                         ? static_cast<QLineEdit *>(MainView->control(u"ium1"))
+        auto *ium1 = docWindow()->control(u"ium1")
+                         ? static_cast<QLineEdit *>(docWindow()->control(u"ium1"))
                          : nullptr;
         QVERIFY(ium1);
         ium1->setText(u"150"_s);
-        static_cast<QLineEdit *>(MainView->control(u"d1"))->setText(u"25"_s);
-        static_cast<QLineEdit *>(MainView->control(u"bnb_number"))->setText(u"77"_s);
+        static_cast<QLineEdit *>(docWindow()->control(u"d1"))->setText(u"25"_s);
+        static_cast<QLineEdit *>(docWindow()->control(u"bnb_number"))->setText(u"77"_s);
         p.find<QAction>(u"WQ1"_s)->trigger();
-        QVERIFY(!MainView->panel(4)->isVisible());
+        QVERIFY(!docWindow()->panel(4)->isVisible());
         p.find<QAction>(u"N2"_s)->trigger();
         p.find<QAction>(u"N7"_s)->trigger();
-        QVERIFY(MainView->panel(4)->isVisible());
+        QVERIFY(docWindow()->panel(4)->isVisible());
         QCOMPARE(ium1->text(), u"150"_s);
-        QCOMPARE(static_cast<QLineEdit *>(MainView->control(u"d1"))->text(), u"25"_s);
-        QCOMPARE(static_cast<QLineEdit *>(MainView->control(u"bnb_number"))->text(), u"77"_s);
+        QCOMPARE(static_cast<QLineEdit *>(docWindow()->control(u"d1"))->text(), u"25"_s);
+        QCOMPARE(static_cast<QLineEdit *>(docWindow()->control(u"bnb_number"))->text(), u"77"_s);
         // The current kind chosen again keeps its check mark and shows its panel again.
         p.find<QAction>(u"N7"_s)->trigger();
         QVERIFY(p.find<QAction>(u"N7"_s)->isChecked());
-        QVERIFY(MainView->panel(4)->isVisible());
+        QVERIFY(docWindow()->panel(4)->isVisible());
     }
 
     void captionNamingNoKind()
@@ -181,10 +180,10 @@ private Q_SLOTS:
         Program p;
         p.find<QAction>(u"N1"_s)->trigger();
         const QSize before = p.frame()->requestedViewSize();
-        MainView->setWindowTitle(u"Преводно нареждане /вносна бележка/ м.р."_s); // case differs
-        p.frame()->Views();
+        docWindow()->setWindowTitle(u"Преводно нареждане /вносна бележка/ м.р."_s); // case differs
+        p.frame()->arrangeDocumentWindow();
         for (int i = 1; i <= 4; ++i)
-            QVERIFY(!MainView->panel(i)->isVisible());
+            QVERIFY(!docWindow()->panel(i)->isVisible());
         QCOMPARE(p.frame()->requestedViewSize(), before);
         QVERIFY(p.dialogs.messages.isEmpty());
     }
@@ -198,18 +197,18 @@ private Q_SLOTS:
         n8->trigger();
         QVERIFY(n8->isChecked());
         QCOMPARE(p.frame()->currentDataItem(), n8);
-        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(RData));
+        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(recipientsBook()));
         dan1->trigger();
         QVERIFY(dan1->isChecked());
         QVERIFY(!n8->isChecked());
-        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(DData));
+        QCOMPARE(p.frame()->mdiArea()->activeSubWindow(), childOf(payersBook()));
         // The check mark shows the last choice, not the active window.
         p.find<QAction>(u"N7"_s)->trigger();
         QVERIFY(dan1->isChecked());
         // A minimised address book comes back.
-        childOf(RData)->showMinimized();
+        childOf(recipientsBook())->showMinimized();
         n8->trigger();
-        QVERIFY(!childOf(RData)->isMinimized());
+        QVERIFY(!childOf(recipientsBook())->isMinimized());
     }
 
     void minimiseAllAndCloseMeansMinimise()
@@ -221,12 +220,12 @@ private Q_SLOTS:
             QVERIFY(sub->isMinimized());
 
         p.find<QAction>(u"N7"_s)->trigger();
-        QMdiSubWindow *view = childOf(MainView);
+        QMdiSubWindow *view = childOf(docWindow());
         QVERIFY(!view->isMinimized());
         view->close();
         QVERIFY(view->isMinimized());
         QCOMPARE(p.frame()->mdiArea()->subWindowList().size(), 3);
-        QVERIFY(MainView && MainView->control(u"sum"));
+        QVERIFY(docWindow() && docWindow()->control(u"sum"));
         QVERIFY(p.frame()->mdiArea()->activeSubWindow());
     }
 
@@ -247,10 +246,10 @@ private Q_SLOTS:
             QVERIFY(std::abs(s->height() - room.height() / 3) <= 1);
         }
         // Minimised windows stay minimised and out of the tiling.
-        childOf(RData)->showMinimized();
+        childOf(recipientsBook())->showMinimized();
         p.find<QAction>(u"N13"_s)->trigger();
-        QVERIFY(childOf(RData)->isMinimized());
-        QVERIFY(std::abs(childOf(DData)->width() - room.width() / 2) <= 1);
+        QVERIFY(childOf(recipientsBook())->isMinimized());
+        QVERIFY(std::abs(childOf(payersBook())->width() - room.width() / 2) <= 1);
     }
 
     void aboutBox()

@@ -3,10 +3,9 @@
 // (Debian: libreoffice-writer-nogui); skipped where it is not installed.
 #include "testsupport.h"
 
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldset.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
@@ -19,7 +18,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 namespace {
 const QString kShipped = QStringLiteral(FORMELAN_SOURCE_DIR "/data/forms");
@@ -51,14 +50,14 @@ private Q_SLOTS:
             p.find<QAction>(c.item)->trigger();
             QStringList values;
             int i = 0;
-            for (QWidget *f : MainView->fields()) {
+            for (QWidget *f : docWindow()->fields()) {
                 ++i;
                 const FieldKind kind = fieldKind(f);
                 if (kind == FieldKind::Edit || kind == FieldKind::PickList ||
                     kind == FieldKind::Memo) {
                     const QString v = u"Щ%1Ю"_s.arg(i, 2, 10, QChar(u'0'));
                     setFieldText(f, v);
-                    if (MainView->panel(0)->isAncestorOf(f) ||
+                    if (docWindow()->panel(0)->isAncestorOf(f) ||
                         (f->parentWidget() && f->parentWidget()->isVisible()))
                         values.append(v);
                 } else if (auto *d = qobject_cast<QDateTimeEdit *>(f)) {
@@ -66,7 +65,7 @@ private Q_SLOTS:
                 }
             }
             if (c.longWords) {
-                setFieldText(MainView->control(u"with_words"), QString(60, u'ш'));
+                setFieldText(docWindow()->control(u"with_words"), QString(60, u'ш'));
                 values.removeAll(u"Щ17Ю"_s);
                 values.append(QString(60, u'ш'));
             }

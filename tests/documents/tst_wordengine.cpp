@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "base/errors.h"
 #include "documents/wordengine.h"
 #include "rtf/rtfreader.h"
 

@@ -1,9 +1,8 @@
 #include "testsupport.h"
 
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
-#include "parties/ddata.h"
+#include "parties/addressbook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,13 +11,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 namespace {
 
 QWidget *doc(QStringView name)
 {
-    return MainView->control(name);
+    return docWindow()->control(name);
 }
 
 QString text(QStringView name)
@@ -34,7 +33,7 @@ void set(QStringView name, const QString &value)
 // Focus on the field, then on another field of the document window, as a Tab would.
 void leave(QStringView name, QStringView next = u"kind_p")
 {
-    QApplication::setActiveWindow(MainForm);
+    QApplication::setActiveWindow(mainFrame());
     doc(name)->setFocus(Qt::TabFocusReason);
     doc(next)->setFocus(Qt::TabFocusReason);
 }
@@ -84,7 +83,7 @@ private Q_SLOTS:
         Program p;
         p.find<QAction>(kind)->trigger();
         QWidget *w = doc(field);
-        QApplication::setActiveWindow(MainForm);
+        QApplication::setActiveWindow(mainFrame());
         w->setFocus(Qt::TabFocusReason);
         setFieldText(w, QString());
         QTest::keyClicks(w, bad);

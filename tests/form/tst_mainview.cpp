@@ -1,10 +1,8 @@
 #include "testsupport.h"
 
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
-#include "parties/ddata.h"
-#include "parties/rdata.h"
+#include "parties/addressbook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,13 +15,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 namespace {
 
 QWidget *doc(const QString &name)
 {
-    QWidget *w = MainView->control(name);
+    QWidget *w = docWindow()->control(name);
     if (!w)
         qFatal("no document field %s", qPrintable(name));
     return w;
@@ -31,7 +29,7 @@ QWidget *doc(const QString &name)
 
 void focusField(QWidget *w)
 {
-    QApplication::setActiveWindow(MainForm);
+    QApplication::setActiveWindow(mainFrame());
     w->setFocus(Qt::TabFocusReason);
 }
 
@@ -49,7 +47,7 @@ private Q_SLOTS:
             {u"ium3"_s, u"0"_s},  {u"ium4"_s, u"0"_s}, {u"dr"_s, u"00"_s},  {u"d1"_s, u"00"_s},
             {u"d2"_s, u"00"_s},   {u"d3"_s, u"00"_s},  {u"d4"_s, u"00"_s}};
         int edits = 0, lists = 0, dates = 0, checks = 0, memos = 0;
-        for (QWidget *f : MainView->fields()) {
+        for (QWidget *f : docWindow()->fields()) {
             switch (fieldKind(f)) {
             case FieldKind::Edit:
                 ++edits;
@@ -106,14 +104,14 @@ private Q_SLOTS:
         QWidget *source = doc(field);
         QTest::keyClicks(source, u"BG"_s);
         QCOMPARE(fieldText(source), u"BG"_s);
-        FieldWindow *data = DData;
-        FieldWindow *other = RData;
+        FieldWindow *data = payersBook();
+        FieldWindow *other = recipientsBook();
         if (window == u"RData"_s)
             std::swap(data, other);
         if (window.isEmpty()) {
             // Not passed on, although both address books have a field of that name.
-            for (FieldWindow *w :
-                 {static_cast<FieldWindow *>(DData), static_cast<FieldWindow *>(RData)}) {
+            for (FieldWindow *w : {static_cast<FieldWindow *>(payersBook()),
+                                   static_cast<FieldWindow *>(recipientsBook())}) {
                 if (QWidget *t = w->control(field))
                     QCOMPARE(fieldText(t), QString());
             }
@@ -135,8 +133,8 @@ private Q_SLOTS:
     {
         Program p;
         for (const auto &[name, window] :
-             {std::pair{u"debg"_s, static_cast<FieldWindow *>(DData)},
-              std::pair{u"rebg"_s, static_cast<FieldWindow *>(RData)}}) {
+             {std::pair{u"debg"_s, static_cast<FieldWindow *>(payersBook())},
+              std::pair{u"rebg"_s, static_cast<FieldWindow *>(recipientsBook())}}) {
             p.find<QAction>(u"N2"_s)->trigger();
             auto *box = static_cast<QCheckBox *>(doc(name));
             auto *twin = static_cast<QCheckBox *>(window->control(name));
@@ -154,13 +152,13 @@ private Q_SLOTS:
     void addressBookOnlyFieldsFlowToDocument()
     {
         Program p;
-        QTest::keyClicks(RData->control(u"recipi_lk"), u"AB123"_s);
+        QTest::keyClicks(recipientsBook()->control(u"recipi_lk"), u"AB123"_s);
         QCOMPARE(fieldText(doc(u"recipi_lk"_s)), u"AB123"_s);
-        test::typeText(DData->control(u"depositor_add"), u"София"_s);
+        test::typeText(payersBook()->control(u"depositor_add"), u"София"_s);
         QCOMPARE(fieldText(doc(u"depositor_add"_s)), u"София"_s);
         // The document does not pass these back.
         QTest::keyClicks(doc(u"recipi_lk"_s), u"9"_s);
-        QCOMPARE(fieldText(RData->control(u"recipi_lk")), u"AB123"_s);
+        QCOMPARE(fieldText(recipientsBook()->control(u"recipi_lk")), u"AB123"_s);
     }
 
     void typingLimits_data()
@@ -216,9 +214,12 @@ private Q_SLOTS:
         auto *edit = static_cast<FieldEdit *>(doc(u"sum"_s));
         auto *memo = static_cast<MemoField *>(doc(u"econ_descript"_s));
         auto *list = static_cast<PickList *>(doc(u"reason"_s));
-        MainView->onChange(edit, [&](QWidget *) { ++edits; });
-        MainView->onChange(memo, [&](QWidget *) { ++memos; });
-        MainView->onChange(list, [&](QWidget *) { ++lists; });
+        QObject::connect(docWindow(), &FieldWindow::fieldEdited, docWindow(),
+                         [&](const QString &name) {
+                             edits += name == u"sum"_s;
+                             memos += name == u"econ_descript"_s;
+                             lists += name == u"reason"_s;
+                         });
         setFieldText(edit, u"0"_s); // already so
         QCOMPARE(edits, 0);
         setFieldText(edit, u"12"_s);
@@ -314,7 +315,7 @@ private Q_SLOTS:
         for (qsizetype i = 1; i < expected.size() && (item != u"N7"_s || i < steps); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget *f = QApplication::focusWidget();
-            while (f && !MainView->control(f->objectName()))
+            while (f && !docWindow()->control(f->objectName()))
                 f = f->parentWidget();
             seen.append(f ? f->objectName() : u"?"_s);
         }
@@ -329,7 +330,7 @@ private Q_SLOTS:
         QWidget *c = doc(u"vid"_s);
         QStringList left;
         for (QWidget *w : {a, b, c})
-            MainView->onLeave(w, [&](QWidget *f) { left.append(f->objectName()); });
+            docWindow()->onLeave(w, [&](QWidget *f) { left.append(f->objectName()); });
 
         focusField(a);
         QTRY_COMPARE(QApplication::focusWidget(), a);
@@ -346,11 +347,11 @@ private Q_SLOTS:
         QCOMPARE(left.size(), 2);
 
         // Another window taking the focus is no leave, nor is coming back.
-        RData->control(u"rebank")->setFocus(Qt::MouseFocusReason);
+        recipientsBook()->control(u"rebank")->setFocus(Qt::MouseFocusReason);
         QWidget other;
         other.show();
         QApplication::setActiveWindow(&other);
-        QApplication::setActiveWindow(MainForm);
+        QApplication::setActiveWindow(mainFrame());
         c->setFocus(Qt::MouseFocusReason);
         QCOMPARE(left.size(), 2);
         a->setFocus(Qt::TabFocusReason);

@@ -1,11 +1,9 @@
 #include "testsupport.h"
 
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
-#include "parties/ddata.h"
+#include "parties/addressbook.h"
 #include "parties/partydb.h"
-#include "parties/rdata.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +20,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 namespace {
 
@@ -81,18 +79,37 @@ int rowsIn(const QString &path, const QString &table)
     return n;
 }
 
-void clickRow(PartyWindow *w, int row)
+void clickRow(AddressBook *w, int row)
 {
     QTableView *grid = w->grid();
     const QRect r = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
 }
 
+// Opens a party name list of the document as the user does, and closes it again.
+void openList(const QString &name)
+{
+    auto *list = static_cast<PickList *>(docWindow()->control(name));
+    list->showPopup();
+    list->hidePopup();
+}
+
+// Opens the list and clicks its item `index`.
+void chooseFromList(const QString &name, int index)
+{
+    auto *list = static_cast<PickList *>(docWindow()->control(name));
+    list->showPopup();
+    QAbstractItemView *view = list->view();
+    QTRY_VERIFY(view->isVisible());
+    const QRect r = view->visualRect(view->model()->index(index, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+}
+
 void addRecipient(const QString &name, const QString &iban = QString())
 {
-    set(RData, u"Recipient_name", name);
-    set(RData, u"recipient_iban_number1", iban);
-    button(RData, u"Button1"_s)->click();
+    set(recipientsBook(), u"Recipient_name", name);
+    set(recipientsBook(), u"recipient_iban_number1", iban);
+    button(recipientsBook(), u"Button1"_s)->click();
 }
 
 // A file with both tables, made before the program starts.
@@ -117,53 +134,54 @@ private Q_SLOTS:
         Program p;
         QVERIFY(p.frame());
         QVERIFY(QFile::exists(p.databasePath()));
-        for (PartyWindow *w :
-             {static_cast<PartyWindow *>(RData), static_cast<PartyWindow *>(DData)}) {
+        for (AddressBook *w : {static_cast<AddressBook *>(recipientsBook()),
+                               static_cast<AddressBook *>(payersBook())}) {
             QCOMPARE(w->resultSet().rowCount(), 0);
-            QVERIFY(w->resultSet().eof());
             QCOMPARE(w->resultSet().value(1), QString());
             QVERIFY(button(w, u"Button1"_s)->isEnabled());
             QVERIFY(!button(w, u"Button2"_s)->isEnabled());
             QCOMPARE(button(w, u"Button1"_s)->text(), u"Добавяне"_s);
             QCOMPARE(button(w, u"Button2"_s)->text(), u"Изтриване"_s);
         }
-        QCOMPARE(DData->grid()->model()->columnCount(), 13);
-        QCOMPARE(DData->grid()->model()->headerData(9, Qt::Horizontal).toString(), u"IBAN"_s);
-        QCOMPARE(DData->grid()->model()->headerData(8, Qt::Horizontal).toString(), u"БИК"_s);
-        QCOMPARE(RData->grid()->model()->columnCount(), 9);
-        QCOMPARE(RData->windowTitle(), u"Данни за получатели /упъномощени лица/"_s);
-        QCOMPARE(DData->windowTitle(), u"Данни за наредители /задължени лица/"_s);
+        QCOMPARE(payersBook()->grid()->model()->columnCount(), 13);
+        QCOMPARE(payersBook()->grid()->model()->headerData(9, Qt::Horizontal).toString(),
+                 u"IBAN"_s);
+        QCOMPARE(payersBook()->grid()->model()->headerData(8, Qt::Horizontal).toString(), u"БИК"_s);
+        QCOMPARE(recipientsBook()->grid()->model()->columnCount(), 9);
+        QCOMPARE(recipientsBook()->windowTitle(), u"Данни за получатели /упъномощени лица/"_s);
+        QCOMPARE(payersBook()->windowTitle(), u"Данни за наредители /задължени лица/"_s);
     }
 
     void addWithEmptyFieldsAndTwice()
     {
         Program p;
-        for (QWidget *f : RData->fields())
+        for (QWidget *f : recipientsBook()->fields())
             setFieldText(f, QString());
-        setFieldChecked(field(RData, u"rebg"), false);
-        button(RData, u"Button1"_s)->click();
-        QCOMPARE(RData->resultSet().rowCount(), 1);
-        QCOMPARE(RData->resultSet().value(4), u"не"_s);
-        QCOMPARE(RData->namePick()->items(), QStringList{QString()});
-        QVERIFY(button(RData, u"Button2"_s)->isEnabled());
+        setFieldChecked(field(recipientsBook(), u"rebg"), false);
+        button(recipientsBook(), u"Button1"_s)->click();
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 1);
+        QCOMPARE(recipientsBook()->resultSet().value(4), u"не"_s);
+        QCOMPARE(recipientsBook()->namePick()->items(), QStringList{QString()});
+        QVERIFY(button(recipientsBook(), u"Button2"_s)->isEnabled());
 
-        setFieldChecked(field(RData, u"rebg"), true);
+        setFieldChecked(field(recipientsBook(), u"rebg"), true);
         addRecipient(u"Иван"_s, u"BG80BNBG96611020345678"_s);
         addRecipient(u"Иван"_s, u"BG80BNBG96611020345678"_s);
-        QCOMPARE(RData->resultSet().rowCount(), 3);
-        QCOMPARE(RData->namePick()->items(), (QStringList{QString(), u"Иван"_s, u"Иван"_s}));
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 3);
+        QCOMPARE(recipientsBook()->namePick()->items(),
+                 (QStringList{QString(), u"Иван"_s, u"Иван"_s}));
         QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 3);
-        QCOMPARE(RData->resultSet().current(), 2); // the new row, at the end
-        QCOMPARE(RData->resultSet().value(4), u"да"_s);
+        QCOMPARE(recipientsBook()->resultSet().current(), 2); // the new row, at the end
+        QCOMPARE(recipientsBook()->resultSet().value(4), u"да"_s);
 
         // Each item loads its own row.
         for (int i : {1, 2, 0}) {
-            RData->nameSelect(i);
-            QCOMPARE(RData->resultSet().current(), i);
-            QCOMPARE(RData->grid()->currentIndex().row(), i);
+            recipientsBook()->chooseParty(i);
+            QCOMPARE(recipientsBook()->resultSet().current(), i);
+            QCOMPARE(recipientsBook()->grid()->currentIndex().row(), i);
         }
-        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
-        QVERIFY(!fieldChecked(field(RData, u"rebg")));
+        QCOMPARE(text(recipientsBook(), u"recipient_iban_number1"), QString());
+        QVERIFY(!fieldChecked(field(recipientsBook(), u"rebg")));
     }
 
     void deleting()
@@ -174,32 +192,32 @@ private Q_SLOTS:
         addRecipient(u"C"_s);
         // Cancel changes nothing.
         p.dialogs.answers << QMessageBox::Cancel;
-        button(RData, u"Button2"_s)->click();
+        button(recipientsBook(), u"Button2"_s)->click();
         QCOMPARE(p.dialogs.messages.size(), 1);
         const auto &m = p.dialogs.messages.first();
         QCOMPARE(m.title, u"Внимание!"_s);
         QCOMPARE(m.text, u"Желаете ли избрания запис да бъде изтрит?"_s);
         QCOMPARE(m.icon, QMessageBox::NoIcon);
         QCOMPARE(m.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QCOMPARE(RData->resultSet().rowCount(), 3);
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 3);
 
         // Right after an add the new row is current and goes.
-        button(RData, u"Button2"_s)->click();
-        QCOMPARE(RData->resultSet().names(), (QStringList{u"A"_s, u"B"_s}));
+        button(recipientsBook(), u"Button2"_s)->click();
+        QCOMPARE(recipientsBook()->resultSet().names(), (QStringList{u"A"_s, u"B"_s}));
         // A row clicked in the grid goes instead.
-        clickRow(RData, 0);
-        QCOMPARE(text(RData, u"Recipient_name"), u"A"_s);
-        QCOMPARE(fieldText(MainView->control(u"Recipient_name")), u"A"_s);
-        button(RData, u"Button2"_s)->click();
-        QCOMPARE(RData->namePick()->items(), QStringList{u"B"_s});
+        clickRow(recipientsBook(), 0);
+        QCOMPARE(text(recipientsBook(), u"Recipient_name"), u"A"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"Recipient_name")), u"A"_s);
+        button(recipientsBook(), u"Button2"_s)->click();
+        QCOMPARE(recipientsBook()->namePick()->items(), QStringList{u"B"_s});
         QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 1);
         // The fields keep what they showed.
-        QCOMPARE(text(RData, u"Recipient_name"), u"A"_s);
+        QCOMPARE(text(recipientsBook(), u"Recipient_name"), u"A"_s);
         // Deleting the only row disables "Изтриване"; an add enables it again.
-        button(RData, u"Button2"_s)->click();
-        QVERIFY(!button(RData, u"Button2"_s)->isEnabled());
+        button(recipientsBook(), u"Button2"_s)->click();
+        QVERIFY(!button(recipientsBook(), u"Button2"_s)->isEnabled());
         addRecipient(u"D"_s);
-        QVERIFY(button(RData, u"Button2"_s)->isEnabled());
+        QVERIFY(button(recipientsBook(), u"Button2"_s)->isEnabled());
     }
 
     void deleteAfterStartTakesTheLastRow()
@@ -210,10 +228,10 @@ private Q_SLOTS:
             {u"INSERT INTO depositor VALUES ('Първи','','','','','да','','','','','','','')"_s,
              u"INSERT INTO depositor VALUES ('Втори','','','','','да','','','','','','','')"_s});
         Program p(path);
-        QCOMPARE(DData->resultSet().current(), 1);
-        QVERIFY(button(DData, u"Button2"_s)->isEnabled());
-        button(DData, u"Button2"_s)->click();
-        QCOMPARE(DData->resultSet().names(), QStringList{u"Първи"_s});
+        QCOMPARE(payersBook()->resultSet().current(), 1);
+        QVERIFY(button(payersBook(), u"Button2"_s)->isEnabled());
+        button(payersBook(), u"Button2"_s)->click();
+        QCOMPARE(payersBook()->resultSet().names(), QStringList{u"Първи"_s});
     }
 
     void localPersonRule()
@@ -228,28 +246,28 @@ private Q_SLOTS:
         Program p(path);
         const QList<bool> expected{true, false, false, false, false};
         for (int i = 0; i < expected.size(); ++i) {
-            setFieldChecked(field(RData, u"rebg"), !expected.at(i));
-            RData->nameSelect(i);
-            QCOMPARE(fieldChecked(field(RData, u"rebg")), expected.at(i));
-            QCOMPARE(fieldChecked(MainView->control(u"rebg")), expected.at(i));
+            setFieldChecked(field(recipientsBook(), u"rebg"), !expected.at(i));
+            recipientsBook()->chooseParty(i);
+            QCOMPARE(fieldChecked(field(recipientsBook(), u"rebg")), expected.at(i));
+            QCOMPARE(fieldChecked(docWindow()->control(u"rebg")), expected.at(i));
         }
     }
 
     void gridClickOnEmptyTable()
     {
         Program p;
-        set(RData, u"rebank"_s, u"Банка"_s);
-        QCOMPARE(fieldText(MainView->control(u"rebank")), u"Банка"_s);
-        QTest::mouseClick(RData->grid()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(text(RData, u"rebank"), QString());
-        QVERIFY(!fieldChecked(field(RData, u"rebg")));
-        QCOMPARE(fieldText(MainView->control(u"rebank")), QString());
-        QVERIFY(!fieldChecked(MainView->control(u"rebg")));
+        set(recipientsBook(), u"rebank"_s, u"Банка"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"rebank")), u"Банка"_s);
+        QTest::mouseClick(recipientsBook()->grid()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(text(recipientsBook(), u"rebank"), QString());
+        QVERIFY(!fieldChecked(field(recipientsBook(), u"rebg")));
+        QCOMPARE(fieldText(docWindow()->control(u"rebank")), QString());
+        QVERIFY(!fieldChecked(docWindow()->control(u"rebg")));
         // Any button, titles included, loads the current row.
-        set(RData, u"rebank"_s, u"X"_s);
-        QTest::mouseClick(RData->grid()->horizontalHeader()->viewport(), Qt::RightButton, {},
-                          QPoint(5, 5));
-        QCOMPARE(text(RData, u"rebank"), QString());
+        set(recipientsBook(), u"rebank"_s, u"X"_s);
+        QTest::mouseClick(recipientsBook()->grid()->horizontalHeader()->viewport(), Qt::RightButton,
+                          {}, QPoint(5, 5));
+        QCOMPARE(text(recipientsBook(), u"rebank"), QString());
     }
 
     void longTextsAndRestart()
@@ -259,91 +277,93 @@ private Q_SLOTS:
         const QString longName(300, u'Ж');
         {
             Program p(path);
-            set(DData, u"depositor_name", longName);
-            set(DData, u"bounder_name", QString(5000, u'я'));
-            set(DData, u"depositor_iban_number1", u"BG80BNBG96611020345678"_s);
-            set(DData, u"dep_bic1", u"BNBGBGSD"_s);
-            setFieldChecked(field(DData, u"debg"), false);
-            button(DData, u"Button1"_s)->click();
+            set(payersBook(), u"depositor_name", longName);
+            set(payersBook(), u"bounder_name", QString(5000, u'я'));
+            set(payersBook(), u"depositor_iban_number1", u"BG80BNBG96611020345678"_s);
+            set(payersBook(), u"dep_bic1", u"BNBGBGSD"_s);
+            setFieldChecked(field(payersBook(), u"debg"), false);
+            button(payersBook(), u"Button1"_s)->click();
         }
         Program again(path);
-        QCOMPARE(DData->resultSet().rowCount(), 1);
-        QTest::mouseClick(DData->grid()->viewport(), Qt::LeftButton, {},
-                          DData->grid()->visualRect(DData->grid()->model()->index(0, 0)).center());
-        QCOMPARE(text(DData, u"depositor_name"), longName);
-        QCOMPARE(text(DData, u"bounder_name"), QString(5000, u'я'));
-        QCOMPARE(fieldText(MainView->control(u"depositor_name")), longName);
-        QCOMPARE(fieldText(MainView->control(u"bounder_name")), QString(5000, u'я'));
-        QCOMPARE(fieldText(MainView->control(u"depositor_iban_number1")),
+        QCOMPARE(payersBook()->resultSet().rowCount(), 1);
+        QTest::mouseClick(
+            payersBook()->grid()->viewport(), Qt::LeftButton, {},
+            payersBook()->grid()->visualRect(payersBook()->grid()->model()->index(0, 0)).center());
+        QCOMPARE(text(payersBook(), u"depositor_name"), longName);
+        QCOMPARE(text(payersBook(), u"bounder_name"), QString(5000, u'я'));
+        QCOMPARE(fieldText(docWindow()->control(u"depositor_name")), longName);
+        QCOMPARE(fieldText(docWindow()->control(u"bounder_name")), QString(5000, u'я'));
+        QCOMPARE(fieldText(docWindow()->control(u"depositor_iban_number1")),
                  u"BG80BNBG96611020345678"_s);
-        QCOMPARE(fieldText(MainView->control(u"dep_bic1")), u"BNBGBGSD"_s);
-        QVERIFY(!fieldChecked(MainView->control(u"debg")));
-        QCOMPARE(DData->grid()->model()->index(0, 9).data().toString(),
+        QCOMPARE(fieldText(docWindow()->control(u"dep_bic1")), u"BNBGBGSD"_s);
+        QVERIFY(!fieldChecked(docWindow()->control(u"debg")));
+        QCOMPARE(payersBook()->grid()->model()->index(0, 9).data().toString(),
                  u"BG80BNBG96611020345678"_s);
-        QCOMPARE(DData->grid()->model()->index(0, 8).data().toString(), u"BNBGBGSD"_s);
+        QCOMPARE(payersBook()->grid()->model()->index(0, 8).data().toString(), u"BNBGBGSD"_s);
     }
 
     void lookupInTheDocument()
     {
         Program p;
-        set(RData, u"recipi_lk", u"AA1"_s);
-        set(RData, u"recipient_add", u"ул. 1"_s);
+        set(recipientsBook(), u"recipi_lk", u"AA1"_s);
+        set(recipientsBook(), u"recipient_add", u"ул. 1"_s);
         addRecipient(u"Алфа"_s, u"BG80BNBG96611020345678"_s);
-        set(RData, u"recipi_lk", QString());
-        set(RData, u"recipient_add", QString());
+        set(recipientsBook(), u"recipi_lk", QString());
+        set(recipientsBook(), u"recipient_add", QString());
         addRecipient(u"Бета"_s, u"BG16UNCR70001519562303"_s);
-        auto *list = static_cast<PickList *>(MainView->control(u"Recipient_name"));
+        auto *list = static_cast<PickList *>(docWindow()->control(u"Recipient_name"));
         QCOMPARE(list->count(), 0); // before the first opening
         // Typing a stored name loads nothing.
-        for (QWidget *f : RData->fields())
+        for (QWidget *f : recipientsBook()->fields())
             setFieldText(f, QString());
         QTest::keyClicks(list, u"Beta"_s);
-        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
+        QCOMPARE(text(recipientsBook(), u"recipient_iban_number1"), QString());
 
-        MainView->Recipient_nameDropDown();
+        openList(u"Recipient_name"_s);
         QCOMPARE(list->items(), (QStringList{u"Алфа"_s, u"Бета"_s}));
-        MainView->Recipient_nameSelect(0);
-        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")),
+        chooseFromList(u"Recipient_name"_s, 0);
+        QCOMPARE(fieldText(docWindow()->control(u"recipient_iban_number1")),
                  u"BG80BNBG96611020345678"_s);
-        QCOMPARE(fieldText(MainView->control(u"recipi_lk")), u"AA1"_s);
-        QCOMPARE(RData->grid()->currentIndex().row(), 0);
+        QCOMPARE(fieldText(docWindow()->control(u"recipi_lk")), u"AA1"_s);
+        QCOMPARE(recipientsBook()->grid()->currentIndex().row(), 0);
 
         // recipi_lk and recipient_add do not flow back, so a second choice of the
         // same party keeps the document's own text.
-        setFieldText(MainView->control(u"recipi_lk"), u"changed"_s);
-        setFieldText(MainView->control(u"recipient_add"), QString());
-        MainView->Recipient_nameSelect(0);
-        QCOMPARE(fieldText(MainView->control(u"recipi_lk")), u"changed"_s);
-        QCOMPARE(fieldText(MainView->control(u"recipient_add")), QString());
-        QCOMPARE(text(RData, u"recipi_lk"), u"AA1"_s);
+        setFieldText(docWindow()->control(u"recipi_lk"), u"changed"_s);
+        setFieldText(docWindow()->control(u"recipient_add"), QString());
+        chooseFromList(u"Recipient_name"_s, 0);
+        QCOMPARE(fieldText(docWindow()->control(u"recipi_lk")), u"changed"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"recipient_add")), QString());
+        QCOMPARE(text(recipientsBook(), u"recipi_lk"), u"AA1"_s);
 
-        // The copy is stale after a delete: index 1 now loads the last row.
-        RData->nameSelect(0);
-        button(RData, u"Button2"_s)->click();
-        MainView->Recipient_nameSelect(1);
-        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")),
+        // The copy is stale after a delete: the arrow key on the closed list picks its
+        // item 1, which now loads the last row.
+        recipientsBook()->chooseParty(0);
+        button(recipientsBook(), u"Button2"_s)->click();
+        QCOMPARE(list->currentIndex(), 0);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(fieldText(docWindow()->control(u"recipient_iban_number1")),
                  u"BG16UNCR70001519562303"_s);
-        MainView->Recipient_nameDropDown();
+        openList(u"Recipient_name"_s);
         QCOMPARE(list->items(), QStringList{u"Бета"_s});
     }
 
     void payerLookupAndPassOn()
     {
         Program p;
-        set(DData, u"depositor_name", u"Платец"_s);
-        set(DData, u"depositor_add", u"адрес"_s);
-        set(DData, u"boun_lk", u"1111111111"_s);
-        button(DData, u"Button1"_s)->click();
-        QCOMPARE(fieldText(MainView->control(u"depositor_add")), u"адрес"_s);
-        setFieldText(MainView->control(u"depositor_add"), u"друг"_s);
-        QCOMPARE(text(DData, u"depositor_add"), u"адрес"_s); // not passed back
-        MainView->depositor_nameDropDown();
-        MainView->depositor_nameSelect(0);
-        QCOMPARE(fieldText(MainView->control(u"depositor_add")), u"друг"_s);
-        QCOMPARE(fieldText(MainView->control(u"boun_lk")), u"1111111111"_s);
+        set(payersBook(), u"depositor_name", u"Платец"_s);
+        set(payersBook(), u"depositor_add", u"адрес"_s);
+        set(payersBook(), u"boun_lk", u"1111111111"_s);
+        button(payersBook(), u"Button1"_s)->click();
+        QCOMPARE(fieldText(docWindow()->control(u"depositor_add")), u"адрес"_s);
+        setFieldText(docWindow()->control(u"depositor_add"), u"друг"_s);
+        QCOMPARE(text(payersBook(), u"depositor_add"), u"адрес"_s); // not passed back
+        chooseFromList(u"depositor_name"_s, 0);
+        QCOMPARE(fieldText(docWindow()->control(u"depositor_add")), u"друг"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"boun_lk")), u"1111111111"_s);
         // Typed into the document, passed to the address book: one click stores it.
-        setFieldText(MainView->control(u"boun_bulstat"), u"111111113"_s);
-        QCOMPARE(text(DData, u"boun_bulstat"), u"111111113"_s);
+        setFieldText(docWindow()->control(u"boun_bulstat"), u"111111113"_s);
+        QCOMPARE(text(payersBook(), u"boun_bulstat"), u"111111113"_s);
     }
 
     void refusedInsertChangesNothing()
@@ -357,10 +377,10 @@ private Q_SLOTS:
         QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
         QVERIFY(p.dialogs.messages.first().text.contains(u"readonly"_s));
-        QCOMPARE(RData->resultSet().rowCount(), 0);
-        QCOMPARE(RData->grid()->model()->rowCount(), 0);
-        QVERIFY(RData->namePick()->items().isEmpty());
-        QVERIFY(!button(RData, u"Button2"_s)->isEnabled());
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 0);
+        QCOMPARE(recipientsBook()->grid()->model()->rowCount(), 0);
+        QVERIFY(recipientsBook()->namePick()->items().isEmpty());
+        QVERIFY(!button(recipientsBook(), u"Button2"_s)->isEnabled());
         QCOMPARE(rowsIn(path, u"recipient"_s), 0);
     }
 
@@ -382,7 +402,9 @@ private Q_SLOTS:
         f.close();
         Program p(path);
         QVERIFY(!p.frame());
-        QVERIFY(!MainForm && !MainView && !RData && !DData);
+        for (const QWidget *w : QApplication::allWidgets())
+            QVERIFY2(w->objectName() != u"MainForm"_s && w->objectName() != u"MainView"_s,
+                     "no window is left");
         QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
     }
@@ -431,10 +453,10 @@ private Q_SLOTS:
         sql(p.databasePath(),
             {u"INSERT INTO recipient VALUES ('Чужд','','','да','','','','','')"_s});
         // Our snapshot does not see it, and our next row does not lose it.
-        QCOMPARE(RData->resultSet().rowCount(), 1);
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 1);
         addRecipient(u"Пак наш"_s);
         QCOMPARE(rowsIn(p.databasePath(), u"recipient"_s), 3);
-        QCOMPARE(RData->resultSet().names(), (QStringList{u"Наш"_s, u"Пак наш"_s}));
+        QCOMPARE(recipientsBook()->resultSet().names(), (QStringList{u"Наш"_s, u"Пак наш"_s}));
     }
 
     void validationOnLeaving_data()
@@ -462,9 +484,9 @@ private Q_SLOTS:
         QFETCH(QString, field);
         QFETCH(QString, message);
         Program p;
-        FieldWindow *w = window == u"RData"_s ? static_cast<FieldWindow *>(RData)
-                                              : static_cast<FieldWindow *>(DData);
-        QApplication::setActiveWindow(MainForm);
+        FieldWindow *w = window == u"RData"_s ? static_cast<FieldWindow *>(recipientsBook())
+                                              : static_cast<FieldWindow *>(payersBook());
+        QApplication::setActiveWindow(mainFrame());
         QWidget *f = w->control(field);
         setFieldText(f, u"12"_s);
         f->setFocus(Qt::TabFocusReason);
@@ -479,44 +501,44 @@ private Q_SLOTS:
     {
         Program p;
         QMdiArea *area = p.frame()->mdiArea();
-        set(RData, u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
-        setFieldText(MainView->control(u"condition"), u"условия"_s);
-        area->setActiveSubWindow(p.frame()->childOf(MainView));
+        set(recipientsBook(), u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
+        setFieldText(docWindow()->control(u"condition"), u"условия"_s);
+        area->setActiveSubWindow(p.frame()->childOf(docWindow()));
         p.find<QAction>(u"ToolButton10Action"_s)->trigger();
         for (const char *name : {"sum", "dr", "vid", "with_words", "condition", "ium1", "d1",
                                  "Recipient_name", "recipient_iban_number1"})
-            QCOMPARE(fieldText(MainView->control(QString::fromLatin1(name))), QString());
-        QVERIFY(fieldChecked(MainView->control(u"rebg")));
-        QVERIFY(fieldChecked(MainView->control(u"debg")));
-        QCOMPARE(static_cast<QDateTimeEdit *>(MainView->control(u"d_date"))->date(),
+            QCOMPARE(fieldText(docWindow()->control(QString::fromLatin1(name))), QString());
+        QVERIFY(fieldChecked(docWindow()->control(u"rebg")));
+        QVERIFY(fieldChecked(docWindow()->control(u"debg")));
+        QCOMPARE(static_cast<QDateTimeEdit *>(docWindow()->control(u"d_date"))->date(),
                  QDate::currentDate());
-        QCOMPARE(text(RData, u"recipient_iban_number1"), QString());
+        QCOMPARE(text(recipientsBook(), u"recipient_iban_number1"), QString());
 
         // Clearing an address book empties the document's like-named edits, not its
         // pick-lists, dates or amounts, and stores nothing.
         addRecipient(u"Име"_s, u"BG80BNBG96611020345678"_s);
-        set(RData, u"rebank", u"Банка"_s);
-        setFieldText(MainView->control(u"sum"), u"15"_s);
-        setFieldText(MainView->control(u"Recipient_name"), u"Име"_s);
-        area->setActiveSubWindow(p.frame()->childOf(RData));
+        set(recipientsBook(), u"rebank", u"Банка"_s);
+        setFieldText(docWindow()->control(u"sum"), u"15"_s);
+        setFieldText(docWindow()->control(u"Recipient_name"), u"Име"_s);
+        area->setActiveSubWindow(p.frame()->childOf(recipientsBook()));
         p.find<QAction>(u"ToolButton10Action"_s)->trigger();
-        QCOMPARE(text(RData, u"rebank"), QString());
-        QCOMPARE(text(RData, u"Recipient_name"), QString());
-        QCOMPARE(fieldText(MainView->control(u"rebank")), QString());
-        QCOMPARE(fieldText(MainView->control(u"recipient_iban_number1")), QString());
-        QCOMPARE(fieldText(MainView->control(u"Recipient_name")), u"Име"_s);
-        QCOMPARE(fieldText(MainView->control(u"sum")), u"15"_s);
-        QCOMPARE(RData->resultSet().rowCount(), 1);
+        QCOMPARE(text(recipientsBook(), u"rebank"), QString());
+        QCOMPARE(text(recipientsBook(), u"Recipient_name"), QString());
+        QCOMPARE(fieldText(docWindow()->control(u"rebank")), QString());
+        QCOMPARE(fieldText(docWindow()->control(u"recipient_iban_number1")), QString());
+        QCOMPARE(fieldText(docWindow()->control(u"Recipient_name")), u"Име"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"sum")), u"15"_s);
+        QCOMPARE(recipientsBook()->resultSet().rowCount(), 1);
     }
 
     void cutCopyPaste()
     {
         Program p;
         QMdiArea *area = p.frame()->mdiArea();
-        area->setActiveSubWindow(p.frame()->childOf(MainView));
-        QApplication::setActiveWindow(MainForm);
-        auto *reason = static_cast<PickList *>(MainView->control(u"reason"));
-        auto *kindp = static_cast<FieldEdit *>(MainView->control(u"kind_p"));
+        area->setActiveSubWindow(p.frame()->childOf(docWindow()));
+        QApplication::setActiveWindow(mainFrame());
+        auto *reason = static_cast<PickList *>(docWindow()->control(u"reason"));
+        auto *kindp = static_cast<FieldEdit *>(docWindow()->control(u"kind_p"));
         QClipboard *clip = QApplication::clipboard();
 
         setFieldText(kindp, u"123456"_s);
@@ -543,7 +565,7 @@ private Q_SLOTS:
         QCOMPARE(fieldText(reason), u"основание"_s);
 
         // A memo: nothing happens.
-        auto *memo = static_cast<MemoField *>(MainView->control(u"condition"));
+        auto *memo = static_cast<MemoField *>(docWindow()->control(u"condition"));
         p.find<QAction>(u"N4"_s)->trigger();
         setFieldText(memo, u"текст"_s);
         memo->setFocus(Qt::TabFocusReason);

@@ -1,11 +1,9 @@
 #include "testsupport.h"
 
-#include "app/windows.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
-#include "form/mainview.h"
-#include "parties/choice.h"
-#include "parties/ddata.h"
-#include "parties/rdata.h"
+#include "parties/addressbook.h"
+#include "parties/bankchooser.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
-using formelan::test::Program;
+using namespace formelan::test;
 
 namespace {
 
@@ -43,7 +41,7 @@ void press(QWidget *w, Qt::MouseButton button)
 // Double-clicks the word that holds `text` in the chooser's list.
 void doubleClickOn(const QString &text)
 {
-    QTextEdit *view = choice->viewer();
+    QTextEdit *view = bankChooser()->viewer();
     const int at = view->document()->toPlainText().indexOf(text);
     QVERIFY(at >= 0);
     QTextCursor c(view->document());
@@ -61,11 +59,13 @@ private Q_SLOTS:
     void hiddenAtStart()
     {
         Program p;
-        QVERIFY(choice);
-        QVERIFY(!choice->isVisible());
-        QCOMPARE(choice->objectName(), u"choice"_s);
-        QVERIFY(choice->isWindow());
-        QVERIFY(!ChooserTarget);
+        QVERIFY(p.find<QWidget>(u"choice"_s));
+        QVERIFY(!bankChooser()->isVisible());
+        QVERIFY(bankChooser()->isWindow());
+        // Nothing opened it yet: a code taken now goes nowhere.
+        bankChooser()->takeChosenCode(u"BNBGBGSD"_s);
+        for (const QString &field : {u"rec_bic1"_s, u"dep_bic1"_s})
+            QCOMPARE(docWindow()->fieldText(field), QString());
     }
 
     void rightPressOpensFromEachField_data()
@@ -92,16 +92,15 @@ private Q_SLOTS:
         QCOMPARE(target->contextMenuPolicy(), Qt::PreventContextMenu);
         press(target, Qt::LeftButton);
         press(target, Qt::MiddleButton);
-        QVERIFY(!choice->isVisible());
+        QVERIFY(!bankChooser()->isVisible());
         press(target, Qt::RightButton);
-        QVERIFY(choice->isVisible());
-        QCOMPARE(ChooserTarget.data(), target);
-        QCOMPARE(choice->windowTitle(),
+        QVERIFY(bankChooser()->isVisible());
+        QCOMPARE(bankChooser()->windowTitle(),
                  u"Избор на банков код - кликнете два пъти върху избрания от вас код"_s);
-        QVERIFY(choice->viewer()->toPlainText().contains(u"STSABGSF"_s));
+        QVERIFY(bankChooser()->viewer()->toPlainText().contains(u"STSABGSF"_s));
 
         doubleClickOn(u"STSABGSF"_s);
-        QVERIFY(!choice->isVisible());
+        QVERIFY(!bankChooser()->isVisible());
         QCOMPARE(target->text(), u"STSABGSF"_s);
         QCOMPARE(fieldText(twin->control(field)), u"STSABGSF"_s);
         QVERIFY(p.dialogs.messages.isEmpty());
@@ -111,28 +110,28 @@ private Q_SLOTS:
     {
         Program p;
         writeList(p, kList);
-        QLineEdit *first = edit(MainView, u"rec_bic1");
-        QLineEdit *second = edit(MainView, u"dep_bic1");
+        QLineEdit *first = edit(docWindow(), u"rec_bic1");
+        QLineEdit *second = edit(docWindow(), u"dep_bic1");
         press(first, Qt::RightButton);
         // The list is loaded once per showing; a second opener only retargets.
-        choice->viewer()->setPlainText(u"typed BNBGBGSD"_s);
+        bankChooser()->viewer()->setPlainText(u"typed BNBGBGSD"_s);
         press(second, Qt::RightButton);
-        QCOMPARE(choice->viewer()->toPlainText(), u"typed BNBGBGSD"_s);
+        QCOMPARE(bankChooser()->viewer()->toPlainText(), u"typed BNBGBGSD"_s);
         doubleClickOn(u"BNBGBGSD"_s);
         QCOMPARE(second->text(), u"BNBGBGSD"_s);
         QCOMPARE(first->text(), QString());
-        QCOMPARE(fieldText(DData->control(u"dep_bic1")), u"BNBGBGSD"_s);
-        QCOMPARE(fieldText(RData->control(u"rec_bic1")), QString());
+        QCOMPARE(fieldText(payersBook()->control(u"dep_bic1")), u"BNBGBGSD"_s);
+        QCOMPARE(fieldText(recipientsBook()->control(u"rec_bic1")), QString());
         // Shown again: loaded again from the file.
         press(first, Qt::RightButton);
-        QVERIFY(choice->viewer()->toPlainText().contains(u"STSABGSF"_s));
+        QVERIFY(bankChooser()->viewer()->toPlainText().contains(u"STSABGSF"_s));
     }
 
     void codeLongerThanTheFieldIsTakenWhole()
     {
         Program p;
         writeList(p, "{\\rtf1 ABCDEFGHIJKLMNOP}");
-        QLineEdit *target = edit(MainView, u"rec_bic1"); // limit 8
+        QLineEdit *target = edit(docWindow(), u"rec_bic1"); // limit 8
         press(target, Qt::RightButton);
         doubleClickOn(u"ABCDEFGHIJKLMNOP"_s);
         QCOMPARE(target->text(), u"ABCDEFGHIJKLMNOP"_s);
@@ -141,27 +140,26 @@ private Q_SLOTS:
     void missingListAtFirstOpening()
     {
         Program p;
-        QLineEdit *target = edit(RData, u"rec_bic1");
+        QLineEdit *target = edit(recipientsBook(), u"rec_bic1");
         target->setText(u"OLDCODE1"_s);
         press(target, Qt::RightButton);
-        QVERIFY(choice->isVisible());
-        QVERIFY(choice->viewer()->toPlainText().isEmpty());
+        QVERIFY(bankChooser()->isVisible());
+        QVERIFY(bankChooser()->viewer()->toPlainText().isEmpty());
         QVERIFY(p.dialogs.messages.isEmpty());
-        QTest::mouseDClick(choice->viewer()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-        QVERIFY(!choice->isVisible());
+        QTest::mouseDClick(bankChooser()->viewer()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!bankChooser()->isVisible());
         QCOMPARE(target->text(), QString());
-        QCOMPARE(fieldText(MainView->control(u"rec_bic1")), QString());
+        QCOMPARE(fieldText(docWindow()->control(u"rec_bic1")), QString());
     }
 
     void closingOnlyHides()
     {
         Program p;
-        press(edit(MainView, u"rec_bic1"), Qt::RightButton);
-        choice->close();
-        QVERIFY(!choice->isVisible());
-        QVERIFY(choice);
-        press(edit(MainView, u"dep_bic1"), Qt::RightButton);
-        QVERIFY(choice->isVisible());
+        press(edit(docWindow(), u"rec_bic1"), Qt::RightButton);
+        bankChooser()->close();
+        QVERIFY(!bankChooser()->isVisible());
+        press(edit(docWindow(), u"dep_bic1"), Qt::RightButton);
+        QVERIFY(bankChooser()->isVisible());
     }
 
     void shippedListReads()
@@ -171,13 +169,13 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         Program p;
         writeList(p, f.readAll());
-        press(edit(MainView, u"rec_bic1"), Qt::RightButton);
-        const QString text = choice->viewer()->toPlainText();
+        press(edit(docWindow(), u"rec_bic1"), Qt::RightButton);
+        const QString text = bankChooser()->viewer()->toPlainText();
         QVERIFY(text.startsWith(u"Банкови идентификационни кодове (BIC)"_s));
         QVERIFY(text.contains(u"Българска народна банка"_s));
         QVERIFY(text.contains(u"UNCRBGSF"_s));
         doubleClickOn(u"UNCRBGSF"_s);
-        QCOMPARE(edit(MainView, u"rec_bic1")->text(), u"UNCRBGSF"_s);
+        QCOMPARE(edit(docWindow(), u"rec_bic1")->text(), u"UNCRBGSF"_s);
     }
 };
 

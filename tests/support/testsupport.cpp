@@ -1,8 +1,7 @@
 #include "testsupport.h"
 
-#include "app/paths.h"
 #include "app/startup.h"
-#include "documents/wordoutput.h"
+#include "base/paths.h"
 #include "parties/partydb.h"
 
 #include <QStandardPaths>
@@ -13,6 +12,17 @@
 using namespace Qt::StringLiterals;
 
 namespace formelan::test {
+
+namespace {
+Program *g_current = nullptr;
+}
+
+Program *Program::current()
+{
+    if (!g_current)
+        qFatal("no program is running");
+    return g_current;
+}
 
 void typeText(QWidget *widget, const QString &text)
 {
@@ -54,7 +64,7 @@ Program::Program(const QString &database)
     QStandardPaths::setTestModeEnabled(true);
     PartyDatabase::setPathForTesting(m_database);
     setDataDirForTesting(m_data.path());
-    setOutputDirForTesting(m_data.path() + u"/Projects"_s);
+    setProjectsDirForTesting(m_data.path() + u"/Projects"_s);
     setDesktopOpener([this](const QString &path) {
         opened.append(path);
         return true;
@@ -62,6 +72,7 @@ Program::Program(const QString &database)
     m_frame = startFormelan();
     if (!m_frame)
         return;
+    g_current = this;
     QApplication::setActiveWindow(m_frame.get());
     if (!QTest::qWaitForWindowExposed(m_frame.get()))
         qWarning("frame not exposed");
@@ -69,10 +80,12 @@ Program::Program(const QString &database)
 
 Program::~Program()
 {
+    if (g_current == this)
+        g_current = nullptr;
     m_frame.reset();
     setDesktopOpener({});
     setDataDirForTesting({});
-    setOutputDirForTesting({});
+    setProjectsDirForTesting({});
     PartyDatabase::setPathForTesting({});
 }
 

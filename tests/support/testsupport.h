@@ -1,7 +1,10 @@
 #pragma once
 
-#include "app/dialogs.h"
-#include "app/mainform.h"
+#include "app/mainframe.h"
+#include "base/dialogs.h"
+#include "form/documentwindow.h"
+#include "parties/addressbook.h"
+#include "parties/bankchooser.h"
 
 #include <QList>
 #include <QStringList>
@@ -50,7 +53,13 @@ public:
     explicit Program(const QString &database = QString());
     ~Program();
 
-    TMainForm *frame() const { return m_frame.get(); }
+    MainFrame *frame() const { return m_frame.get(); }
+    DocumentWindow *view() const { return m_frame->documentWindow(); }
+    AddressBook *recipients() const { return m_frame->recipientsBook(); }
+    AddressBook *payers() const { return m_frame->payersBook(); }
+    BankCodeChooser *chooser() const { return m_frame->bankChooser(); }
+    // The program most recently started and still running, for helpers of the tests.
+    static Program *current();
     QString dataDir() const { return m_data.path(); }
     QString databasePath() const { return m_database; }
     QStringList opened; // files handed to the desktop
@@ -64,7 +73,29 @@ public:
 private:
     QTemporaryDir m_data;
     QString m_database;
-    std::unique_ptr<TMainForm> m_frame;
+    std::unique_ptr<MainFrame> m_frame;
 };
+
+// The windows of the running program.
+inline MainFrame *mainFrame()
+{
+    return Program::current()->frame();
+}
+inline DocumentWindow *docWindow()
+{
+    return Program::current()->view();
+}
+inline AddressBook *recipientsBook()
+{
+    return Program::current()->recipients();
+}
+inline AddressBook *payersBook()
+{
+    return Program::current()->payers();
+}
+inline BankCodeChooser *bankChooser()
+{
+    return Program::current()->chooser();
+}
 
 } // namespace formelan::test

@@ -24,19 +24,4 @@ private:
 // character that sorts after the full stop in Windows-1251 (a letter, a digit).
 QString errorBoxText(const QString &message);
 
-// Shows the general error box: the program's name as title, a stop icon, OK.
-void showErrorBox(const QString &message);
-
-// Runs a command; an error that escapes it is shown and the program goes on.
-template <typename F> void guarded(F &&command)
-{
-    try {
-        std::forward<F>(command)();
-    } catch (const AppError &e) {
-        showErrorBox(e.message());
-    } catch (const std::exception &e) {
-        showErrorBox(QString::fromLocal8Bit(e.what()));
-    }
-}
-
 } // namespace formelan

@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "app/errors.h"
+#include "base/dialogs.h"
 
 #include <QTest>
 

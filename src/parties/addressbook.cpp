@@ -1,9 +1,7 @@
-#include "parties/partywindow.h"
+#include "parties/addressbook.h"
 
-#include "app/dialogs.h"
-#include "app/errors.h"
-#include "app/windows.h"
-#include "form/mainview.h"
+#include "base/dialogs.h"
+#include "form/fieldset.h"
 #include "parties/partydb.h"
 
 #include <QAbstractTableModel>
@@ -21,11 +19,6 @@
 namespace formelan {
 
 using namespace Qt::StringLiterals;
-
-namespace {
-const QString kYes = u"да"_s;
-const QString kNo = u"не"_s;
-} // namespace
 
 // The grid's view of a result set: rows are read when they are shown.
 class PartyGridModel : public QAbstractTableModel {
@@ -71,14 +64,15 @@ private:
     ResultSet &m_set;
 };
 
-PartyWindow::PartyWindow(const Setup &setup, const PartyDatabase &db, QWidget *parent)
+AddressBook::AddressBook(const AddressBookDescription &description, const PartyDatabase &db,
+                         QWidget *parent)
     : FieldWindow(parent)
-    , m_setup(setup)
-    , m_set(std::make_unique<ResultSet>(db, setup.table))
+    , m_description(description)
+    , m_set(std::make_unique<ResultSet>(db, description.table.toString()))
 {
-    setObjectName(setup.name);
-    setWindowTitle(setup.caption);
-    resize(setup.size);
+    setObjectName(description.objectName.toString());
+    setWindowTitle(description.caption.toString());
+    resize(description.size);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -125,19 +119,21 @@ PartyWindow::PartyWindow(const Setup &setup, const PartyDatabase &db, QWidget *p
                     m_set->moveTo(now.row());
             });
 
-    connect(m_add, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
-    connect(m_delete, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
+    connect(m_add, &QPushButton::clicked, this, [this] { guarded([this] { addParty(); }); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { guarded([this] { deleteParty(); }); });
     connect(namePick(), &QComboBox::activated, this,
-            [this](int index) { guarded([&] { nameSelect(index); }); });
-    FormCreate();
+            [this](int index) { guarded([&] { chooseParty(index); }); });
+    rebuildNameList();
+    if (m_set->rowCount() == 0)
+        m_delete->setEnabled(false);
 }
 
-PartyWindow::~PartyWindow() = default;
+AddressBook::~AddressBook() = default;
 
-void PartyWindow::buildFields(QGridLayout *grid)
+void AddressBook::buildFields(QGridLayout *grid)
 {
     QWidget *previous = nullptr;
-    for (const PartyFieldDef &def : m_setup.fields) {
+    for (const PartyFieldDef &def : m_description.fields) {
         QWidget *w = createField(def.kind, def.max, {}, this);
         w->setObjectName(def.name.toString());
         auto *cell = new QVBoxLayout;
@@ -158,25 +154,23 @@ void PartyWindow::buildFields(QGridLayout *grid)
         if (previous)
             setTabOrder(previous, w);
         previous = w;
-        onChange(w, [this](QWidget *field) { passOn(field); });
     }
-    for (const PartyCheck &check : m_setup.checks)
-        onLeave(control(check.field), [this](QWidget *f) { checkOnLeave(f); });
+    addBankCodeField(control(m_description.bankCodeField));
+    for (const PartyCheck &check : m_description.checks)
+        onLeave(control(check.field), [this](QWidget *f) { checkField(f); });
 }
 
-PickList *PartyWindow::namePick() const
+PickList *AddressBook::namePick() const
 {
-    return static_cast<PickList *>(control(m_setup.nameField));
+    return static_cast<PickList *>(control(m_description.nameField));
 }
 
-void PartyWindow::FormCreate()
+QStringList AddressBook::names() const
 {
-    updateNameList();
-    if (m_set->rowCount() == 0)
-        m_delete->setEnabled(false);
+    return namePick()->items();
 }
 
-void PartyWindow::updateNameList()
+void AddressBook::rebuildNameList()
 {
     // Item i names the row at position i; reading them leaves the last row current.
     namePick()->setItems(m_set->names());
@@ -184,7 +178,7 @@ void PartyWindow::updateNameList()
     showCurrentRow();
 }
 
-void PartyWindow::showCurrentRow()
+void AddressBook::showCurrentRow()
 {
     const int row = m_set->current();
     if (row < 0) {
@@ -196,10 +190,10 @@ void PartyWindow::showCurrentRow()
                                                          QItemSelectionModel::Rows);
 }
 
-void PartyWindow::LoadFields()
+void AddressBook::loadCurrentRow()
 {
     std::vector<const PartyFieldDef *> order;
-    for (const PartyFieldDef &def : m_setup.fields)
+    for (const PartyFieldDef &def : m_description.fields)
         order.push_back(&def);
     std::sort(order.begin(), order.end(),
               [](const auto *a, const auto *b) { return a->load < b->load; });
@@ -209,26 +203,28 @@ void PartyWindow::LoadFields()
         if (def->kind == FieldKind::Check)
             setFieldChecked(w, value == kYes);
         else
-            setFieldText(w, value);
+            formelan::setFieldText(w, value);
     }
     showCurrentRow();
 }
 
-void PartyWindow::Button1Click()
+void AddressBook::loadRow(int position)
 {
-    QStringList values(qsizetype(m_setup.fields.size()));
-    for (const PartyFieldDef &def : m_setup.fields) {
-        QWidget *w = control(def.name);
-        values[def.column - 1] =
-            def.kind == FieldKind::Check ? (fieldChecked(w) ? kYes : kNo) : fieldText(w);
-    }
-    m_set->insertRow(values);
-    m_set->flush();
-    m_delete->setEnabled(true);
-    updateNameList();
+    m_set->moveTo(position);
+    loadCurrentRow();
 }
 
-void PartyWindow::Button2Click()
+void AddressBook::addParty()
+{
+    QStringList values(qsizetype(m_description.fields.size()));
+    for (const PartyFieldDef &def : m_description.fields)
+        values[def.column - 1] = fieldText(def.name);
+    m_set->insertRow(values);
+    m_delete->setEnabled(true);
+    rebuildNameList();
+}
+
+void AddressBook::deleteParty()
 {
     if (m_set->rowCount() > 0) {
         const auto answer = dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
@@ -236,53 +232,39 @@ void PartyWindow::Button2Click()
                                               QMessageBox::Ok | QMessageBox::Cancel);
         if (answer == QMessageBox::Ok) {
             m_set->deleteCurrent();
-            m_set->flush();
-            updateNameList();
+            rebuildNameList();
         }
     }
     if (m_set->rowCount() == 0)
         m_delete->setEnabled(false);
 }
 
-void PartyWindow::nameInDocument()
+void AddressBook::showGridRow()
 {
-    if (MainView)
-        setFieldText(MainView->control(m_setup.nameField), fieldText(namePick()));
+    loadCurrentRow();
+    Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
 }
 
-void PartyWindow::DBGrid1MouseUp()
+void AddressBook::chooseParty(int index)
 {
-    LoadFields();
-    nameInDocument();
+    loadRow(index);
+    Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
 }
 
-void PartyWindow::nameSelect(int index)
-{
-    m_set->moveTo(index);
-    LoadFields();
-    nameInDocument();
-}
-
-bool PartyWindow::eventFilter(QObject *watched, QEvent *event)
+bool AddressBook::eventFilter(QObject *watched, QEvent *event)
 {
     // Any button released anywhere over the grid: rows, titles, the empty area.
-    if (event->type() == QEvent::MouseButtonRelease)
-        guarded([this] { DBGrid1MouseUp(); });
+    if (event->type() == QEvent::MouseButtonRelease &&
+        (watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport() ||
+         watched == m_grid->verticalHeader()->viewport()))
+        guarded([this] { showGridRow(); });
     return FieldWindow::eventFilter(watched, event);
 }
 
-void PartyWindow::passOn(QWidget *field)
+void AddressBook::checkField(QWidget *field)
 {
-    if (!MainView)
-        return;
-    if (QWidget *target = MainView->control(field->objectName()))
-        copyFieldValue(field, target);
-}
-
-void PartyWindow::checkOnLeave(QWidget *field)
-{
-    for (const PartyCheck &check : m_setup.checks) {
-        if (field->objectName() == check.field && !check.check(fieldText(field)))
+    for (const PartyCheck &check : m_description.checks) {
+        if (field->objectName() == check.field && !check.check(formelan::fieldText(field)))
             showMessage(field, check.message.toString());
     }
 }

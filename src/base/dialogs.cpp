@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 #include <QFileDialog>
 
@@ -54,6 +54,12 @@ QString programTitle()
 void showMessage(QWidget *parent, const QString &text)
 {
     dialogs().message(parent, QMessageBox::NoIcon, programTitle(), text, QMessageBox::Ok);
+}
+
+void showErrorBox(const QString &message)
+{
+    dialogs().message(nullptr, QMessageBox::Critical, programTitle(), errorBoxText(message),
+                      QMessageBox::Ok);
 }
 
 } // namespace formelan

@@ -1,9 +1,10 @@
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace formelan {
@@ -12,6 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 QString g_dataDirOverride;
+QString g_projectsOverride;
 DesktopOpener g_opener;
 
 bool hasData(const QString &dir)
@@ -36,6 +38,24 @@ QString dataDir()
 void setDataDirForTesting(const QString &dir)
 {
     g_dataDirOverride = dir;
+}
+
+QString projectsDir()
+{
+    if (!g_projectsOverride.isEmpty())
+        return g_projectsOverride;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+           u"/Formelan/Projects"_s;
+}
+
+void setProjectsDirForTesting(const QString &dir)
+{
+    g_projectsOverride = dir;
+}
+
+QString displayPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
 bool openWithDesktop(const QString &path)

@@ -12,6 +12,14 @@ QString dataDir();
 // For tests: use this folder instead; an empty text restores the search.
 void setDataDirForTesting(const QString &dir);
 
+// Where the filled documents go: Documents/Formelan/Projects.
+QString projectsDir();
+// For tests: use this folder instead; an empty text restores the default.
+void setProjectsDirForTesting(const QString &dir);
+
+// A file's full path as messages name it.
+QString displayPath(const QString &path);
+
 // Hands a file to the desktop, which opens it in the program associated with its
 // type. Answers whether the desktop took it.
 bool openWithDesktop(const QString &path);

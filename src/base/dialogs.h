@@ -3,6 +3,11 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <exception>
+#include <utility>
+
+#include "base/errors.h"
+
 namespace formelan {
 
 // Every message box and file dialog of the program goes through here, so that tests
@@ -29,5 +34,20 @@ QString programTitle();
 
 // A plain message box with an OK button and no icon.
 void showMessage(QWidget *parent, const QString &text);
+
+// Shows the general error box: the program's name as title, a stop icon, OK.
+void showErrorBox(const QString &message);
+
+// Runs a command; an error that escapes it is shown and the program goes on.
+template <typename F> void guarded(F &&command)
+{
+    try {
+        std::forward<F>(command)();
+    } catch (const AppError &e) {
+        showErrorBox(e.message());
+    } catch (const std::exception &e) {
+        showErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+}
 
 } // namespace formelan

@@ -11,13 +11,15 @@
 class QMdiArea;
 
 namespace formelan {
-class DocumentEngine;
-class PartyDatabase;
-} // namespace formelan
-class QToolBar;
-class QMenu;
 
-namespace formelan {
+class AddressBook;
+class BankCodeChooser;
+class DocumentWindow;
+class PartyDatabase;
+
+// The data menu's items, which showAddressBook tells apart by their captions.
+inline constexpr QStringView kRecipientsItem = u"Данни за получатели";
+inline constexpr QStringView kPayersItem = u"Данни за задължени лица";
 
 // A child window of the frame: closing it only minimises it, so the frame always
 // has an active child window.
@@ -30,18 +32,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 };
 
-// The main frame: toolbars, menus and the three child windows.
-class TMainForm : public QMainWindow {
+// The main frame: toolbars, menus, the three child windows and the bank code
+// chooser, and the commands that act on them.
+class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget *parent = nullptr);
-    ~TMainForm() override;
+    // Opens the address book and builds every window; throws AppError when the address
+    // book cannot be opened.
+    explicit MainFrame(QWidget *parent = nullptr);
+    ~MainFrame() override;
 
     QMdiArea *mdiArea() const { return m_mdi; }
-    // The address book's database connection, shared by both address books.
-    const PartyDatabase &database() const { return *m_database; }
-    // Builds a window by `make` inside a new child window of the frame and shows it.
-    ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
+    DocumentWindow *documentWindow() const { return m_view; }
+    AddressBook *recipientsBook() const { return m_recipients; }
+    AddressBook *payersBook() const { return m_payers; }
+    BankCodeChooser *bankChooser() const { return m_chooser; }
     ChildWindow *childOf(const QWidget *window) const;
     // The window inside the active child window.
     QWidget *activeChild() const;
@@ -50,44 +55,46 @@ public:
     QAction *currentDataItem() const { return m_currentDataItem; }
     // The size that the last arrangement of the document window asked for.
     QSize requestedViewSize() const { return m_requestedViewSize; }
-    DocumentEngine *wordApp() const { return m_wordApp.get(); }
 
     // Arranges the document window for the kind its caption names.
-    void Views();
+    void arrangeDocumentWindow();
 
     // Commands.
-    void WQ1Click(QAction *item);
-    void N8Click(QAction *item);
-    void N9Click();
-    void N13Click();
-    void N19Click();
-    void N20Click();
-    void N14Click();
-    void N25Click();
+    void chooseKind(QAction *item);
+    void showAddressBook(QAction *item);
+    void cascadeWindows();
+    void tileSideBySide();
+    void tileOneAboveOther();
+    void minimizeWindows();
+    void exitProgram();
+    void showAbout();
     void openReference(const QString &fileName);
-    void ToolButton5Click();
-    void ToolButton6Click();
-    void ToolButton7Click();
-    void ToolButton8Click();
-    void ToolButton9Click();
-    void ToolButton10Click();
-    void ToolButton12Click();
+    void openForm();
+    void saveForm();
+    void cutField();
+    void copyField();
+    void pasteField();
+    void clearFields();
+    void sendToWordProcessor();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void FormShow();
+    void prepareFirstShowing();
     void buildCommands();
+    ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();
     void bringToFront(QWidget *window);
 
     std::unique_ptr<PartyDatabase> m_database;
-    // The document engine of the last send (the word processor's handle).
-    std::unique_ptr<DocumentEngine> m_wordApp;
     QMdiArea *m_mdi = nullptr;
+    DocumentWindow *m_view = nullptr;
+    AddressBook *m_recipients = nullptr;
+    AddressBook *m_payers = nullptr;
+    BankCodeChooser *m_chooser = nullptr;
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;
     QSize m_requestedViewSize;

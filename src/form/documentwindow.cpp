@@ -1,10 +1,11 @@
-#include "form/mainview.h"
+#include "form/documentwindow.h"
 
-#include "app/windows.h"
+#include "form/fieldset.h"
+#include "form/fieldwidgets.h"
 #include "form/kinds.h"
-#include "parties/ddata.h"
-#include "parties/rdata.h"
 
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,8 +17,6 @@
 namespace formelan {
 
 using namespace Qt::StringLiterals;
-
-TMainView *MainView = nullptr;
 
 namespace {
 
@@ -36,22 +35,17 @@ QLabel *makeLabel(const QString &name, QStringView text, QWidget *parent)
 
 } // namespace
 
-TMainView::TMainView(QWidget *parent)
+DocumentWindow::DocumentWindow(QWidget *parent)
     : FieldWindow(parent)
 {
     setObjectName(u"MainView"_s);
     setWindowTitle(u"Главен изглед"_s);
     build();
-    MainView = this;
 }
 
-TMainView::~TMainView()
-{
-    if (MainView == this)
-        MainView = nullptr;
-}
+DocumentWindow::~DocumentWindow() = default;
 
-void TMainView::build()
+void DocumentWindow::build()
 {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -149,12 +143,12 @@ void TMainView::build()
         switch (def.kind) {
         case FieldKind::Check:
             static_cast<QCheckBox *>(w)->setText(def.label.toString());
-            setFieldChecked(w, def.initial == u"да");
+            setFieldChecked(w, def.initial == kYes);
             break;
         case FieldKind::Date:
             break;
         default:
-            setFieldText(w, def.initial.toString());
+            formelan::setFieldText(w, def.initial.toString());
         }
         addField(w);
         byTab.emplace_back(&def, w);
@@ -180,15 +174,15 @@ void TMainView::build()
         if (previous)
             setTabOrder(previous, w);
         previous = w;
-        if (def->mirrored)
-            onChange(w, [this](QWidget *field) { bank_nameChange(field); });
     }
+    for (QStringView name : {u"rec_bic1", u"dep_bic1"})
+        addBankCodeField(control(name));
 
     m_scroll->setWidget(m_content);
-    attachHandlers();
+    attachChecks();
 }
 
-std::optional<QSize> TMainView::arrangeForKind()
+std::optional<QSize> DocumentWindow::arrangeForKind()
 {
     for (int i = 1; i <= 4; ++i)
         m_panels.at(size_t(i))->hide();
@@ -200,20 +194,61 @@ std::optional<QSize> TMainView::arrangeForKind()
     return kind->size;
 }
 
-QSize TMainView::contentSize() const
+QSize DocumentWindow::contentSize() const
 {
     m_content->layout()->activate();
     return m_content->sizeHint();
 }
 
-void TMainView::bank_nameChange(QWidget *field)
+FormContent DocumentWindow::content() const
 {
-    const QString name = field->objectName();
-    QWidget *target = DData ? DData->control(name) : nullptr;
-    if (!target && RData)
-        target = RData->control(name);
-    if (target)
-        copyFieldValue(field, target);
+    FormContent content;
+    for (const FieldDef &def : documentFields()) {
+        const QWidget *w = control(def.name);
+        FormEntry entry;
+        switch (def.kind) {
+        case FieldKind::Date:
+            entry.dateTime = static_cast<const QDateTimeEdit *>(w)->dateTime();
+            break;
+        case FieldKind::Check:
+            entry.checked = fieldChecked(w);
+            break;
+        default:
+            entry.text = formelan::fieldText(w);
+        }
+        content.entries.push_back(entry);
+    }
+    content.kind = kind();
+    return content;
+}
+
+void DocumentWindow::setContent(const FormContent &content)
+{
+    const auto defs = documentFields();
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        const FormEntry &entry = content.entries.at(k);
+        QWidget *w = control(def.name);
+        switch (def.kind) {
+        case FieldKind::Date:
+            // Only the day is taken; the field keeps its time of day.
+            if (entry.present)
+                static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
+            break;
+        case FieldKind::Check:
+            setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);
+            break;
+        default:
+            formelan::setFieldText(w, entry.present ? entry.text : def.initial.toString());
+        }
+    }
+    setWindowTitle(content.kind);
+}
+
+void DocumentWindow::setPartyNames(const QString &field, const QStringList &names)
+{
+    if (auto *list = qobject_cast<PickList *>(control(field)))
+        list->setItems(names);
 }
 
 } // namespace formelan

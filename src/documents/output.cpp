@@ -1,18 +1,13 @@
-#include "documents/wordoutput.h"
+#include "documents/output.h"
 
-#include "app/dialogs.h"
-#include "app/errors.h"
-#include "app/paths.h"
+#include "base/errors.h"
+#include "base/paths.h"
 #include "documents/wordengine.h"
 #include "form/fieldset.h"
-#include "form/fieldwidgets.h"
 #include "form/kinds.h"
-#include "form/mainview.h"
 
-#include <QDateTimeEdit>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <array>
 
@@ -21,8 +16,6 @@ namespace formelan {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString g_outputOverride;
 
 const QString kConsent = u"Съгласие за директен дебит"_s;
 const QString kBudget = u"Бюджетно платежно нареждане"_s;
@@ -90,80 +83,76 @@ QString templateFor(const QString &kind, qsizetype wordsLength)
     return {};
 }
 
-QString outputDir()
+namespace {
+
+// Fills the template and writes project.doc; throws AppError when a step fails.
+void fill(DocumentEngine &doc, const FormContent &content, OutputResult &result)
 {
-    if (!g_outputOverride.isEmpty())
-        return g_outputOverride;
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-           u"/Formelan/Projects"_s;
-}
-
-void setOutputDirForTesting(const QString &dir)
-{
-    g_outputOverride = dir;
-}
-
-void sendToWordProcessor(TMainView &view, std::unique_ptr<DocumentEngine> &wordApp)
-{
-    const QString forms = dataDir() + u"/forms/"_s;
-    const QString output = outputDir();
-    wordApp = std::make_unique<RtfEngine>();
-
-    const QString kind = view.kind();
-    const QString name = templateFor(kind, fieldText(view.control(u"with_words")).size());
-    if (name.isEmpty() || !QFileInfo(forms + name).isFile()) {
-        wordApp.reset();
-        showMessage(&view, u"Бланката за формуляр \""_s + kind +
-                               u"\" липсва! Преинсталирайте програмата!"_s);
-        return;
-    }
-    DocumentEngine &doc = *wordApp;
-    doc.open(forms + name);
-
-    for (const FieldDef &def : documentFields()) {
-        QWidget *w = view.control(def.name);
+    const QString &kind = content.kind;
+    const auto defs = documentFields();
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        const FormEntry &entry = content.entries.at(k);
         const QString placeholder = def.name.toString();
         switch (def.kind) {
         case FieldKind::Edit: {
-            QString value = fieldText(w);
+            QString value = entry.text;
             if (isAmount(def.name) && value.size() < 10 && kind != kConsent)
                 value = QString(10 - value.size(), u'<') + value;
             if (isCents(def.name) && value.size() < 2) {
                 // The window shows the completed cents, and so does the document.
                 value = u'0' + value;
-                setFieldText(w, value);
+                result.completedFields.emplace_back(placeholder, value);
             }
             doc.replaceAll(placeholder, value);
             break;
         }
         case FieldKind::PickList:
         case FieldKind::Memo:
-            doc.replaceAll(placeholder, fieldText(w));
+            doc.replaceAll(placeholder, entry.text);
             break;
         case FieldKind::Date: {
             const auto [find, form] = datePlaceholder(def.name, kind);
-            doc.replaceAll(find, static_cast<QDateTimeEdit *>(w)->date().toString(form));
+            doc.replaceAll(find, entry.dateTime.date().toString(form));
             break;
         }
-        case FieldKind::Check: {
-            const bool checked = fieldChecked(w);
-            doc.replaceAll(placeholder, checked ? u"да"_s : QString());
+        case FieldKind::Check:
+            doc.replaceAll(placeholder, entry.checked ? kYes.toString() : QString());
             doc.replaceAll(def.name == u"rebg" ? u"renobg"_s : u"denobg"_s,
-                           checked ? QString() : u"да"_s);
+                           entry.checked ? QString() : kYes.toString());
             break;
-        }
         }
     }
+}
 
-    if (!QDir().mkpath(output))
-        throw AppError(u"Cannot create folder \"%1\"."_s.arg(QDir::toNativeSeparators(output)));
-    const QString project = output + u"/project.doc"_s;
-    doc.saveAs(project);
-    doc.close();
-    if (!doc.show(project))
-        showMessage(&view, u"Документът е записан в \"%1\", но няма програма, която да го "
-                           u"отвори. Отворете го с текстообработваща програма."_s.arg(
-                               QDir::toNativeSeparators(project)));
+} // namespace
+
+OutputResult sendToWordProcessor(const FormContent &content, const QString &formsDir,
+                                 const QString &outputDir)
+{
+    OutputResult result;
+    const QString name = templateFor(content.kind, content.text(u"with_words").size());
+    if (name.isEmpty() || !QFileInfo(formsDir + u'/' + name).isFile()) {
+        result.status = OutputResult::TemplateMissing;
+        return result;
+    }
+    try {
+        RtfEngine doc;
+        doc.open(formsDir + u'/' + name);
+        fill(doc, content, result);
+        if (!QDir().mkpath(outputDir))
+            throw AppError(u"Cannot create folder \"%1\"."_s.arg(displayPath(outputDir)));
+        const QString project = outputDir + u"/project.doc"_s;
+        doc.saveAs(project);
+        doc.close();
+        result.path = project;
+    } catch (const AppError &e) {
+        result.status = OutputResult::Failed;
+        result.message = e.message();
+        return result;
+    }
+    result.status = openWithDesktop(result.path) ? OutputResult::Done : OutputResult::NoOpener;
+    return result;
 }
 
 } // namespace formelan

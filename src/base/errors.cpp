@@ -1,6 +1,4 @@
-#include "app/errors.h"
-
-#include "app/dialogs.h"
+#include "base/errors.h"
 
 namespace formelan {
 
@@ -13,12 +11,6 @@ QString errorBoxText(const QString &message)
     if (last > u'.')
         return message + QLatin1Char('.');
     return message;
-}
-
-void showErrorBox(const QString &message)
-{
-    dialogs().message(nullptr, QMessageBox::Critical, programTitle(), errorBoxText(message),
-                      QMessageBox::Ok);
 }
 
 } // namespace formelan

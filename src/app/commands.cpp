@@ -1,0 +1,153 @@
+// The command table: the drop-down menus of the text toolbar and the picture buttons,
+// each bound to the frame's method that carries it out.
+#include "app/mainframe.h"
+
+#include "base/dialogs.h"
+#include "form/kinds.h"
+
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ReferenceDoc {
+    QStringView item;
+    QStringView caption;
+    QStringView file;
+};
+
+// clang-format off
+constexpr std::array<ReferenceDoc, 7> kReferences{{
+    {u"N21", u"Указания за попълване на платежни документи",         u"Ukazanie_03-2006.pdf"},
+    {u"N15", u"Наредба 3 за паричните преводи и платежните системи", u"Naredba03.pdf"},
+    {u"N22", u"Банкови кодове на търговските банки",                 u"allcodes.xls"},
+    {u"N23", u"Банкови сметки на НАП",                               u"napbic.xls"},
+    {u"N24", u"Кодове за вид плащане на НАП",                        u"napcodes.xls"},
+    {u"Z1",  u"Банкови сметки на държавни ведомства и НОИ",          u"noicodes.xls"},
+    {u"N26", u"Параграфи на НОИ",                                    u"noipar.xls"},
+}};
+// clang-format on
+
+} // namespace
+
+void MainFrame::buildCommands()
+{
+    auto *toolBar1 = new QToolBar(u"Меню"_s, this);
+    toolBar1->setObjectName(u"ToolBar1"_s);
+    toolBar1->setMovable(false);
+    toolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, toolBar1);
+    addToolBarBreak(Qt::TopToolBarArea);
+    auto *toolBar2 = new QToolBar(u"Команди"_s, this);
+    toolBar2->setObjectName(u"ToolBar2"_s);
+    toolBar2->setMovable(false);
+    toolBar2->setIconSize(QSize(48, 48));
+    toolBar2->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    addToolBar(Qt::TopToolBarArea, toolBar2);
+
+    auto menu = [&](const QString &name, const QString &button, const QString &caption) {
+        auto *m = new QMenu(caption, this);
+        m->setObjectName(name);
+        auto *b = new QToolButton(toolBar1);
+        b->setObjectName(button);
+        b->setText(caption);
+        b->setMenu(m);
+        b->setPopupMode(QToolButton::InstantPopup);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setFocusPolicy(Qt::NoFocus);
+        toolBar1->addWidget(b);
+        return m;
+    };
+    auto item = [&](QMenu *m, const QString &name, const QString &caption, auto &&run) {
+        QAction *a = m->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [run, a] { guarded([&] { run(a); }); });
+        return a;
+    };
+    auto plain = [](void (MainFrame::*handler)(), MainFrame *self) {
+        return [handler, self](QAction *) { (self->*handler)(); };
+    };
+
+    QMenu *blanks = menu(u"blanks"_s, u"ToolButton1"_s, u"Формуляри"_s);
+    QMenu *data = menu(u"data"_s, u"ToolButton2"_s, u"Данни"_s);
+    QMenu *processing = menu(u"processing"_s, u"ToolButton4"_s, u"Обработване"_s);
+    QMenu *windows = menu(u"Windows"_s, u"ToolButton11"_s, u"Прозорци"_s);
+    QMenu *help = menu(u"help"_s, u"ToolButton3"_s, u"Помощ"_s);
+
+    QMenu *kinds = blanks->addMenu(u"Нов формуляр"_s);
+    kinds->setObjectName(u"N10Menu"_s);
+    kinds->menuAction()->setObjectName(u"N10"_s);
+    for (const DocumentKind &kind : documentKinds()) {
+        QAction *a = item(kinds, kind.item.toString(), kind.name.toString(),
+                          [this](QAction *a) { chooseKind(a); });
+        a->setCheckable(true);
+    }
+    item(blanks, u"N11"_s, u"Отваряне"_s, plain(&MainFrame::openForm, this));
+    item(blanks, u"N12"_s, u"Записване"_s, plain(&MainFrame::saveForm, this));
+    item(blanks, u"N14"_s, u"Изход"_s, plain(&MainFrame::exitProgram, this));
+
+    item(data, u"N8"_s, kRecipientsItem.toString(), [this](QAction *a) {
+        showAddressBook(a);
+    })->setCheckable(true);
+    item(data, u"Dan1"_s, kPayersItem.toString(), [this](QAction *a) {
+        showAddressBook(a);
+    })->setCheckable(true);
+
+    item(processing, u"N16"_s, u"Изрязване"_s, plain(&MainFrame::cutField, this));
+    item(processing, u"N17"_s, u"Копиране"_s, plain(&MainFrame::copyField, this));
+    item(processing, u"N18"_s, u"Поставяне"_s, plain(&MainFrame::pasteField, this));
+    // The menu item runs the same command as the toolbar button.
+    item(processing, u"Word1"_s, u"Изпращане към Word"_s,
+         plain(&MainFrame::sendToWordProcessor, this));
+
+    item(windows, u"N9"_s, u"Каскадно"_s, plain(&MainFrame::cascadeWindows, this));
+    item(windows, u"N13"_s, u"Вертикално"_s, plain(&MainFrame::tileSideBySide, this));
+    item(windows, u"N19"_s, u"Хоризонтално"_s, plain(&MainFrame::tileOneAboveOther, this));
+    item(windows, u"N20"_s, u"Минимизиране"_s, plain(&MainFrame::minimizeWindows, this));
+
+    for (const ReferenceDoc &doc : kReferences) {
+        const QString file = doc.file.toString();
+        item(help, doc.item.toString(), doc.caption.toString(),
+             [this, file](QAction *) { openReference(file); });
+    }
+    item(help, u"N25"_s, u"За продукта"_s, plain(&MainFrame::showAbout, this));
+
+    struct Button {
+        QStringView name;
+        QStringView hint;
+        QStringView icon;
+        void (MainFrame::*handler)();
+    };
+    // clang-format off
+    const std::array<Button, 7> buttons{{
+        {u"ToolButton5",  u"Отваряне на формуляр",                        u"open",  &MainFrame::openForm},
+        {u"ToolButton6",  u"Записване на формуляр",                       u"save",  &MainFrame::saveForm},
+        {u"ToolButton7",  u"Изрязване",                                   u"cut",   &MainFrame::cutField},
+        {u"ToolButton8",  u"Копиране",                                    u"copy",  &MainFrame::copyField},
+        {u"ToolButton9",  u"Поставяне",                                   u"paste", &MainFrame::pasteField},
+        {u"ToolButton10", u"Изчистване на полетата в активния прозорец", u"clear", &MainFrame::clearFields},
+        {u"ToolButton12", u"Изпращане към MS Word",                       u"word",  &MainFrame::sendToWordProcessor},
+    }};
+    // clang-format on
+    for (const Button &b : buttons) {
+        QAction *a = toolBar2->addAction(QIcon(u":/icons/"_s + b.icon + u".png"_s), QString());
+        a->setToolTip(b.hint.toString());
+        a->setObjectName(b.name + u"Action"_s);
+        QWidget *w = toolBar2->widgetForAction(a);
+        w->setObjectName(b.name.toString());
+        w->setMinimumSize(55, 54);
+        w->setFocusPolicy(Qt::NoFocus);
+        const auto handler = b.handler;
+        connect(a, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
+    }
+}
+
+} // namespace formelan

@@ -1,0 +1,252 @@
+#include "app/mainframe.h"
+
+#include "app/wiring.h"
+#include "base/dialogs.h"
+#include "base/paths.h"
+#include "base/version.h"
+#include "documents/formfile.h"
+#include "documents/output.h"
+#include "form/documentwindow.h"
+#include "form/fieldwidgets.h"
+#include "form/kinds.h"
+#include "parties/addressbook.h"
+#include "parties/bankchooser.h"
+#include "parties/partydb.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMdiArea>
+
+// The icons live in a static library: register them explicitly.
+static void initResources()
+{
+    Q_INIT_RESOURCE(formelan);
+}
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
+} // namespace
+
+void ChildWindow::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    showMinimized();
+}
+
+MainFrame::MainFrame(QWidget *parent)
+    : QMainWindow(parent)
+    , m_database(std::make_unique<PartyDatabase>(PartyDatabase::defaultPath()))
+{
+    // The address books' rows are read while the windows are built.
+    m_database->prefetch();
+    initResources();
+    setObjectName(u"MainForm"_s);
+    setWindowTitle(u"Formelan " FORMELAN_VERSION ""_s);
+    setGeometry(40, 94, 900, 700);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(u"MdiArea"_s);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    buildCommands();
+
+    // The payers' book, the document and the recipients' book, in this order, then
+    // the chooser, hidden.
+    addChild([this](QWidget *parent) {
+        return m_payers = new AddressBook(payersDescription(), *m_database, parent);
+    });
+    addChild([this](QWidget *parent) { return m_view = new DocumentWindow(parent); });
+    addChild([this](QWidget *parent) {
+        return m_recipients = new AddressBook(recipientsDescription(), *m_database, parent);
+    });
+    m_chooser = new BankCodeChooser(this);
+    connectWindows(*m_view, *m_recipients, *m_payers, *m_chooser, this);
+}
+
+MainFrame::~MainFrame()
+{
+    // The windows' result sets go before the connection they read through.
+    delete m_mdi;
+    m_mdi = nullptr;
+}
+
+ChildWindow *MainFrame::addChild(const std::function<QWidget *(QWidget *parent)> &make)
+{
+    auto *child = new ChildWindow;
+    child->setAttribute(Qt::WA_DeleteOnClose, false);
+    child->setWindowIcon(windowIcon());
+    // The child joins the area while empty and the window is built inside it: moving a
+    // built window of many fields to a new parent costs more than building it.
+    m_mdi->addSubWindow(child);
+    QWidget *window = make(child);
+    child->setWidget(window);
+    child->resize(window->size().expandedTo(QSize(200, 120)));
+    child->show();
+    return child;
+}
+
+ChildWindow *MainFrame::childOf(const QWidget *window) const
+{
+    return window ? qobject_cast<ChildWindow *>(window->parentWidget()) : nullptr;
+}
+
+QWidget *MainFrame::activeChild() const
+{
+    QMdiSubWindow *sub = m_mdi->activeSubWindow();
+    return sub ? sub->widget() : nullptr;
+}
+
+void MainFrame::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        prepareFirstShowing();
+    }
+}
+
+void MainFrame::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // The document window follows its fields, as far as the frame has room.
+    if (m_autoSize)
+        fitDocumentWindow();
+}
+
+void MainFrame::prepareFirstShowing()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (QWidget *field : m_view->fields()) {
+        if (auto *date = qobject_cast<DateField *>(field))
+            date->setDateTime(now);
+    }
+    bringToFront(m_recipients);
+    bringToFront(m_payers);
+    m_autoSize = true;
+    m_view->setWindowTitle(defaultKind().name.toString());
+    m_currentKindItem = findChild<QAction *>(defaultKind().item.toString());
+    m_currentKindItem->setChecked(true);
+    arrangeDocumentWindow();
+    bringToFront(m_view);
+    cascadeWindows();
+}
+
+void MainFrame::bringToFront(QWidget *window)
+{
+    ChildWindow *child = childOf(window);
+    if (!child)
+        return;
+    if (child->isMinimized())
+        child->showNormal();
+    else
+        child->show();
+    m_mdi->setActiveSubWindow(child);
+    child->raise();
+}
+
+void MainFrame::chooseKind(QAction *item)
+{
+    m_view->setWindowTitle(item->text());
+    if (m_currentKindItem)
+        m_currentKindItem->setChecked(false);
+    item->setChecked(true);
+    m_currentKindItem = item;
+    bringToFront(m_view);
+    arrangeDocumentWindow();
+}
+
+void MainFrame::showAddressBook(QAction *item)
+{
+    if (m_currentDataItem)
+        m_currentDataItem->setChecked(false);
+    item->setChecked(true);
+    m_currentDataItem = item;
+    if (item->text() == kPayersItem)
+        bringToFront(m_payers);
+    else if (item->text() == kRecipientsItem)
+        bringToFront(m_recipients);
+}
+
+void MainFrame::exitProgram()
+{
+    close();
+}
+
+void MainFrame::showAbout()
+{
+    showMessage(this, u"Редактор на платежни документи „Formelan“ " FORMELAN_VERSION "\n"
+                      u"Връзка с нас: чрез страницата на проекта Formelan\n"
+                      u"Автор: екипът на Formelan"_s);
+}
+
+void MainFrame::openReference(const QString &fileName)
+{
+    const QString path = dataDir() + u"/help/"_s + fileName;
+    if (!QFileInfo(path).isFile())
+        return;
+    // Whatever the desktop makes of it is its own business: nothing is reported.
+    openWithDesktop(path);
+}
+
+void MainFrame::openForm()
+{
+    const QString name = dialogs().openFileName(this, kFormFilter, m_openName);
+    if (name.isEmpty())
+        return;
+    m_openName = name;
+    if (!QFileInfo(name).isFile())
+        return;
+    const LoadedForm loaded = loadFormFile(name);
+    if (!loaded.content) {
+        showErrorBox(loaded.error);
+        return;
+    }
+    m_view->setContent(*loaded.content);
+    arrangeDocumentWindow();
+}
+
+void MainFrame::saveForm()
+{
+    QString name = dialogs().saveFileName(this, kFormFilter, m_saveName);
+    if (name.isEmpty())
+        return;
+    // Ends in "frm" in any case, with or without a dot: used as it is.
+    if (name.right(3).toUpper() != u"FRM"_s)
+        name += u".frm"_s;
+    m_saveName = name;
+    if (const auto error = saveFormFile(name, m_view->content(), QLocale().decimalPoint().at(0)))
+        showErrorBox(*error);
+}
+
+void MainFrame::sendToWordProcessor()
+{
+    const OutputResult result =
+        formelan::sendToWordProcessor(m_view->content(), dataDir() + u"/forms"_s, projectsDir());
+    for (const auto &[field, text] : result.completedFields)
+        m_view->setFieldText(field, text);
+    switch (result.status) {
+    case OutputResult::Done:
+        break;
+    case OutputResult::TemplateMissing:
+        showMessage(m_view, u"Бланката за формуляр \""_s + m_view->kind() +
+                                u"\" липсва! Преинсталирайте програмата!"_s);
+        break;
+    case OutputResult::Failed:
+        showErrorBox(result.message);
+        break;
+    case OutputResult::NoOpener:
+        showMessage(m_view, u"Документът е записан в \"%1\", но няма програма, която да го "
+                            u"отвори. Отворете го с текстообработваща програма."_s.arg(
+                                displayPath(result.path)));
+        break;
+    }
+}
+
+} // namespace formelan

@@ -1,0 +1,23 @@
+#pragma once
+
+class QObject;
+
+namespace formelan {
+
+class AddressBook;
+class BankCodeChooser;
+class DocumentWindow;
+
+// Connects the windows, none of which knows another:
+// - a change of a mirrored document field goes to the like-named field of the payers'
+//   book, else of the recipients' book; a change in a book goes to the document;
+// - the document's party name lists offer the books' names, and a choice loads that
+//   party in its book, whose fields then fill the document;
+// - a right-button press on a bank-code field opens the chooser for that field, and
+//   the code chosen goes into it.
+// Setting a field to the value it holds raises nothing, which ends each exchange after
+// one step. The connections live as long as `context`.
+void connectWindows(DocumentWindow &document, AddressBook &recipients, AddressBook &payers,
+                    BankCodeChooser &chooser, QObject *context);
+
+} // namespace formelan

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "form/fieldwindow.h"
+#include "form/formcontent.h"
+
+#include <QSize>
+
+#include <array>
+#include <optional>
+
+class QFrame;
+class QScrollArea;
+
+namespace formelan {
+
+// The document window: the 84 fields of one payment document. Its caption is the
+// document kind.
+class DocumentWindow : public FieldWindow {
+    Q_OBJECT
+public:
+    explicit DocumentWindow(QWidget *parent = nullptr);
+    ~DocumentWindow() override;
+
+    QString kind() const { return windowTitle(); }
+    QFrame *panel(int number) const { return m_panels.at(size_t(number)); }
+
+    // Hides every panel, then shows the panel of the kind that the caption names.
+    // Answers the window size that kind asks for; nothing for a caption that names
+    // no kind.
+    std::optional<QSize> arrangeForKind();
+
+    // The size the visible controls need, scroll bars aside.
+    QSize contentSize() const;
+
+    // Every field and the kind as plain values, and back. Setting the content leaves
+    // the time of day of the date fields as it is, and fields the content lacks
+    // (a form file without them) start as in a new document.
+    FormContent content() const;
+    void setContent(const FormContent &content);
+
+    // Replaces the items of a party name list; its text stays.
+    void setPartyNames(const QString &field, const QStringList &names);
+
+    // Identifier checks when a field is left; each tells the user of a failure.
+    void ibanLeft(QWidget *field);
+    void egnLeft(QWidget *field);
+    void lnchLeft(QWidget *field);
+    void bulstatLeft(QWidget *field);
+
+    // Amounts: completion and the totals of the sub-amounts when a field is left.
+    void sumLeft(QWidget *field);
+    void centsLeft(QWidget *field);
+    void subAmountLeft(QWidget *field);
+    void subCentsLeft(QWidget *field);
+    // The amount in words: cut to its limit when it grows beyond it; filled from the
+    // amount when the user clicks it.
+    void wordsChanged(QWidget *field);
+    void fillAmountInWords(QWidget *field);
+
+Q_SIGNALS:
+    // A party name list is about to open: its items should be set now.
+    void partyListOpening(const QString &field);
+    // The user chose the item `index` of a party name list.
+    void partyChosen(const QString &field, int index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void build();
+    void attachChecks();
+    QString text(QStringView name) const;
+    void setText(QStringView name, const QString &value);
+    qint64 sumOf(std::initializer_list<QStringView> names) const;
+    bool isEighthKind() const;
+
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_content = nullptr;
+    std::array<QFrame *, 5> m_panels{}; // [0] is the main column
+};
+
+} // namespace formelan

@@ -1,0 +1,127 @@
+#include "form/fieldwindow.h"
+
+#include "form/fieldset.h"
+#include "form/fieldwidgets.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+FieldWindow::FieldWindow(QWidget *parent)
+    : QWidget(parent)
+{
+    connect(qApp, &QApplication::focusChanged, this, &FieldWindow::focusChanged);
+}
+
+QWidget *FieldWindow::control(QStringView name) const
+{
+    return m_byName.value(name.toString());
+}
+
+QString FieldWindow::fieldText(QStringView name) const
+{
+    const QWidget *field = control(name);
+    if (fieldKind(field) == FieldKind::Check)
+        return yesNo(fieldChecked(field));
+    return formelan::fieldText(field);
+}
+
+bool FieldWindow::setFieldText(QStringView name, const QString &text)
+{
+    QWidget *field = control(name);
+    if (!field)
+        return false;
+    if (fieldKind(field) == FieldKind::Check)
+        setFieldChecked(field, text == kYes);
+    else
+        formelan::setFieldText(field, text);
+    return true;
+}
+
+void FieldWindow::clearTextFields()
+{
+    for (QWidget *field : m_fields) {
+        const FieldKind kind = fieldKind(field);
+        if (kind == FieldKind::Edit || kind == FieldKind::PickList || kind == FieldKind::Memo)
+            formelan::setFieldText(field, QString());
+    }
+}
+
+void FieldWindow::addField(QWidget *field)
+{
+    m_fields.push_back(field);
+    m_byName.insert(field->objectName(), field);
+    const auto edited = [this, field] {
+        const QString name = field->objectName();
+        Q_EMIT fieldEdited(name, fieldText(name));
+    };
+    if (auto *e = qobject_cast<FieldEdit *>(field))
+        connect(e, &QLineEdit::textChanged, this, edited);
+    else if (auto *p = qobject_cast<PickList *>(field))
+        connect(p, &PickList::userChanged, this, edited);
+    else if (auto *m = qobject_cast<MemoField *>(field))
+        connect(m, &MemoField::changed, this, edited);
+    else if (auto *c = qobject_cast<QCheckBox *>(field))
+        connect(c, &QCheckBox::toggled, this, edited);
+}
+
+void FieldWindow::addBankCodeField(QWidget *field)
+{
+    // The right button belongs to the chooser here, not to a context menu.
+    field->setContextMenuPolicy(Qt::PreventContextMenu);
+    field->installEventFilter(this);
+}
+
+bool FieldWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        const QString name = watched->objectName();
+        if (m_byName.value(name) == watched)
+            Q_EMIT bankCodeRequested(name);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FieldWindow::onLeave(QWidget *field, Handler handler)
+{
+    m_leave.push_back({field, std::move(handler)});
+}
+
+void FieldWindow::onChange(QWidget *field, Handler handler)
+{
+    connect(this, &FieldWindow::fieldEdited, this,
+            [field, handler = std::move(handler)](const QString &name) {
+                if (name == field->objectName())
+                    handler(field);
+            });
+}
+
+QWidget *FieldWindow::fieldOf(QWidget *w) const
+{
+    for (; w && w != this; w = w->parentWidget()) {
+        if (m_byName.value(w->objectName()) == w)
+            return w;
+    }
+    return nullptr;
+}
+
+void FieldWindow::focusChanged(QWidget *old, QWidget *now)
+{
+    // Only a move between controls of this window counts: focus taken by a message
+    // box, another child window or the frame is no leave.
+    if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))
+        return;
+    QWidget *left = fieldOf(old);
+    if (!left || left == fieldOf(now))
+        return;
+    for (const Entry &entry : m_leave) {
+        if (entry.field == left)
+            entry.leave(left);
+    }
+}
+
+} // namespace formelan

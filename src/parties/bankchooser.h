@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QTextEdit>
+#include <QWidget>
+
+namespace formelan {
+
+// The list view of the chooser: a double click of the left button selects the word
+// under the pointer, then reports it.
+class BankCodeList : public QTextEdit {
+    Q_OBJECT
+public:
+    using QTextEdit::QTextEdit;
+
+Q_SIGNALS:
+    void wordChosen(const QString &selection);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+};
+
+// The bank code chooser: shows help/bic.rtf and tells which code the user
+// double-clicked. Which field gets it is up to whoever opened the chooser.
+class BankCodeChooser : public QWidget {
+    Q_OBJECT
+public:
+    explicit BankCodeChooser(QWidget *parent = nullptr);
+
+    BankCodeList *viewer() const { return m_view; }
+
+    // Shows the chooser, or brings it to the front when it is already open.
+    void open();
+    // The user chose `selection`: tell it and hide.
+    void takeChosenCode(const QString &selection);
+
+Q_SIGNALS:
+    void codeChosen(const QString &code);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void loadList();
+    BankCodeList *m_view;
+};
+
+} // namespace formelan
