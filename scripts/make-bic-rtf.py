@@ -1,44 +1,57 @@
 #!/usr/bin/env python3
-"""Writes data/help/bic.rtf, the bank code list that the bank code chooser shows.
-Only codes we are sure of are listed; the central bank's published register is
-authoritative and the heading says so."""
+"""Writes data/help/bic.rtf, the bank code list that the bank code chooser shows, from
+data/help/banks.csv, the one list of banks that the program also reads to find a bank
+from an IBAN. Only codes we are sure of are listed; the central bank's published
+register is authoritative and the heading says so.
+
+banks.csv is UTF-8 with a header line "group,name,bic": the heading the chooser shows
+the bank under, the bank's name and its BIC. Rows of a group stand together, in the
+order the chooser shows them."""
+import csv
 import os
+import re
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from rtfwrite import esc  # noqa: E402
 
-GROUPS = [
-    ("Централна банка", [
-        ("Българска народна банка", "BNBGBGSD"),
-    ]),
-    ("Банки с лиценз от Българската народна банка", [
-        ("Алианц Банк България", "BUINBGSF"),
-        ("Банка ДСК", "STSABGSF"),
-        ("Българо-американска кредитна банка", "BGUSBGSF"),
-        ("Българска банка за развитие", "NASBBGSF"),
-        ("Инвестбанк", "IORTBGSF"),
-        ("Интернешънъл Асет Банк", "IABGBGSF"),
-        ("Обединена българска банка", "UBBSBGSF"),
-        ("Общинска банка", "SOMBBGSF"),
-        ("Първа инвестиционна банка", "FINVBGSF"),
-        ("ПроКредит Банк (България)", "PRCBBGSF"),
-        ("Тексим Банк", "TEXIBGSF"),
-        ("Токуда Банк", "CREXBGSF"),
-        ("Търговска банка Д", "DEMIBGSF"),
-        ("УниКредит Булбанк", "UNCRBGSF"),
-        ("Централна кооперативна банка", "CECBBGSF"),
-        ("Юробанк България", "BPBIBGSF"),
-    ]),
-    ("Клонове на чуждестранни банки", [
-        ("БНП Париба С.А., клон София", "BNPABGSX"),
-        ("ИНГ Банк Н.В., клон София", "INGBBGSF"),
-        ("Ситибанк Европа, клон България", "CITIBGSF"),
-        ("Т.С. Зираат Банкасъ, клон София", "TCZBBGSF"),
-    ]),
-]
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.join(HERE, "..", "data", "help", "banks.csv")
+TARGET = os.path.join(HERE, "..", "data", "help", "bic.rtf")
+
+# A Bulgarian BIC: bank code, "BG", location, optional branch.
+BIC = re.compile(r"[A-Z]{4}BG[A-Z0-9]{2}([A-Z0-9]{3})?")
 
 
+def read_groups(path):
+    """[(heading, [(name, bic), ...]), ...] in file order; stops on a bad list."""
+    groups = []
+    codes = {}
+    with open(path, encoding="utf-8", newline="") as f:
+        rows = list(csv.reader(f))
+    if not rows or rows[0] != ["group", "name", "bic"]:
+        sys.exit(f"{path}: the first line must be group,name,bic")
+    for line, cells in enumerate(rows[1:], start=2):
+        if not cells:
+            continue
+        if len(cells) != 3 or not all(c.strip() == c and c for c in cells):
+            sys.exit(f"{path}:{line}: expected three filled cells without outer spaces")
+        group, name, bic = cells
+        if not BIC.fullmatch(bic):
+            sys.exit(f"{path}:{line}: {bic} is not a Bulgarian BIC")
+        # An IBAN names the bank by the BIC's first four letters, so they must be unique.
+        if bic[:4] in codes:
+            sys.exit(f"{path}:{line}: bank code {bic[:4]} is on line {codes[bic[:4]]} too")
+        codes[bic[:4]] = line
+        if not groups or groups[-1][0] != group:
+            if any(g == group for g, _ in groups):
+                sys.exit(f"{path}:{line}: the rows of group {group} must stand together")
+            groups.append((group, []))
+        groups[-1][1].append((name, bic))
+    return groups
+
+
+GROUPS = read_groups(SOURCE)
 
 
 def row(cells, bold=False):
@@ -67,8 +80,6 @@ for title, banks in GROUPS:
     parts.append("\\pard\\plain\\f0\\fs20\\par\n")
 parts.append("}\n")
 
-here = os.path.dirname(os.path.abspath(__file__))
-target = os.path.join(here, "..", "data", "help", "bic.rtf")
-with open(target, "w", encoding="ascii", newline="\r\n") as f:
+with open(TARGET, "w", encoding="ascii", newline="\r\n") as f:
     f.write("".join(parts))
-print("wrote", os.path.normpath(target))
+print("wrote", os.path.normpath(TARGET))

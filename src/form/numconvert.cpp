@@ -67,11 +67,16 @@ const std::array<QStringView, 11> kUnits{
     u"десет"};
 // clang-format on
 
-void appendUnit(QString &out, int n, bool feminine)
+// The gender that a final one or two agrees with: "един лв", "една хил", "едно евро".
+enum class Gender { Masculine, Feminine, Neuter };
+
+void appendUnit(QString &out, int n, Gender gender)
 {
-    if (feminine && n == 1)
+    if (n == 1 && gender == Gender::Feminine)
         out += u"една";
-    else if (feminine && n == 2)
+    else if (n == 1 && gender == Gender::Neuter)
+        out += u"едно";
+    else if (n == 2 && gender != Gender::Masculine)
         out += u"две";
     else if (n <= 10)
         out += kUnits[size_t(n)];
@@ -87,8 +92,8 @@ void appendTens(QString &out, int tens)
     out += u"десет";
 }
 
-// 1 to 999; `feminine` for the thousands group ("една", "две").
-void appendGroup(QString &out, int n, bool feminine)
+// 1 to 999; a final one or two agrees with `gender`, 11 and 12 never change.
+void appendGroup(QString &out, int n, Gender gender)
 {
     const int h = n / 100;
     const int t = n % 100;
@@ -114,7 +119,7 @@ void appendGroup(QString &out, int n, bool feminine)
         if (h)
             out += u" и ";
         if (t < 20)
-            appendUnit(out, t, feminine);
+            appendUnit(out, t, gender);
         else
             appendTens(out, t / 10);
         return;
@@ -123,7 +128,7 @@ void appendGroup(QString &out, int n, bool feminine)
         out += u' ';
     appendTens(out, t / 10);
     out += u" и ";
-    appendUnit(out, t % 10, feminine);
+    appendUnit(out, t % 10, gender);
 }
 
 bool plain(int group)
@@ -223,8 +228,9 @@ bool CheckBulstat(QStringView text)
     }
 }
 
-QString AmountInWords(QStringView amount)
+QString AmountInWords(QStringView amount, QStringView currency)
 {
+    const bool euro = currency == u"EUR";
     qsizetype sep = -1;
     for (qsizetype i = 0; i < amount.size(); ++i) {
         if (amount[i] == u'.' || amount[i] == u',') {
@@ -232,21 +238,21 @@ QString AmountInWords(QStringView amount)
             break;
         }
     }
-    const std::optional<qint32> leva =
+    const std::optional<qint32> whole =
         wholeNumber(withoutSpaces(sep < 0 ? amount : amount.first(sep)));
-    if (!leva || *leva < 0)
+    if (!whole || *whole < 0)
         return {};
-    std::optional<qint32> stotinki;
-    QString stotinkiText;
+    std::optional<qint32> cents;
+    QString centsText;
     if (sep >= 0) {
-        stotinkiText = withoutSpaces(
+        centsText = withoutSpaces(
             amount.sliced(sep + 1).first(std::min<qsizetype>(2, amount.size() - sep - 1)));
-        stotinki = wholeNumber(stotinkiText);
-        if (stotinki && *stotinki < 0)
+        cents = wholeNumber(centsText);
+        if (cents && *cents < 0)
             return {};
     }
 
-    const int v = *leva;
+    const int v = *whole;
     const int b = v / 1000000000;
     const int m = (v / 1000000) % 1000;
     const int t = (v / 1000) % 1000;
@@ -264,13 +270,13 @@ QString AmountInWords(QStringView amount)
     QString r;
     r.reserve(128);
     if (b != 0) {
-        appendGroup(r, b, false);
+        appendGroup(r, b, Gender::Masculine);
         r += b == 1 ? u" милиард "_s : u" милиарда "_s;
         if (p == 2)
             r += u"и ";
     }
     if (m != 0) {
-        appendGroup(r, m, false);
+        appendGroup(r, m, Gender::Masculine);
         r += u" мил ";
         if (p == 3)
             r += u"и ";
@@ -279,22 +285,26 @@ QString AmountInWords(QStringView amount)
         if (t == 1) {
             r += u" хиляда ";
         } else {
-            appendGroup(r, t, true);
+            appendGroup(r, t, Gender::Feminine);
             r += u" хил ";
         }
         if (p == 4)
             r += u"и ";
     }
+    // "евро" is neuter: only the units group agrees with it ("едно евро", "две евро").
     if (u != 0)
-        appendGroup(r, u, false);
+        appendGroup(r, u, euro ? Gender::Neuter : Gender::Masculine);
     if (!r.isEmpty())
-        r += u" лв";
+        r += euro ? QStringView(u" евро") : QStringView(u" лв");
 
-    if (stotinki && *stotinki != 0) {
+    if (cents && *cents != 0) {
         if (!r.isEmpty())
-            r += u" и " + stotinkiText + u" ст";
+            r += u" и ";
+        r += centsText;
+        if (!euro)
+            r += u" ст";
         else
-            r = stotinkiText + u" ст";
+            r += *cents == 1 ? QStringView(u" цент") : QStringView(u" цента");
     }
     return r;
 }

@@ -14,10 +14,12 @@ bool CheckEgn(QStringView text);     // ЕГН, personal number of a citizen
 bool CheckLnch(QStringView text);    // ЛНЧ, personal number of a foreigner
 bool CheckBulstat(QStringView text); // БУЛСТАТ, 9, 10 or 13 characters
 
-// The amount written out in Bulgarian words: leva before the first "." or ",",
-// stotinki (at most two characters) after it. Empty when the leva are not a whole
-// number from 0 to 2147483647, or when either part is negative.
-QString AmountInWords(QStringView amount);
+// The amount written out in Bulgarian words: the whole units before the first "." or
+// ",", the hundredths (at most two characters, written as digits) after it. In euro
+// and cents when `currency` is exactly "EUR", in leva and stotinki for any other
+// currency, an empty one included. Empty when the whole part is not a whole number
+// from 0 to 2147483647, or when either part is negative.
+QString AmountInWords(QStringView amount, QStringView currency = {});
 
 // A whole number: optional leading spaces, an optional sign and decimal digits,
 // nothing else, within the signed 32-bit range.

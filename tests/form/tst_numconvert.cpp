@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 using namespace formelan;
 
@@ -23,6 +25,95 @@ private:
         QTest::newRow("arabic-indic digits") << u"٠٠٠٠٠٠٠٠٠٠"_s << false;
         QTest::newRow("full-width digits") << u"００００００００００"_s << false;
         QTest::newRow("very long") << QString(100000, u'1') << false;
+    }
+
+    // The lev words: the worked examples and the grammar's edge cases.
+    static void levRows(const std::function<void(const char *, QString, QString)> &row)
+    {
+        // The worked examples, spaces exact.
+        row("1", u"1.00"_s, u"един лв"_s);
+        row("2", u"2.00"_s, u"два лв"_s);
+        row("11", u"11.00"_s, u"единадесет лв"_s);
+        row("20", u"20.00"_s, u"двадесет лв"_s);
+        row("21", u"21.00"_s, u"двадесет и един лв"_s);
+        row("100", u"100.00"_s, u"сто лв"_s);
+        row("101", u"101.00"_s, u"сто и един лв"_s);
+        row("110", u"110.00"_s, u"сто и десет лв"_s);
+        row("121", u"121.00"_s, u"сто двадесет и един лв"_s);
+        row("1000", u"1000.00"_s, u" хиляда  лв"_s);
+        row("1001", u"1001.00"_s, u" хиляда и един лв"_s);
+        row("1021", u"1021.00"_s, u" хиляда двадесет и един лв"_s);
+        row("1200", u"1200.00"_s, u" хиляда и двеста лв"_s);
+        row("2000", u"2000.00"_s, u"две хил  лв"_s);
+        row("2005", u"2005.00"_s, u"две хил и пет лв"_s);
+        row("22000", u"22000.00"_s, u"двадесет и две хил  лв"_s);
+        row("101000", u"101000.00"_s, u"сто и една хил  лв"_s);
+        row("1000000", u"1000000.00"_s, u"един мил  лв"_s);
+        row("1000005", u"1000005.00"_s, u"един мил пет лв"_s);
+        row("1001000", u"1001000.00"_s, u"един мил и  хиляда  лв"_s);
+        row("1000000000", u"1000000000.00"_s, u"един милиард  лв"_s);
+        row("2147483647", u"2147483647.00"_s,
+            u"два милиарда сто четиридесет и седем мил четиристотин осемдесет и три хил шестстотин четиридесет и седем лв"_s);
+        row("12.05", u"12.05"_s, u"дванадесет лв и 05 ст"_s);
+        row("12,50", u"12,50"_s, u"дванадесет лв и 50 ст"_s);
+        row("5.5", u"5.5"_s, u"пет лв и 5 ст"_s);
+        row("0.05", u"0.05"_s, u"05 ст"_s);
+        row("0.00", u"0.00"_s, QString());
+        row("1 000.00", u"1 000.00"_s, u" хиляда  лв"_s);
+
+        // The conjunction before the last plain group, in every position.
+        row("units plain", u"2010.00"_s, u"две хил и десет лв"_s);
+        row("units eleven plain", u"2011.00"_s, u"две хил и единадесет лв"_s);
+        row("units 21", u"2021.00"_s, u"две хил двадесет и един лв"_s);
+        row("units 342", u"5342.00"_s, u"пет хил триста четиридесет и два лв"_s);
+        row("thousands plain", u"1010000.00"_s, u"един мил и десет хил  лв"_s);
+        row("thousands 100", u"1100000.00"_s, u"един мил и сто хил  лв"_s);
+        row("thousands 110", u"1110000.00"_s, u"един мил и сто и десет хил  лв"_s);
+        row("thousands not plain", u"1111000.00"_s, u"един мил сто и единадесет хил  лв"_s);
+        row("thousands two", u"1002000.00"_s, u"един мил и две хил  лв"_s);
+        row("millions plain", u"1001000000.00"_s, u"един милиард и един мил  лв"_s);
+        row("millions not plain", u"1021000000.00"_s, u"един милиард двадесет и един мил  лв"_s);
+        row("millions 30", u"30000000.00"_s, u"тридесет мил  лв"_s);
+        row("units after zero thousands", u"1000001.00"_s, u"един мил един лв"_s);
+        row("billion and units", u"1000000001.00"_s, u"един милиард един лв"_s);
+        row("billions plural", u"2000000000.00"_s, u"два милиарда  лв"_s);
+        row("thousand and two", u"1002.00"_s, u" хиляда и два лв"_s);
+
+        // The feminine thousands: only a final one or two changes.
+        row("21 thousand", u"21000.00"_s, u"двадесет и една хил  лв"_s);
+        row("12 thousand", u"12000.00"_s, u"дванадесет хил  лв"_s);
+        row("11 thousand", u"11000.00"_s, u"единадесет хил  лв"_s);
+        row("202 thousand", u"202000.00"_s, u"двеста и две хил  лв"_s);
+        row("2 units stay masculine", u"2002.00"_s, u"две хил и два лв"_s);
+
+        // Word forms.
+        row("400", u"400"_s, u"четиристотин лв"_s);
+        row("999", u"999"_s, u"деветстотин деветдесет и девет лв"_s);
+        row("19", u"19"_s, u"деветнадесет лв"_s);
+        row("14", u"14"_s, u"четиринадесет лв"_s);
+        row("spaces inside leva", u"1 2 3.00"_s, u"сто двадесет и три лв"_s);
+        row("plus sign", u"+5.00"_s, u"пет лв"_s);
+
+        // Stotinki.
+        row("stotinki 00 omitted", u"12.00"_s, u"дванадесет лв"_s);
+        row("separator only", u"12."_s, u"дванадесет лв"_s);
+        row("three digits take two", u"12.123"_s, u"дванадесет лв и 12 ст"_s);
+        row("stotinki not a number", u"12.ab"_s, u"дванадесет лв"_s);
+        row("space in stotinki", u"12. 5"_s, u"дванадесет лв и 5 ст"_s);
+        row("second separator", u"1.2,3"_s, u"един лв"_s);
+        row("comma first wins", u"12,5.0"_s, u"дванадесет лв"_s);
+        row("stotinki alone", u"0.5"_s, u"5 ст"_s);
+
+        // Not convertible.
+        row("empty", QString(), QString());
+        row("letters", u"abc.00"_s, QString());
+        row("no leva", u".05"_s, QString());
+        row("one over the range", u"2147483648.00"_s, QString());
+        row("negative leva", u"-5.00"_s, QString());
+        row("negative stotinki", u"5.-1"_s, QString());
+        row("huge", QString(3000, u'9'), QString());
+        row("other digits", u"١٢.٠٠"_s, QString());
+        row("zero", u"0"_s, QString());
     }
 
 private Q_SLOTS:
@@ -170,103 +261,105 @@ private Q_SLOTS:
             QCOMPARE(*v, value);
     }
 
+    // Every currency but exactly "EUR" keeps the lev words.
     void amountInWords_data()
     {
+        QTest::addColumn<QString>("currency");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("words");
-        // The worked examples, spaces exact.
-        QTest::newRow("1") << u"1.00"_s << u"един лв"_s;
-        QTest::newRow("2") << u"2.00"_s << u"два лв"_s;
-        QTest::newRow("11") << u"11.00"_s << u"единадесет лв"_s;
-        QTest::newRow("20") << u"20.00"_s << u"двадесет лв"_s;
-        QTest::newRow("21") << u"21.00"_s << u"двадесет и един лв"_s;
-        QTest::newRow("100") << u"100.00"_s << u"сто лв"_s;
-        QTest::newRow("101") << u"101.00"_s << u"сто и един лв"_s;
-        QTest::newRow("110") << u"110.00"_s << u"сто и десет лв"_s;
-        QTest::newRow("121") << u"121.00"_s << u"сто двадесет и един лв"_s;
-        QTest::newRow("1000") << u"1000.00"_s << u" хиляда  лв"_s;
-        QTest::newRow("1001") << u"1001.00"_s << u" хиляда и един лв"_s;
-        QTest::newRow("1021") << u"1021.00"_s << u" хиляда двадесет и един лв"_s;
-        QTest::newRow("1200") << u"1200.00"_s << u" хиляда и двеста лв"_s;
-        QTest::newRow("2000") << u"2000.00"_s << u"две хил  лв"_s;
-        QTest::newRow("2005") << u"2005.00"_s << u"две хил и пет лв"_s;
-        QTest::newRow("22000") << u"22000.00"_s << u"двадесет и две хил  лв"_s;
-        QTest::newRow("101000") << u"101000.00"_s << u"сто и една хил  лв"_s;
-        QTest::newRow("1000000") << u"1000000.00"_s << u"един мил  лв"_s;
-        QTest::newRow("1000005") << u"1000005.00"_s << u"един мил пет лв"_s;
-        QTest::newRow("1001000") << u"1001000.00"_s << u"един мил и  хиляда  лв"_s;
-        QTest::newRow("1000000000") << u"1000000000.00"_s << u"един милиард  лв"_s;
-        QTest::newRow("2147483647")
-            << u"2147483647.00"_s
-            << u"два милиарда сто четиридесет и седем мил четиристотин осемдесет и три хил шестстотин четиридесет и седем лв"_s;
-        QTest::newRow("12.05") << u"12.05"_s << u"дванадесет лв и 05 ст"_s;
-        QTest::newRow("12,50") << u"12,50"_s << u"дванадесет лв и 50 ст"_s;
-        QTest::newRow("5.5") << u"5.5"_s << u"пет лв и 5 ст"_s;
-        QTest::newRow("0.05") << u"0.05"_s << u"05 ст"_s;
-        QTest::newRow("0.00") << u"0.00"_s << QString();
-        QTest::newRow("1 000.00") << u"1 000.00"_s << u" хиляда  лв"_s;
-
-        // The conjunction before the last plain group, in every position.
-        QTest::newRow("units plain") << u"2010.00"_s << u"две хил и десет лв"_s;
-        QTest::newRow("units eleven plain") << u"2011.00"_s << u"две хил и единадесет лв"_s;
-        QTest::newRow("units 21") << u"2021.00"_s << u"две хил двадесет и един лв"_s;
-        QTest::newRow("units 342") << u"5342.00"_s << u"пет хил триста четиридесет и два лв"_s;
-        QTest::newRow("thousands plain") << u"1010000.00"_s << u"един мил и десет хил  лв"_s;
-        QTest::newRow("thousands 100") << u"1100000.00"_s << u"един мил и сто хил  лв"_s;
-        QTest::newRow("thousands 110") << u"1110000.00"_s << u"един мил и сто и десет хил  лв"_s;
-        QTest::newRow("thousands not plain")
-            << u"1111000.00"_s << u"един мил сто и единадесет хил  лв"_s;
-        QTest::newRow("thousands two") << u"1002000.00"_s << u"един мил и две хил  лв"_s;
-        QTest::newRow("millions plain") << u"1001000000.00"_s << u"един милиард и един мил  лв"_s;
-        QTest::newRow("millions not plain")
-            << u"1021000000.00"_s << u"един милиард двадесет и един мил  лв"_s;
-        QTest::newRow("millions 30") << u"30000000.00"_s << u"тридесет мил  лв"_s;
-        QTest::newRow("units after zero thousands") << u"1000001.00"_s << u"един мил един лв"_s;
-        QTest::newRow("billion and units") << u"1000000001.00"_s << u"един милиард един лв"_s;
-        QTest::newRow("billions plural") << u"2000000000.00"_s << u"два милиарда  лв"_s;
-        QTest::newRow("thousand and two") << u"1002.00"_s << u" хиляда и два лв"_s;
-
-        // The feminine thousands: only a final one or two changes.
-        QTest::newRow("21 thousand") << u"21000.00"_s << u"двадесет и една хил  лв"_s;
-        QTest::newRow("12 thousand") << u"12000.00"_s << u"дванадесет хил  лв"_s;
-        QTest::newRow("11 thousand") << u"11000.00"_s << u"единадесет хил  лв"_s;
-        QTest::newRow("202 thousand") << u"202000.00"_s << u"двеста и две хил  лв"_s;
-        QTest::newRow("2 units stay masculine") << u"2002.00"_s << u"две хил и два лв"_s;
-
-        // Word forms.
-        QTest::newRow("400") << u"400"_s << u"четиристотин лв"_s;
-        QTest::newRow("999") << u"999"_s << u"деветстотин деветдесет и девет лв"_s;
-        QTest::newRow("19") << u"19"_s << u"деветнадесет лв"_s;
-        QTest::newRow("14") << u"14"_s << u"четиринадесет лв"_s;
-        QTest::newRow("spaces inside leva") << u"1 2 3.00"_s << u"сто двадесет и три лв"_s;
-        QTest::newRow("plus sign") << u"+5.00"_s << u"пет лв"_s;
-
-        // Stotinki.
-        QTest::newRow("stotinki 00 omitted") << u"12.00"_s << u"дванадесет лв"_s;
-        QTest::newRow("separator only") << u"12."_s << u"дванадесет лв"_s;
-        QTest::newRow("three digits take two") << u"12.123"_s << u"дванадесет лв и 12 ст"_s;
-        QTest::newRow("stotinki not a number") << u"12.ab"_s << u"дванадесет лв"_s;
-        QTest::newRow("space in stotinki") << u"12. 5"_s << u"дванадесет лв и 5 ст"_s;
-        QTest::newRow("second separator") << u"1.2,3"_s << u"един лв"_s;
-        QTest::newRow("comma first wins") << u"12,5.0"_s << u"дванадесет лв"_s;
-        QTest::newRow("stotinki alone") << u"0.5"_s << u"5 ст"_s;
-
-        // Not convertible.
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("letters") << u"abc.00"_s << QString();
-        QTest::newRow("no leva") << u".05"_s << QString();
-        QTest::newRow("one over the range") << u"2147483648.00"_s << QString();
-        QTest::newRow("negative leva") << u"-5.00"_s << QString();
-        QTest::newRow("negative stotinki") << u"5.-1"_s << QString();
-        QTest::newRow("huge") << QString(3000, u'9') << QString();
-        QTest::newRow("other digits") << u"١٢.٠٠"_s << QString();
-        QTest::newRow("zero") << u"0"_s << QString();
+        for (const QString &currency :
+             {QString(), u"BGN"_s, u"USD"_s, u"BGL"_s, u"eur"_s, u"EUR "_s, u"EURO"_s}) {
+            levRows([&](const char *name, const QString &amount, const QString &words) {
+                QTest::addRow("%s %s", qPrintable(currency), name) << currency << amount << words;
+            });
+        }
     }
     void amountInWords()
     {
+        QFETCH(QString, currency);
         QFETCH(QString, amount);
         QFETCH(QString, words);
-        QCOMPARE(AmountInWords(amount), words);
+        QCOMPARE(AmountInWords(amount, currency), words);
+    }
+
+    void noCurrencyMeansLeva()
+    {
+        QCOMPARE(AmountInWords(u"21.01"_s), u"двадесет и един лв и 01 ст"_s);
+    }
+
+    void euroWords_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("words");
+        // The units group is neuter; 11 and 12 do not change.
+        QTest::newRow("1") << u"1.00"_s << u"едно евро"_s;
+        QTest::newRow("2") << u"2.00"_s << u"две евро"_s;
+        QTest::newRow("3") << u"3.00"_s << u"три евро"_s;
+        QTest::newRow("11") << u"11.00"_s << u"единадесет евро"_s;
+        QTest::newRow("12") << u"12.00"_s << u"дванадесет евро"_s;
+        QTest::newRow("21") << u"21.00"_s << u"двадесет и едно евро"_s;
+        QTest::newRow("22") << u"22.00"_s << u"двадесет и две евро"_s;
+        QTest::newRow("101") << u"101.00"_s << u"сто и едно евро"_s;
+        QTest::newRow("102") << u"102.00"_s << u"сто и две евро"_s;
+        QTest::newRow("111") << u"111.00"_s << u"сто и единадесет евро"_s;
+        QTest::newRow("121") << u"121.00"_s << u"сто двадесет и едно евро"_s;
+        QTest::newRow("202") << u"202.00"_s << u"двеста и две евро"_s;
+        QTest::newRow("1000") << u"1000.00"_s << u" хиляда  евро"_s;
+        QTest::newRow("1001") << u"1001.00"_s << u" хиляда и едно евро"_s;
+        QTest::newRow("1002") << u"1002.00"_s << u" хиляда и две евро"_s;
+        QTest::newRow("2001") << u"2001.00"_s << u"две хил и едно евро"_s;
+        QTest::newRow("2002") << u"2002.00"_s << u"две хил и две евро"_s;
+        QTest::newRow("1021") << u"1021.00"_s << u" хиляда двадесет и едно евро"_s;
+        // Thousands, millions and billions keep their forms.
+        QTest::newRow("21000") << u"21000.00"_s << u"двадесет и една хил  евро"_s;
+        QTest::newRow("22000") << u"22000.00"_s << u"двадесет и две хил  евро"_s;
+        QTest::newRow("1000000") << u"1000000.00"_s << u"един мил  евро"_s;
+        QTest::newRow("1000001") << u"1000001.00"_s << u"един мил едно евро"_s;
+        QTest::newRow("1000002") << u"1000002.00"_s << u"един мил две евро"_s;
+        QTest::newRow("2000000") << u"2000000.00"_s << u"два мил  евро"_s;
+        QTest::newRow("21000000") << u"21000000.00"_s << u"двадесет и един мил  евро"_s;
+        QTest::newRow("1001000") << u"1001000.00"_s << u"един мил и  хиляда  евро"_s;
+        QTest::newRow("1000000000") << u"1000000000.00"_s << u"един милиард  евро"_s;
+        QTest::newRow("1000000001") << u"1000000001.00"_s << u"един милиард едно евро"_s;
+        QTest::newRow("2000000002") << u"2000000002.00"_s << u"два милиарда две евро"_s;
+        QTest::newRow("2147483647")
+            << u"2147483647.00"_s
+            << u"два милиарда сто четиридесет и седем мил четиристотин осемдесет и три хил шестстотин четиридесет и седем евро"_s;
+        QTest::newRow("spaces in whole part") << u"1 001.00"_s << u" хиляда и едно евро"_s;
+
+        // Cents, written as typed; "цент" only for exactly one.
+        QTest::newRow("12.05") << u"12.05"_s << u"дванадесет евро и 05 цента"_s;
+        QTest::newRow("12,50") << u"12,50"_s << u"дванадесет евро и 50 цента"_s;
+        QTest::newRow("2.01") << u"2.01"_s << u"две евро и 01 цент"_s;
+        QTest::newRow("one digit 1") << u"5.1"_s << u"пет евро и 1 цент"_s;
+        QTest::newRow("one digit 5") << u"5.5"_s << u"пет евро и 5 цента"_s;
+        QTest::newRow("10 cents") << u"1.10"_s << u"едно евро и 10 цента"_s;
+        QTest::newRow("11 cents") << u"1.11"_s << u"едно евро и 11 цента"_s;
+        QTest::newRow("21 cents") << u"1.21"_s << u"едно евро и 21 цента"_s;
+        QTest::newRow("99 cents") << u"1000.99"_s << u" хиляда  евро и 99 цента"_s;
+        QTest::newRow("three digits take two") << u"12.013"_s << u"дванадесет евро и 01 цент"_s;
+        QTest::newRow("cents 00 omitted") << u"12.00"_s << u"дванадесет евро"_s;
+        QTest::newRow("cents not a number") << u"12.ab"_s << u"дванадесет евро"_s;
+
+        // Only cents.
+        QTest::newRow("0.50") << u"0.50"_s << u"50 цента"_s;
+        QTest::newRow("0.05") << u"0.05"_s << u"05 цента"_s;
+        QTest::newRow("0.01") << u"0.01"_s << u"01 цент"_s;
+        QTest::newRow("0.1") << u"0.1"_s << u"1 цент"_s;
+
+        // Not convertible, as in leva.
+        QTest::newRow("0.00") << u"0.00"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("one over the range") << u"2147483648.00"_s << QString();
+        QTest::newRow("negative") << u"-1.00"_s << QString();
+        QTest::newRow("negative cents") << u"1.-1"_s << QString();
+        QTest::newRow("letters") << u"abc.01"_s << QString();
+    }
+    void euroWords()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, words);
+        QCOMPARE(AmountInWords(amount, u"EUR"), words);
     }
 
     void longestAmountIs111Characters()
@@ -276,6 +369,14 @@ private Q_SLOTS:
         QCOMPARE(
             words.left(100),
             u"деветстотин деветдесет и девет мил деветстотин деветдесет и девет хил деветстотин деветдесет и девет"_s);
+    }
+
+    // The longest words in euro pass the 100 characters by more; cutting is the caller's.
+    void longestEuroAmountIs116Characters()
+    {
+        const QString words = AmountInWords(u"999999999.99"_s, u"EUR");
+        QCOMPARE(words.size(), 116);
+        QVERIFY(words.endsWith(u"деветдесет и девет евро и 99 цента"));
     }
 };
 

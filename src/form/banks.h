@@ -1,0 +1,46 @@
+#pragma once
+
+// The list of Bulgarian banks shipped as help/banks.csv, from which help/bic.rtf is
+// generated: here it finds the bank that an IBAN names.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace formelan {
+
+struct Bank {
+    QString group; // the heading the bank code chooser shows it under
+    QString name;
+    QString bic; // 8 or 11 characters; the first four are the bank code of its IBANs
+};
+
+class BankList {
+public:
+    // An empty list: it knows no bank.
+    BankList() = default;
+
+    // Reads a list: UTF-8 text, the header line "group,name,bic", then one bank a line,
+    // cells separated by commas and quoted with '"' when they hold one. Blank lines are
+    // passed over. A file that cannot be read, or any line that is not a bank with a
+    // Bulgarian BIC, refuses the whole file: nothing, and the reason in `error`.
+    static std::optional<BankList> read(const QString &path, QString *error = nullptr);
+
+    const QList<Bank> &banks() const { return m_banks; }
+
+    // The bank that a Bulgarian IBAN names by its characters 5 to 8, the first four
+    // letters of the bank's BIC. Nothing for a text that is not a valid IBAN starting
+    // with "BG", for a code not in the list, and for a code that two entries with
+    // different BICs share, since the IBAN cannot tell which is meant; entries with the
+    // same BIC answer the first of them.
+    std::optional<Bank> bankForIban(QStringView iban) const;
+
+private:
+    QList<Bank> m_banks;
+    QHash<QString, qsizetype> m_byCode; // index into m_banks, -1 when ambiguous
+};
+
+} // namespace formelan
