@@ -129,6 +129,67 @@ private Q_SLOTS:
         QCOMPARE(fieldText(source), expect + u"Z"_s);
     }
 
+    void editingInTheMiddleOfAMirroredField_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("twin");
+        QTest::newRow("document, recipient's IBAN")
+            << u"MainView"_s << u"recipient_iban_number1"_s << u"RData"_s;
+        QTest::newRow("document, payer's bank") << u"MainView"_s << u"bank_name"_s << u"DData"_s;
+        QTest::newRow("document, payer's name list")
+            << u"MainView"_s << u"depositor_name"_s << u"DData"_s;
+        QTest::newRow("recipients, IBAN")
+            << u"RData"_s << u"recipient_iban_number1"_s << u"MainView"_s;
+        QTest::newRow("recipients, name list") << u"RData"_s << u"Recipient_name"_s << u"MainView"_s;
+        QTest::newRow("payers, bank") << u"DData"_s << u"bank_name"_s << u"MainView"_s;
+        QTest::newRow("payers, obligated person")
+            << u"DData"_s << u"bounder_name"_s << u"MainView"_s;
+    }
+
+    // The change comes back from the other window with the text the field already holds:
+    // it must leave the cursor and the undo history of the field being typed in alone.
+    void editingInTheMiddleOfAMirroredField()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, field);
+        QFETCH(QString, twin);
+        Program p;
+        auto *source = p.find<FieldWindow>(window);
+        auto *other = p.find<FieldWindow>(twin);
+        QWidget *w = source->control(field);
+        QLineEdit *edit = qobject_cast<QLineEdit *>(w);
+        if (!edit)
+            edit = static_cast<QComboBox *>(w)->lineEdit();
+        QApplication::setActiveWindow(p.frame());
+        edit->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(edit, u"abcdef"_s);
+        QTest::keyClick(edit, Qt::Key_Home);
+        QTest::keyClick(edit, Qt::Key_Right);
+        QTest::keyClick(edit, Qt::Key_Right);
+        QTest::keyClicks(edit, u"XY"_s);
+        QCOMPARE(edit->text(), u"abXYcdef"_s);
+        QCOMPARE(edit->cursorPosition(), 4);
+        QCOMPARE(other->fieldText(field), u"abXYcdef"_s);
+
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), u"abXcdef"_s);
+        QCOMPARE(edit->cursorPosition(), 3);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QCOMPARE(edit->text(), u"abXdef"_s);
+        QCOMPARE(edit->cursorPosition(), 3);
+        QCOMPARE(other->fieldText(field), u"abXdef"_s);
+
+        // Undo walks back through the user's own edits, and the other window follows.
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit->text(), u"abXcdef"_s);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit->text(), u"abXYcdef"_s);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit->text(), u"abcdef"_s);
+        QCOMPARE(other->fieldText(field), u"abcdef"_s);
+    }
+
     void mirroredCheckBoxes()
     {
         Program p;
