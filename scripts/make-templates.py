@@ -23,15 +23,16 @@ COLS = 58  # boxes across the page
 FULL = COLS - 1  # the last box's width holds each row's strut
 PAGE_W, PAGE_H = 11906, 16838  # A4 in twips
 MARGIN_X = (PAGE_W - COLS * BOX) // 2
-MARGIN_Y = 560
+MARGIN_Y = 480
 
 INSET = "\\ql\\li57"  # written-out values keep clear of their box's left edge
 MONO = "\\f1\\fs30 "  # the value in a row of boxes
 TEXT = "\\f0\\fs20\\b "  # a value written out
+SMALL = "\\f0\\fs18\\b "  # where several stand in one line
 LABEL = "\\f0\\fs13 "  # the printed caption over a box
-COMB = "\\fs8 "  # the boxes' lower edge, with the marks between them
-LABEL_STRUT = "\\fs18  "  # a little air above the captions
-VALUE_STRUT = "\\fs32  "  # a row of values a little taller than the boxes' characters
+COMB = "\\fs6 "  # the boxes' lower edge, with the marks between them
+LABEL_STRUT = "\\fs16  "  # a little air above the captions
+VALUE_STRUT = "\\fs34  "  # a row of values a little taller than the boxes' characters
 BORDER = "\\brdrs\\brdrw10"
 
 SUBSTITUTES = ["ofda", "toda", "doc_date", "renobg", "denobg"]
@@ -111,6 +112,7 @@ def row(cells, strut="", valign="b"):
 class Item:
     """Something on one line of the form: a caption above, a value row, boxes below."""
     label = ""
+    strong = False  # a caption that heads a group of fields
     col = 0
     width = 0
 
@@ -204,11 +206,13 @@ class Blank(Item):
 class Title(Item):
     """The form's name, printed in the line of its amount as the bank forms have it."""
 
-    def __init__(self, col, width, lines, fs=22):
-        self.col, self.width, self.lines, self.fs = col, width, lines, fs
+    def __init__(self, col, width, lines, sub=None, fs=22):
+        self.col, self.width, self.lines, self.sub, self.fs = col, width, lines, sub, fs
 
     def value(self, form):
         text = "\\line ".join(esc(t) for t in self.lines)
+        if self.sub:
+            text += "\\line {\\fs16\\b0 %s}" % esc(self.sub)
         return [(self.col, self.col + self.width, "", "\\qc\\f0\\fs%d\\b " % self.fs + text)]
 
 
@@ -229,7 +233,8 @@ def line(form, items, lines=1):
     for k, it in enumerate(items):
         if it.label:
             end = items[k + 1].col if k + 1 < len(items) else FULL
-            labels.append((it.col, end, "", "\\ql" + LABEL + esc(it.label)))
+            labels.append((it.col, end, "", "\\ql" + LABEL + ("\\b " if it.strong else "") +
+                           esc(it.label)))
     if labels:
         form.add(row(labels, strut=LABEL_STRUT))
     values = [c for it in items for c in it.value(form)]
@@ -238,11 +243,6 @@ def line(form, items, lines=1):
     combs = [c for it in items for c in it.comb()]
     if combs:
         form.add(row(combs, valign="t"))
-
-
-def rule(form):
-    """A thin line across the page between groups of fields."""
-    form.add(row([(0, FULL, "t", "\\fs6 ")], strut="\\fs6 "))
 
 
 def gap(form, fs=8):
@@ -301,8 +301,8 @@ def payer(form, who="Наредител", name_label=None):
     party(form, who, "depositor_name", "depositor_iban_number1", "dep_bic1", name_label)
 
 
-def title_amount(form, lines, extra=()):
-    line(form, [Title(0, 27, lines), Boxes(29, "Вид валута", "vid", 3),
+def title_amount(form, lines, extra=(), sub=None):
+    line(form, [Title(0, 27, lines, sub), Boxes(29, "Вид валута", "vid", 3),
                 Amount(34, "Сума", "sum", "dr")] + list(extra))
 
 
@@ -449,6 +449,8 @@ def byudzhetno_narezhdane(form):
     obligated(form)
     payer(form)
     execution(form)
+    gap(form)
+    heading(form, "Попълва се при плащане от бюджетна организация чрез СЕБРА")
     line(form, [Boxes(0, "Код на бюджетния разпоредител", "code_br", 10),
                 Boxes(14, "Вид плащане по СЕБРА", "sebra", 6),
                 Boxes(24, "Код на дейността", "cact", 4)])
@@ -457,7 +459,8 @@ def byudzhetno_narezhdane(form):
 def prevod_vnosna(form):
     to_bank(form, "Подпис на наредителя")
     recipient(form)
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"])
+    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
+                 sub="за плащане от/към бюджета")
     words(form)
     reason(form, "Основание за плащане")
     description(form)
@@ -479,22 +482,24 @@ def formuliar8(form, long_words):
     else:
         line(form, [Text(0, "При банка \u2014 име на банката на получателя", "rebank", 28),
                      Text(30, "Сума словом", "with_words", 27)])
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"])
+    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
+                 sub="за плащане от/към бюджета, до четири плащания")
     if long_words:
         words(form)
     for k in range(1, 5):
         dlen = 8 if k == 4 else 6
-        rule(form)
-        line(form, [Amount(0, "Сума %d" % k, "ium%d" % k, "d%d" % k),
+        amount = Amount(0, "Сума %d" % k, "ium%d" % k, "d%d" % k)
+        amount.strong = True
+        line(form, [amount,
                     Boxes(15, "Вид плащане", "kindp%d" % k, 6),
                     Boxes(23, "Вид док.", "v%d" % k, 1),
-                    Text(27, "Номер на документа", "doc_numbe%d" % k, 14),
+                    Text(27, "Номер на документа", "doc_numbe%d" % k, 14, SMALL),
                     Boxes(43, "Дата на документа (%s)" % ("ддммгг" if dlen == 6 else "ддммгггг"),
                           "ddat%d" % k, dlen)])
-        line(form, [Text(0, "Основание за плащане", "reaso%d" % k, 20),
-                    Text(21, "Още пояснения", "descript%d" % k, 16),
-                    Boxes(38, "от дата (ддммгггг)", "of_dat%d" % k, 8),
-                    Boxes(48, "до дата (ддммгггг)", "to_dat%d" % k, 8)])
+        line(form, [Text(0, "Основание за плащане", "reaso%d" % k, 19, SMALL),
+                    Text(20, "Още пояснения", "descript%d" % k, 19, SMALL),
+                    Boxes(40, "от дата (ддммгггг)", "of_dat%d" % k, 8),
+                    Boxes(49, "до дата (ддммгггг)", "to_dat%d" % k, 8)])
     obligated(form)
     payer(form, "Наредител", "Наредител / вносител \u2014 име")
     execution(form)
@@ -581,7 +586,7 @@ def check(name, rtf, placed, wanted, names):
         if hits:
             problems.append("fixed text %r holds %s" % (token, hits))
     for ph in wanted:
-        if not re.search(r"(?<![A-Za-z0-9_])" + re.escape(ph) + r"(?![A-Za-z0-9_])", rtf):
+        if not re.search(r"(?<![A-Za-z0-9_'])" + re.escape(ph) + r"(?![A-Za-z0-9_])", rtf):
             problems.append("%s is not one run of the source" % ph)
     if problems:
         sys.exit("%s:\n  %s" % (name, "\n  ".join(problems)))
