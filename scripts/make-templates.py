@@ -4,12 +4,13 @@ laid out as that kind's bank form, with a placeholder (a field name in plain tex
 each value goes. Which fields each form carries is read from template-fields.txt; the
 layout below must place exactly those, and no fixed text may contain a placeholder name.
 
-Amounts, IBANs, BICs, dates and codes go into character boxes: a row of cells one box
-wide under a cell that holds the value in Courier New 15 pt, whose characters are 180
-twips wide; a box is 181 twips, so that a full row of characters never wraps and the
-last of 22 characters is still a fifth of a millimetre from its box's left edge.
-Only plain tables, fonts and paragraphs are used, so that any word processor, and our
-own reader, shows the form alike."""
+Amounts, IBANs, BICs, dates and codes go into character boxes. A box row is two table
+rows: a cell that spans the boxes and holds the placeholder in Courier New 15 pt, whose
+characters are 180 twips wide, and under it one short cell per box, whose side borders
+mark the boxes off. A box is 181 twips: a full row of characters then never wraps, and
+the 22nd character of an IBAN still stands only 21 twips (0.4 mm) right of its box's
+left edge. Only plain tables, fonts and paragraphs are used, no fixed row heights,
+so that any word processor, and our own reader, shows the form alike."""
 import os
 import re
 import sys
@@ -260,8 +261,8 @@ def paragraph(form, text, fs=16, align="ql"):
 # ---------------------------------------------------------------------------------------
 # Parts that several forms share
 
-def to_bank(form, signs, extra=None):
-    """Which bank the document goes to, and the boxes the clerk fills in by hand."""
+def to_bank(form, signs):
+    """Which bank the document goes to, and the lines the clerk fills in by hand."""
     under = "b"
     rows = [("БАНКА", "bank_name", "Дата на представяне"),
             ("КЛОН", "branch_name", signs),
@@ -274,8 +275,6 @@ def to_bank(form, signs, extra=None):
             cells.append((34, 46, "", "\\ql\\f0\\fs15 " + esc(right)))
             cells.append((46, FULL, under, TEXT))
         form.add(row(cells, strut="\\fs24  "))
-    if extra:
-        form.add(row([(34, FULL, "", "\\ql\\f0\\fs13 " + esc(extra))]))
     gap(form)
 
 
@@ -287,14 +286,13 @@ def party(form, who, name, iban, bic, name_label=None):
 
 def who_of(who):
     return {"Получател": "получателя", "Наредител": "наредителя", "Кредитор": "кредитора",
-            "Длъжник": "длъжника", "Вносител": "вносителя"}[who]
+            "Длъжник": "длъжника"}[who]
 
 
 def recipient(form, who="Получател", name_label="Платете на \u2014 име на получателя",
-              bank_label="При банка \u2014 име на банката на получателя", with_bank=True):
+              bank_label="При банка \u2014 име на банката на получателя"):
     party(form, who, "Recipient_name", "recipient_iban_number1", "rec_bic1", name_label)
-    if with_bank:
-        line(form, [Text(0, bank_label, "rebank", FULL)])
+    line(form, [Text(0, bank_label, "rebank", FULL)])
 
 
 def payer(form, who="Наредител", name_label=None):
@@ -537,7 +535,6 @@ def visible_text(rtf):
     out = []
     skip_depth = None
     depth = 0
-    i = 0
     tokens = re.finditer(r"\\([a-z]+)(-?\d+)? ?|\\'([0-9a-f]{2})|\\(.)|([{}])|([^\\{}\r\n]+)|\r?\n",
                          rtf)
     for m in tokens:
@@ -564,7 +561,6 @@ def visible_text(rtf):
             out.append(symbol)
         elif text:
             out.append(text)
-    del i
     return "".join(out)
 
 
