@@ -239,8 +239,10 @@ def line(form, items, lines=1):
     if labels:
         form.add(row(labels, strut=LABEL_STRUT))
     values = [c for it in items for c in it.value(form)]
-    strut = VALUE_STRUT if lines == 1 else "\\fs20 " + " \\line " * (lines - 1) + " "
-    form.add(row(values, strut=strut))
+    if lines == 1:
+        form.add(row(values, strut=VALUE_STRUT))
+    else:  # a box for several lines of text, written from its top
+        form.add(row(values, strut="\\fs20 " + " \\line " * (lines - 1) + " ", valign="t"))
     combs = [c for it in items for c in it.comb()]
     if combs:
         form.add(row(combs, valign="t"))
