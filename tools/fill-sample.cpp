@@ -1,6 +1,7 @@
 // Fills a document kind with sample values as a clerk would and sends it, leaving
-// project.doc in OUTDIR; for looking at the templates.
-// Usage: formelan-fill-sample KIND-ITEM OUTDIR
+// project.doc in OUTDIR; for looking at the templates. "short" takes an amount whose
+// words fit the short line of the eighth kind's form.
+// Usage: formelan-fill-sample KIND-ITEM OUTDIR [short]
 #include "app/mainframe.h"
 #include "app/startup.h"
 #include "base/paths.h"
@@ -29,6 +30,7 @@ int main(int argc, char *argv[])
     if (!frame)
         return 1;
     frame->findChild<QAction *>(QString::fromLocal8Bit(argv[1]))->trigger();
+    DocumentWindow *view = frame->documentWindow();
     const std::pair<const char16_t *, const char16_t *> values[] = {
         {u"bank_name", u"УниКредит Булбанк"},
         {u"branch_name", u"Клон Витоша"},
@@ -71,11 +73,26 @@ int main(int argc, char *argv[])
         {u"d1", u"25"},
         {u"ium2", u"250"},
         {u"d2", u"25"},
-        {u"reaso1", u"Данък"},
-        {u"reaso2", u"Осигуровки"}};
-    DocumentWindow *view = frame->documentWindow();
+        {u"kindp1", u"110000"},
+        {u"reaso1", u"ДДС за м. февруари"},
+        {u"descript1", u"Дневник 02/2007"},
+        {u"v1", u"1"},
+        {u"doc_numbe1", u"2007020001"},
+        {u"kindp2", u"441111"},
+        {u"reaso2", u"Осигуровки"},
+        {u"descript2", u"Декларация обр. 1"},
+        {u"v2", u"2"},
+        {u"doc_numbe2", u"000457"}};
     for (const auto &[name, value] : values)
         view->setFieldText(name, QString::fromUtf16(value));
+    if (argc > 3 && QByteArrayView(argv[3]) == "short") {
+        const std::pair<const char16_t *, const char16_t *> shorter[] = {
+            {u"sum", u"250"},  {u"dr", u"00"}, {u"with_words", u"двеста и петдесет лв"},
+            {u"ium1", u"200"}, {u"d1", u"00"}, {u"ium2", u"50"},
+            {u"d2", u"00"}};
+        for (const auto &[name, value] : shorter)
+            view->setFieldText(name, QString::fromUtf16(value));
+    }
     for (QWidget *f : view->fields()) {
         if (auto *d = qobject_cast<QDateTimeEdit *>(f))
             d->setDate(QDate(2007, 3, 5));

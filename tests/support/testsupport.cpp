@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 
 #include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +57,27 @@ QStringList FakeDialogs::texts() const
     QStringList out;
     for (const Message &m : messages)
         out.append(m.text);
+    return out;
+}
+
+QList<TemplateFields> shippedTemplateFields(const QString &sourceDir)
+{
+    QFile f(sourceDir + u"/scripts/template-fields.txt"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QList<TemplateFields> out;
+    static const QRegularExpression space(u"\\s+"_s);
+    for (const QByteArray &raw : f.readAll().split('\n')) {
+        QString line = QString::fromUtf8(raw);
+        line.truncate(line.indexOf(u'#') < 0 ? line.size() : line.indexOf(u'#'));
+        const QStringList words = line.split(space, Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        if (!line.front().isSpace())
+            out.append({words.value(0), words.value(1), {}});
+        else if (!out.isEmpty())
+            out.last().placeholders += words;
+    }
     return out;
 }
 

@@ -45,6 +45,16 @@ public:
     QStringList fileInitials;
 };
 
+// The fields that a shipped template carries, as scripts/template-fields.txt lists
+// them: the template file, the menu item of its kind and its placeholders in order.
+struct TemplateFields {
+    QString file;
+    QString item;
+    QStringList placeholders;
+};
+// Read from the source tree at `sourceDir`; empty when the list cannot be read.
+QList<TemplateFields> shippedTemplateFields(const QString &sourceDir);
+
 // The whole program started in-process, with dialogs answered by FakeDialogs and a
 // private data folder.
 class Program {

@@ -1,0 +1,187 @@
+// Holds every shipped template to the form of its kind: it carries only placeholders of
+// fields that the document window shows for that kind, exactly those that the fields
+// list names, each as one run of its own; its fixed text holds no placeholder name in
+// any letter case, not even inside a word; and our reader reads it.
+#include "testsupport.h"
+
+#include "documents/output.h"
+#include "form/fieldset.h"
+#include "form/kinds.h"
+#include "rtf/rtfreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using formelan::test::TemplateFields;
+
+namespace {
+
+const QString kSource = QStringLiteral(FORMELAN_SOURCE_DIR);
+const QString kForms = kSource + u"/data/forms"_s;
+
+const DocumentKind *kindOfItem(const QString &item)
+{
+    for (const DocumentKind &k : documentKinds()) {
+        if (k.item == item)
+            return &k;
+    }
+    return nullptr;
+}
+
+// What the output replaces under a kind for the fields its window shows: a field's own
+// name, but for dates the kind's substitute and for check boxes the paired "no" too.
+QSet<QString> placeholdersShownBy(const DocumentKind &kind)
+{
+    QSet<QString> out;
+    for (const FieldDef &def : documentFields()) {
+        if (def.place.panel != 0 && def.place.panel != kind.panel)
+            continue;
+        QString name = def.name.toString();
+        if (def.kind == FieldKind::Date) {
+            if (kind.name == u"Бюджетно платежно нареждане" && name == u"of_date")
+                name = u"ofda"_s;
+            else if (kind.name == u"Бюджетно платежно нареждане" && name == u"to_date")
+                name = u"toda"_s;
+            else if (kind.name == u"Преводно нареждане /Вносна бележка/" && name == u"d_date")
+                name = u"doc_date"_s;
+        }
+        out.insert(name);
+        if (def.kind == FieldKind::Check)
+            out.insert(name == u"rebg" ? u"renobg"_s : u"denobg"_s);
+    }
+    return out;
+}
+
+// Every name that the output searches for under some kind.
+QStringList allPlaceholderNames()
+{
+    QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+    for (const FieldDef &def : documentFields())
+        names.append(def.name.toString());
+    return names;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The words of a text that could hold a placeholder: runs of letters, digits and '_'.
+QStringList identifierRuns(const QString &text)
+{
+    static const QRegularExpression run(u"[A-Za-z0-9_]+"_s);
+    QStringList out;
+    for (auto it = run.globalMatch(text); it.hasNext();)
+        out.append(it.next().captured());
+    return out;
+}
+
+} // namespace
+
+class TestTemplates : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listCoversTheShippedTemplates()
+    {
+        const QList<TemplateFields> table = test::shippedTemplateFields(kSource);
+        QVERIFY(!table.isEmpty());
+        QStringList listed;
+        for (const TemplateFields &t : table) {
+            listed.append(t.file);
+            const DocumentKind *kind = kindOfItem(t.item);
+            QVERIFY2(kind, qPrintable(t.item));
+            // The output picks this very file for the kind (the eighth kind: by the
+            // length of the amount in words).
+            QVERIFY2(templateFor(kind->name.toString(), 0) == t.file ||
+                         templateFor(kind->name.toString(), 27) == t.file,
+                     qPrintable(t.file));
+        }
+        listed.sort();
+        QStringList shipped = QDir(kForms).entryList(QDir::Files);
+        shipped.sort();
+        QCOMPARE(listed, shipped);
+        // Every kind has its form.
+        for (const DocumentKind &k : documentKinds()) {
+            QVERIFY(listed.contains(templateFor(k.name.toString(), 0)));
+            QVERIFY(listed.contains(templateFor(k.name.toString(), 27)));
+        }
+    }
+
+    void eachTemplate_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QStringList>("placeholders");
+        for (const TemplateFields &t : test::shippedTemplateFields(kSource))
+            QTest::newRow(qPrintable(t.file)) << t.file << t.item << t.placeholders;
+    }
+
+    void eachTemplate()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, item);
+        QFETCH(QStringList, placeholders);
+        const DocumentKind *kind = kindOfItem(item);
+        QVERIFY(kind);
+        const QByteArray rtf = readFile(kForms + u'/' + file);
+
+        // Plain RTF in Windows-1251 that any word processor opens; all of it 7-bit.
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
+        for (char c : rtf)
+            QVERIFY2(uchar(c) < 0x80, "a byte above 127");
+        int depth = 0;
+        for (qsizetype i = 0; i < rtf.size(); ++i) {
+            if (rtf[i] == '\\')
+                ++i; // \{ \} and \\ are text
+            else if (rtf[i] == '{')
+                ++depth;
+            else if (rtf[i] == '}' && --depth == 0)
+                QCOMPARE(i, rtf.trimmed().size() - 1); // the document's group ends it
+        }
+        QCOMPARE(depth, 0);
+        const QString text = rtf::plainText(rtf);
+        QVERIFY(!text.trimmed().isEmpty());
+
+        // Only fields that the window shows for this kind, each placeholder once.
+        const QSet<QString> shown = placeholdersShownBy(*kind);
+        for (const QString &p : placeholders) {
+            QVERIFY2(shown.contains(p), qPrintable(p + u" is not shown for "_s + item));
+            QCOMPARE(placeholders.count(p), 1);
+        }
+
+        // The text holds exactly the listed placeholders, in the listed order, and no
+        // name of another anywhere, in any letter case, inside a word or not.
+        const QStringList names = allPlaceholderNames();
+        QStringList found;
+        for (const QString &word : identifierRuns(text)) {
+            if (placeholders.contains(word)) {
+                found.append(word);
+                for (const QString &n : names)
+                    QVERIFY2(n == word || !word.contains(n, Qt::CaseInsensitive),
+                             qPrintable(word + u" holds "_s + n));
+                continue;
+            }
+            for (const QString &n : names)
+                QVERIFY2(!word.contains(n, Qt::CaseInsensitive),
+                         qPrintable(u"fixed text "_s + word + u" holds "_s + n));
+        }
+        QCOMPARE(found, placeholders);
+
+        // Each placeholder is one run of the source, so that a search finds it whole
+        // (not the hex digits of an escaped character, as in \'d1).
+        for (const QString &p : placeholders) {
+            const QRegularExpression run(u"(?<![A-Za-z0-9_'])"_s + p + u"(?![A-Za-z0-9_])"_s);
+            QVERIFY2(run.match(QString::fromLatin1(rtf)).hasMatch(), qPrintable(p));
+        }
+    }
+};
+
+QTEST_MAIN(TestTemplates)
+#include "tst_templates.moc"
