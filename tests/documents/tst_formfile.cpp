@@ -124,10 +124,11 @@ QDateTimeEdit *dateOf(const QString &name)
 // A file as the Windows program writes it: Windows-1251, one name and one value line
 // per entry, the kind last.
 QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kind,
-                       const QString &eol = u"\r\n"_s, bool upperNames = false)
+                       const QString &eol = u"\r\n"_s, bool upperNames = false,
+                       const QStringList &order = kEntryOrder)
 {
     QString text;
-    for (const QString &name : kEntryOrder) {
+    for (const QString &name : order) {
         text += (upperNames ? name.toUpper() : name) + eol;
         QString value = values.value(name);
         if (value.isNull() && kDates.contains(name))
@@ -340,6 +341,28 @@ private Q_SLOTS:
         QCOMPARE(fieldText(doc(u"reason"_s)), u"sum"_s);
         QCOMPARE(fieldText(doc(u"Recipient_name"_s)), u"DEPOSITOR_NAME"_s);
         QCOMPARE(fieldText(doc(u"depositor_name"_s)), u"Платец"_s);
+    }
+
+    // Out of the window's order, a name cannot be looked for where the last entry ended;
+    // the search from the top must then pass over value lines already taken.
+    void valueEqualToALaterNameOutOfOrder()
+    {
+        Program p;
+        QStringList order = kEntryOrder;
+        order.swapItemsAt(order.indexOf(u"reason"_s), order.indexOf(u"description"_s));
+        const QHash<QString, QString> values{{u"bank_name"_s, u"Reason"_s},
+                                             {u"reason"_s, u"основание"_s},
+                                             {u"description"_s, u"пояснение"_s},
+                                             {u"boun_lk"_s, u"1111111111"_s}};
+        const QString path = p.dataDir() + u"/shuffled.frm"_s;
+        writeFile(path, windowsFile(values, u"Вносна бележка"_s, u"\r\n"_s, false, order));
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(fieldText(doc(u"bank_name"_s)), u"Reason"_s);
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"основание"_s);
+        QCOMPARE(fieldText(doc(u"description"_s)), u"пояснение"_s);
+        QCOMPARE(fieldText(doc(u"boun_lk"_s)), u"1111111111"_s);
     }
 
     void foreignOrderAndMissingNames()

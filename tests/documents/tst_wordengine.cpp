@@ -103,6 +103,26 @@ private Q_SLOTS:
         QCOMPARE(f.text, u"["_s + value + u"] [1]"_s);
     }
 
+    // \uN takes a signed 16-bit number: from U+8000 up it is written negative.
+    void charactersAboveTheSignedRange_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("U+7FFF") << QString(QChar(0x7FFF)) << QByteArray("\\u32767?");
+        QTest::newRow("U+8000") << QString(QChar(0x8000)) << QByteArray("\\u-32768?");
+        QTest::newRow("U+FFFD") << QString(QChar(0xFFFD)) << QByteArray("\\u-3?");
+        QTest::newRow("surrogate pair") << u"😀"_s << QByteArray("\\u-10179?\\u-8704?");
+    }
+
+    void charactersAboveTheSignedRange()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, written);
+        QVERIFY2(rtfValue(value).contains(written), rtfValue(value).constData());
+        const Filled f = fill("{\\rtf1 [reason]}", {{u"reason"_s, value}});
+        QCOMPARE(f.text, u"["_s + value + u']');
+    }
+
     void lineBreaksBecomeLineBreaks()
     {
         const Filled f = fill("{\\rtf1 condition}", {{u"condition"_s, u"ред 1\nред 2\nред 3"_s}});

@@ -116,6 +116,22 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
+    // Sub-amount cents that add up to exactly one lev carry it into the total.
+    void centsAddingUpToOneLev()
+    {
+        Program p;
+        set(u"ium1", u"10"_s);
+        set(u"ium2", u"5"_s);
+        set(u"d1", u"60"_s);
+        set(u"d2", u"40"_s);
+        leave(u"d2");
+        QCOMPARE(text(u"sum"), u"16"_s);
+        QCOMPARE(text(u"dr"), u"0"_s);
+        leave(u"ium2");
+        QCOMPARE(text(u"sum"), u"16"_s);
+        QCOMPARE(text(u"dr"), u"0"_s);
+    }
+
     void oneDigitStotinki()
     {
         Program p;
