@@ -80,7 +80,7 @@ mkdir -p "$run_home/runtime" && chmod 700 "$run_home/runtime"
 run_formelan() {
   env HOME="$run_home" XDG_DATA_HOME="$run_home/data" XDG_CONFIG_HOME="$run_home/config" \
     XDG_RUNTIME_DIR="$run_home/runtime" QT_QPA_PLATFORM=offscreen \
-    timeout 30 /usr/bin/formelan "$@"
+    timeout 15 /usr/bin/formelan "$@"
 }
 out=$(run_formelan --version) || true
 if [ "$out" = "Formelan $version" ]; then pass "formelan --version: $out"; else fail "formelan --version printed '$out', not 'Formelan $version'"; fi
