@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Builds the Debian package (or takes the one given), installs it with apt as a user
+# would, checks what a desktop sees of it, runs lintian, removes it and checks that
+# nothing of it is left. Changes the system's packages: meant for CI machines and
+# throw-away containers, run as root or with sudo.
+#   scripts/check-package.sh [PACKAGE.deb]
+# Every check runs even after one fails; the exit status is 1 when any failed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+apt_get() { "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -qq "$@"; }
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+step() { echo; echo "== $*"; }
+
+# lintian, appstreamcli, desktop-file-validate; xdg-mime with the database tools, and
+# what xdg-mime asks: mimetype when no desktop runs, gio under GNOME; rsvg-convert and
+# compare for the icon check.
+tools=(lintian appstream desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
+       libglib2.0-bin librsvg2-bin imagemagick fonts-dejavu-core)
+missing=()
+for p in "${tools[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+apt_get update
+if [ ${#missing[@]} -gt 0 ]; then
+  apt_get install -y --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+step "Committed icons match their SVG"
+fresh=$(mktemp -d)
+trap 'rm -rf "$fresh"' EXIT
+scripts/make-icons.sh "$fresh/hicolor"
+for png in "$fresh"/hicolor/*/apps/formelan.png; do
+  rel=${png#"$fresh"/}
+  # Counts the pixels that differ by more than a rounding step between renderer versions.
+  diff=$(compare -metric AE -fuzz 2% "$png" "resources/icons/$rel" null: 2>&1 || true)
+  if [ "$diff" = 0 ]; then pass "$rel"; else fail "$rel differs from its SVG ($diff pixels): run scripts/make-icons.sh"; fi
+done
+
+step "Build the package"
+if [ $# -gt 0 ]; then
+  deb=$(realpath "$1")
+else
+  deb=$(scripts/build-package.sh | tail -n 1)
+fi
+version=$(dpkg-deb -f "$deb" Version)
+echo "$deb"
+
+step "AppStream metadata with a screenshot address"
+# The packaged metadata lists the screenshot only when the build is told its address;
+# the listing is checked here with an address that can never resolve.
+shotdir=$fresh/screenshot-build
+cmake -S . -B "$shotdir" -DFORMELAN_TESTS=OFF -DFORMELAN_BENCH=OFF \
+  -DFORMELAN_SCREENSHOT_URL=https://screenshot.invalid/formelan.png >/dev/null
+if appstreamcli validate --no-net "$shotdir"/install-files/*.metainfo.xml &&
+   grep -q '<image type="source"' "$shotdir"/install-files/*.metainfo.xml; then
+  pass "metainfo with a screenshot"
+else
+  fail "metainfo with a screenshot"
+fi
+
+step "Install with apt"
+if dpkg-query -W -f='${Status}' formelan 2>/dev/null | grep -q 'install ok installed'; then
+  apt_get remove --purge -y formelan >/dev/null
+fi
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb"
+mapfile -t owned < <(dpkg -L formelan)
+
+step "The installed program"
+run_home=$fresh/home
+mkdir -p "$run_home/runtime" && chmod 700 "$run_home/runtime"
+# A home of its own, so that a program that starts its windows leaves nothing in ours;
+# standard output alone is compared, standard error is shown.
+run_formelan() {
+  env HOME="$run_home" XDG_DATA_HOME="$run_home/data" XDG_CONFIG_HOME="$run_home/config" \
+    XDG_RUNTIME_DIR="$run_home/runtime" QT_QPA_PLATFORM=offscreen \
+    timeout 15 /usr/bin/formelan "$@"
+}
+out=$(run_formelan --version) || true
+if [ "$out" = "Formelan $version" ]; then pass "formelan --version: $out"; else fail "formelan --version printed '$out', not 'Formelan $version'"; fi
+out=$(run_formelan --help) || true
+if grep -q -- '--version' <<<"$out"; then pass "formelan --help lists --version"; else fail "formelan --help printed '$out'"; fi
+if ldd /usr/bin/formelan | grep -q 'not found'; then fail "libraries missing: $(ldd /usr/bin/formelan | grep 'not found')"; else pass "every library found"; fi
+
+step "Desktop entry and AppStream metadata"
+desktop=/usr/share/applications/formelan.desktop
+if desktop-file-validate "$desktop"; then pass "desktop-file-validate"; else fail "desktop-file-validate"; fi
+if appstreamcli validate --no-net /usr/share/metainfo/bg.formelan.Formelan.metainfo.xml; then
+  pass "appstreamcli validate --no-net"
+else
+  fail "appstreamcli validate --no-net"
+fi
+for f in /usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/formelan.png \
+         /usr/share/icons/hicolor/scalable/apps/formelan.svg /usr/share/man/man1/formelan.1.gz; do
+  [ -f "$f" ] || fail "missing $f"
+done
+if man -l /usr/share/man/man1/formelan.1.gz 2>/dev/null | grep -q -- '--version'; then pass "man page"; else fail "man page"; fi
+
+step "The form file type"
+# The package's files in /usr/share/mime/packages and /usr/share/applications set off
+# the triggers of shared-mime-info and desktop-file-utils, which rebuild the databases.
+[ -f /usr/share/mime/application/x-formelan-form.xml ] || fail "MIME database lacks the type"
+grep -q 'application/x-formelan-form=.*formelan.desktop' /usr/share/applications/mimeinfo.cache ||
+  fail "mimeinfo.cache lacks the type"
+cp tests/data/sample.frm "$fresh/sample.frm"
+cp tests/data/sample.frm "$fresh/sample-without-extension"
+for desktop_env in "" GNOME; do
+  for f in sample.frm sample-without-extension; do
+    type=$(cd "$fresh" && XDG_CURRENT_DESKTOP=$desktop_env xdg-mime query filetype "$f" || true)
+    what="xdg-mime query filetype $f (desktop: ${desktop_env:-none})"
+    if [ "$type" = application/x-formelan-form ]; then pass "$what"; else fail "$what gave '$type'"; fi
+  done
+done
+app=$(xdg-mime query default application/x-formelan-form || true)
+if [ "$app" = formelan.desktop ]; then pass "default application: $app"; else fail "default application '$app'"; fi
+
+step "lintian"
+# lintian warns when it runs as root; it needs no rights beyond reading the package.
+lintian_as=()
+[ "$(id -u)" -ne 0 ] || lintian_as=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp)
+lintian_in=$fresh/lintian
+mkdir -p "$lintian_in" && cp "$deb" "$lintian_in/" && chmod -R a+rX "$fresh"
+if (cd /tmp && "${lintian_as[@]}" lintian --display-info --display-experimental --pedantic --show-overrides \
+      --fail-on error,warning \
+      "$lintian_in/$(basename "$deb")"); then
+  pass "lintian: no errors or warnings"
+else
+  fail "lintian"
+fi
+
+step "Remove"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y formelan
+left=0
+for path in "${owned[@]}"; do
+  [ "$path" = /. ] && continue
+  [ -e "$path" ] || continue
+  # Folders such as /usr/share/man stay for the other packages that own them.
+  if [ -d "$path" ] && dpkg-query -S "$path" >/dev/null 2>&1; then continue; fi
+  fail "left behind: $path"
+  left=$((left + 1))
+done
+[ "$left" -gt 0 ] || pass "none of the ${#owned[@]} paths of the package is left"
+[ ! -e /usr/share/mime/application/x-formelan-form.xml ] || fail "MIME database still has the type"
+! grep -q 'x-formelan-form' /usr/share/applications/mimeinfo.cache 2>/dev/null ||
+  fail "mimeinfo.cache still has the type"
+
+echo
+if [ "$failures" -gt 0 ]; then
+  echo "check-package: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "check-package: all checks passed"
