@@ -24,7 +24,13 @@ install_missing() {
 
 build() { # build DIR [cmake options...]
   local dir=$1; shift
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  local launcher=()
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
+  elif [ $# -gt 0 ]; then
+    cmake -S . -B "$dir" "$@" >/dev/null
+  fi
   cmake --build "$dir" -j"$(nproc)"
 }
 
@@ -39,11 +45,11 @@ case "${1:-}" in
     exec ./build/formelan ;;
   test)
     install_missing
-    build build
+    build build -DFORMELAN_WERROR=ON
     run_tests build ;;
   test-sanitize)
     install_missing
-    build build-asan -DFORMELAN_SANITIZE=ON -DFORMELAN_BENCH=OFF
+    build build-asan -DFORMELAN_SANITIZE=ON -DFORMELAN_BENCH=OFF -DFORMELAN_WERROR=ON
     ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
     UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0} \
