@@ -86,6 +86,23 @@ out=$(run_formelan --version) || true
 if [ "$out" = "Formelan $version" ]; then pass "formelan --version: $out"; else fail "formelan --version printed '$out', not 'Formelan $version'"; fi
 out=$(run_formelan --help) || true
 if grep -q -- '--version' <<<"$out"; then pass "formelan --help lists --version"; else fail "formelan --help printed '$out'"; fi
+# A form file given on the command line opens in the document window, headless; once it
+# has opened it heads the user's list of recent files.
+cp tests/data/sample.frm "$fresh/opened-by-name.frm"
+env HOME="$run_home" XDG_DATA_HOME="$run_home/data" XDG_CONFIG_HOME="$run_home/config" \
+  XDG_RUNTIME_DIR="$run_home/runtime" QT_QPA_PLATFORM=offscreen \
+  timeout 30 /usr/bin/formelan "$fresh/opened-by-name.frm" &
+opener=$!
+opened=no
+for _ in $(seq 1 40); do
+  if grep -q 'opened-by-name.frm' "$run_home/config/Formelan/Formelan.ini" 2>/dev/null; then
+    opened=yes; break
+  fi
+  sleep 0.5
+done
+kill "$opener" 2>/dev/null || true
+wait "$opener" 2>/dev/null || true
+if [ $opened = yes ]; then pass "formelan FILE opens the form file"; else fail "formelan FILE did not open the form file"; fi
 if ldd /usr/bin/formelan | grep -q 'not found'; then fail "libraries missing: $(ldd /usr/bin/formelan | grep 'not found')"; else pass "every library found"; fi
 
 step "Desktop entry and AppStream metadata"

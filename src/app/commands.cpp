@@ -91,6 +91,16 @@ void MainFrame::buildCommands()
     }
     item(blanks, u"N11"_s, u"Отваряне"_s, plain(&MainFrame::openForm, this));
     item(blanks, u"N12"_s, u"Записване"_s, plain(&MainFrame::saveForm, this));
+    blanks->addSeparator();
+    for (int i = 1; i <= RecentForms::kMax; ++i) {
+        QAction *a = blanks->addAction(QString());
+        a->setObjectName(u"Recent%1"_s.arg(i));
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this,
+                [this, a] { guarded([&] { openRecentForm(a->data().toString()); }); });
+        m_recentItems.append(a);
+    }
+    blanks->addSeparator();
     item(blanks, u"N14"_s, u"Изход"_s, plain(&MainFrame::exitProgram, this));
 
     item(data, u"N8"_s, kRecipientsItem.toString(), [this](QAction *a) {

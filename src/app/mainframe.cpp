@@ -1,5 +1,7 @@
 #include "app/mainframe.h"
 
+#include "app/recovery.h"
+#include "app/startup.h"
 #include "app/wiring.h"
 #include "base/dialogs.h"
 #include "base/paths.h"
@@ -68,10 +70,13 @@ MainFrame::MainFrame(QWidget *parent)
     });
     m_chooser = new BankCodeChooser(this);
     connectWindows(*m_view, *m_recipients, *m_payers, *m_chooser, this);
+    m_recovery = new RecoveryKeeper(*m_view, this);
+    updateRecentMenu();
 }
 
 MainFrame::~MainFrame()
 {
+    m_recovery->writeNow();
     // The windows' result sets go before the connection they read through.
     delete m_mdi;
     m_mdi = nullptr;
@@ -120,6 +125,13 @@ void MainFrame::resizeEvent(QResizeEvent *event)
         fitDocumentWindow();
 }
 
+void MainFrame::closeEvent(QCloseEvent *event)
+{
+    // Nothing is asked: an unsaved document is kept for the next start instead.
+    m_recovery->writeNow();
+    QMainWindow::closeEvent(event);
+}
+
 void MainFrame::prepareFirstShowing()
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -136,6 +148,8 @@ void MainFrame::prepareFirstShowing()
     arrangeDocumentWindow();
     bringToFront(m_view);
     cascadeWindows();
+    // A new document holds nothing worth keeping.
+    m_recovery->markSaved();
 }
 
 void MainFrame::bringToFront(QWidget *window)
@@ -203,13 +217,101 @@ void MainFrame::openForm()
     m_openName = name;
     if (!QFileInfo(name).isFile())
         return;
-    const LoadedForm loaded = loadFormFile(name);
+    openFormFile(name);
+}
+
+bool MainFrame::openFormFile(const QString &path)
+{
+    LoadedForm loaded = loadFormFile(path);
     if (!loaded.content) {
         showErrorBox(loaded.error);
-        return;
+        return false;
     }
+    // A file cut short has no kind line: the window keeps its kind.
+    if (loaded.kindMissing)
+        loaded.content->kind = m_view->kind();
     m_view->setContent(*loaded.content);
     arrangeDocumentWindow();
+    m_recent.add(path);
+    updateRecentMenu();
+    m_recovery->markSaved();
+    if (loaded.missingFields > 0 || loaded.kindMissing) {
+        QString text = u"Формулярът „%1“ е непълен: "_s.arg(displayPath(path));
+        if (loaded.missingFields > 0)
+            text += u"липсват %1 от %2 полета; те са с началните си стойности"_s.arg(
+                QString::number(loaded.missingFields), QString::number(m_view->fields().size()));
+        if (loaded.kindMissing)
+            text += (loaded.missingFields > 0 ? u", а "_s : QString()) +
+                    u"видът на документа липсва и е оставен „%1“"_s.arg(m_view->kind());
+        showMessage(m_view, text + u". Проверете документа, преди да го използвате."_s);
+    }
+    return true;
+}
+
+void MainFrame::openFiles(const QStringList &files)
+{
+    if (files.isEmpty())
+        return;
+    for (const QString &other : files.mid(1))
+        startProgramCopy({other});
+    const QString &first = files.first();
+    if (!QFileInfo(first).isFile()) {
+        showMessage(m_view, u"Няма формуляр „%1“."_s.arg(displayPath(first)));
+        return;
+    }
+    openFormFile(first);
+}
+
+void MainFrame::openRecentForm(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        m_recent.remove(path);
+        updateRecentMenu();
+        showMessage(m_view, u"Формулярът „%1“ вече не съществува и е махнат от списъка на "
+                            u"последните формуляри."_s.arg(displayPath(path)));
+        return;
+    }
+    openFormFile(path);
+}
+
+bool MainFrame::offerRecovery()
+{
+    const std::optional<RecoveryKeeper::Orphan> orphan = m_recovery->findOrphan();
+    if (!orphan)
+        return false;
+    const auto answer = dialogs().message(
+        m_view, QMessageBox::Question, programTitle(),
+        u"При последната работа с програмата остана незаписан документ (запазен на %1). "
+        u"Да бъде ли възстановен?"_s.arg(QLocale().toString(orphan->kept, u"d MMMM yyyy, HH:mm"_s)),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        m_recovery->discardOrphan(*orphan);
+        return false;
+    }
+    const std::optional<FormContent> content = m_recovery->takeOrphan(*orphan);
+    if (!content)
+        return false;
+    m_view->setContent(*content);
+    arrangeDocumentWindow();
+    m_recovery->markUnsaved();
+    return true;
+}
+
+void MainFrame::updateRecentMenu()
+{
+    const QStringList files = m_recent.files();
+    for (qsizetype i = 0; i < m_recentItems.size(); ++i) {
+        QAction *item = m_recentItems.at(i);
+        item->setVisible(i < files.size());
+        if (i >= files.size())
+            continue;
+        const QString &path = files.at(i);
+        item->setText(u"&%1 %2"_s.arg(QString::number(i + 1),
+                                      QFileInfo(path).fileName().replace(u'&', u"&&"_s)));
+        item->setData(path);
+        item->setToolTip(displayPath(path));
+        item->setStatusTip(displayPath(path));
+    }
 }
 
 void MainFrame::saveForm()
@@ -221,8 +323,13 @@ void MainFrame::saveForm()
     if (name.right(3).toUpper() != u"FRM"_s)
         name += u".frm"_s;
     m_saveName = name;
-    if (const auto error = saveFormFile(name, m_view->content(), QLocale().decimalPoint().at(0)))
+    if (const auto error = saveFormFile(name, m_view->content(), QLocale().decimalPoint().at(0))) {
         showErrorBox(*error);
+        return;
+    }
+    m_recent.add(name);
+    updateRecentMenu();
+    m_recovery->markSaved();
 }
 
 void MainFrame::sendToWordProcessor()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/recentforms.h"
+
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -16,6 +18,7 @@ class AddressBook;
 class BankCodeChooser;
 class DocumentWindow;
 class PartyDatabase;
+class RecoveryKeeper;
 
 // The data menu's items, which showAddressBook tells apart by their captions.
 inline constexpr QStringView kRecipientsItem = u"Данни за получатели";
@@ -71,15 +74,28 @@ public:
     void openReference(const QString &fileName);
     void openForm();
     void saveForm();
+    // Opens a form file into the document window, as "Отваряне" does, and says what
+    // was wrong with it. Answers whether the document now holds the file.
+    bool openFormFile(const QString &path);
+    // Files named on the command line: the first opens here, every further one in a
+    // copy of the program of its own.
+    void openFiles(const QStringList &files);
+    void openRecentForm(const QString &path);
+    // Offers to bring back a document that a copy of the program left unsaved when it
+    // ended or broke off. Answers whether it did.
+    bool offerRecovery();
     void cutField();
     void copyField();
     void pasteField();
     void clearFields();
     void sendToWordProcessor();
 
+    const RecoveryKeeper &recovery() const { return *m_recovery; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void prepareFirstShowing();
@@ -88,6 +104,7 @@ private:
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();
     void bringToFront(QWidget *window);
+    void updateRecentMenu();
 
     std::unique_ptr<PartyDatabase> m_database;
     QMdiArea *m_mdi = nullptr;
@@ -95,6 +112,9 @@ private:
     AddressBook *m_recipients = nullptr;
     AddressBook *m_payers = nullptr;
     BankCodeChooser *m_chooser = nullptr;
+    RecoveryKeeper *m_recovery = nullptr;
+    RecentForms m_recent;
+    QList<QAction *> m_recentItems;
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;
     QSize m_requestedViewSize;

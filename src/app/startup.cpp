@@ -5,11 +5,17 @@
 #include "base/version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
+#include <QProcess>
 
 namespace formelan {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+ProgramCopyStarter g_starter;
+}
 
 void initApplication(QApplication &app)
 {
@@ -19,7 +25,7 @@ void initApplication(QApplication &app)
     app.setWindowIcon(QIcon(u":/icons/formelan.png"_s));
 }
 
-std::unique_ptr<MainFrame> startFormelan()
+std::unique_ptr<MainFrame> startFormelan(const QStringList &files)
 {
     std::unique_ptr<MainFrame> frame;
     try {
@@ -30,7 +36,54 @@ std::unique_ptr<MainFrame> startFormelan()
         return nullptr;
     }
     frame->showMaximized();
+    // A document brought back is not replaced: the files then open in copies of their own.
+    if (frame->offerRecovery()) {
+        for (const QString &file : files)
+            startProgramCopy({file});
+    } else {
+        frame->openFiles(files);
+    }
     return frame;
+}
+
+int runFormelan(int argc, char *argv[])
+{
+    // The command line is read before any window system is asked for: --help and
+    // --version answer in a terminal without a display.
+    QStringList files;
+    {
+        QCoreApplication plain(argc, argv);
+        plain.setApplicationName(u"Formelan"_s);
+        plain.setApplicationVersion(QStringLiteral(FORMELAN_VERSION));
+        QCommandLineParser parser;
+        parser.setApplicationDescription(u"Редактор на платежни документи"_s);
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addPositionalArgument(u"файл"_s, u"Формуляр (.frm), който да бъде отворен."_s,
+                                     u"[файл...]"_s);
+        parser.process(plain);
+        files = parser.positionalArguments();
+    }
+    QApplication app(argc, argv);
+    initApplication(app);
+    const auto frame = startFormelan(files);
+    if (!frame)
+        return 1;
+    return app.exec();
+}
+
+void startProgramCopy(const QStringList &arguments)
+{
+    if (g_starter) {
+        g_starter(arguments);
+        return;
+    }
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+}
+
+void setProgramCopyStarter(ProgramCopyStarter starter)
+{
+    g_starter = std::move(starter);
 }
 
 } // namespace formelan

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QStringList>
+
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -13,7 +16,18 @@ void initApplication(QApplication &app);
 
 // Creates the whole window set as the program does (frame, payers, document,
 // recipients, chooser) and shows the frame maximised, which prepares the document
-// window. When the address book cannot be opened, says so and answers nullptr.
-std::unique_ptr<MainFrame> startFormelan();
+// window; then offers a document left unsaved last time, and opens `files`. When the
+// address book cannot be opened, says so and answers nullptr.
+std::unique_ptr<MainFrame> startFormelan(const QStringList &files = {});
+
+// The program: reads the command line (`formelan [FILE...]`, --help, --version),
+// starts, and runs until the frame closes.
+int runFormelan(int argc, char *argv[]);
+
+// Starts another copy of the program with these arguments, on its own.
+void startProgramCopy(const QStringList &arguments);
+using ProgramCopyStarter = std::function<void(const QStringList &arguments)>;
+// For tests: replace the starting of copies; an empty function restores it.
+void setProgramCopyStarter(ProgramCopyStarter starter);
 
 } // namespace formelan

@@ -12,6 +12,9 @@ using namespace Qt::StringLiterals;
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
+    // Where the folder forbids new files but the file itself may be written, write it
+    // in place: the bytes are all at hand, so the window for a half-written file is short.
+    file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return std::nullopt;
     return u"Cannot create file \"%1\". %2"_s.arg(displayPath(path), file.errorString());

@@ -8,8 +8,9 @@
 namespace formelan {
 
 // Writes the file whole: beside the old one first, put in its place only when
-// complete, so that a failure leaves the old file as it was. Answers the message of
-// a failure ("Cannot create file ..."), or nothing.
+// complete, so that a failure leaves the old file as it was; in place when the folder
+// allows no new file. Answers the message of a failure ("Cannot create file ..."), or
+// nothing.
 std::optional<QString> writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 struct FileRead {

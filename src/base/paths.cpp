@@ -14,6 +14,7 @@ using namespace Qt::StringLiterals;
 namespace {
 QString g_dataDirOverride;
 QString g_projectsOverride;
+QString g_userDataOverride;
 DesktopOpener g_opener;
 
 bool hasData(const QString &dir)
@@ -38,6 +39,18 @@ QString dataDir()
 void setDataDirForTesting(const QString &dir)
 {
     g_dataDirOverride = dir;
+}
+
+QString userDataDir()
+{
+    if (!g_userDataOverride.isEmpty())
+        return g_userDataOverride;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+void setUserDataDirForTesting(const QString &dir)
+{
+    g_userDataOverride = dir;
 }
 
 QString projectsDir()

@@ -12,6 +12,12 @@ QString dataDir();
 // For tests: use this folder instead; an empty text restores the search.
 void setDataDirForTesting(const QString &dir);
 
+// The user's own data folder (the address book, the recovery of unsaved documents):
+// ~/.local/share/Formelan on Linux.
+QString userDataDir();
+// For tests: use this folder instead; an empty text restores the default.
+void setUserDataDirForTesting(const QString &dir);
+
 // Where the filled documents go: Documents/Formelan/Projects.
 QString projectsDir();
 // For tests: use this folder instead; an empty text restores the default.

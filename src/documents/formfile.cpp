@@ -4,11 +4,13 @@
 #include "base/files.h"
 #include "form/fieldset.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cmath>
 
 namespace formelan {
@@ -24,8 +26,8 @@ constexpr QChar kContinuation = u'¶';
 const QDate kEpoch(1899, 12, 30);
 const char *const kCodePage = "windows-1251";
 
-// The largest file worth reading: a form file is a few kilobytes.
-constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+// A form file is a few kilobytes; anything larger is refused before it is read.
+constexpr qint64 kMaxFileSize = 1024 * 1024;
 
 AppError outOfBounds(qsizetype index)
 {
@@ -56,13 +58,40 @@ bool sameName(const QString &line, QStringView name)
     return line.size() == name.size() && QStringView(line).compare(name, Qt::CaseInsensitive) == 0;
 }
 
-bool isAnyName(const QString &line)
+// The field whose name the line is, letter case aside, or -1.
+qsizetype fieldNamed(const QString &line)
 {
-    for (const FieldDef &def : documentFields()) {
-        if (sameName(line, def.name))
-            return true;
+    static const QHash<QString, qsizetype> byName = [] {
+        QHash<QString, qsizetype> names;
+        const auto defs = documentFields();
+        for (size_t k = 0; k < defs.size(); ++k)
+            names.insert(defs[k].name.toString().toCaseFolded(), qsizetype(k));
+        return names;
+    }();
+    if (line.size() > 22) // no name is longer
+        return -1;
+    return byName.value(line.toCaseFolded(), -1);
+}
+
+// Windows-1251 as the format has it, except that a file marked as UTF-8, or one that is
+// valid UTF-8 with letters beyond ASCII, is UTF-8: no Windows-1251 file of Cyrillic
+// text is valid UTF-8.
+QString decodeForm(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        return utf8.decode(QByteArrayView(bytes).sliced(3));
     }
-    return false;
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    QStringDecoder decoder(kCodePage);
+    return decoder.decode(bytes);
 }
 
 double parseDayNumber(const QString &value)
@@ -147,7 +176,7 @@ QString dayNumber(const QDateTime &when, QChar decimalPoint)
     return s;
 }
 
-QByteArray formatForm(const FormContent &content, QChar decimalPoint)
+QByteArray formatForm(const FormContent &content, QChar decimalPoint, FormEncoding encoding)
 {
     const auto defs = documentFields();
     QString text;
@@ -169,6 +198,8 @@ QByteArray formatForm(const FormContent &content, QChar decimalPoint)
     }
     appendLine(text, content.kind);
 
+    if (encoding == FormEncoding::Utf8)
+        return "\xEF\xBB\xBF" + text.toUtf8();
     QStringEncoder encoder(kCodePage);
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError())
@@ -188,30 +219,41 @@ QByteArray formatForm(const FormContent &content, QChar decimalPoint)
                    u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s);
 }
 
-FormContent parseForm(const QByteArray &bytes)
+ParsedForm parseFormFile(const QByteArray &bytes)
 {
-    QStringDecoder decoder(kCodePage);
-    const QStringList lines = splitLines(decoder.decode(bytes));
+    const QStringList lines = splitLines(decodeForm(bytes));
     const qsizetype n = lines.size();
     if (n == 0)
         throw outOfBounds(0);
 
     const auto defs = documentFields();
-    FormContent content;
+    // Where each field's name stands in the file, top to bottom.
+    std::vector<std::vector<qsizetype>> nameLines(defs.size());
+    std::vector<bool> isName(size_t(n), false);
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype k = fieldNamed(lines[i]);
+        if (k >= 0) {
+            nameLines[size_t(k)].push_back(i);
+            isName[size_t(i)] = true;
+        }
+    }
+
+    ParsedForm parsed;
+    FormContent &content = parsed.content;
     content.entries.resize(defs.size());
-    std::vector<bool> isValue(size_t(n), false);
+    std::vector<bool> used(size_t(n), false);
     qsizetype pos = 0;
     for (size_t k = 0; k < defs.size(); ++k) {
         const FieldDef &def = defs[k];
         FormEntry &entry = content.entries[k];
         // Where the file follows the window's order, the name stands where the last
-        // entry ended; otherwise search from the top, passing over value lines.
+        // entry ended; otherwise the first of its name lines that no entry has taken.
         qsizetype at = -1;
-        if (pos < n && sameName(lines[pos], def.name)) {
+        if (pos < n && isName[size_t(pos)] && sameName(lines[pos], def.name)) {
             at = pos;
         } else {
-            for (qsizetype i = 0; i < n; ++i) {
-                if (!isValue[size_t(i)] && sameName(lines[i], def.name)) {
+            for (qsizetype i : nameLines[k]) {
+                if (!used[size_t(i)]) {
                     at = i;
                     break;
                 }
@@ -219,16 +261,18 @@ FormContent parseForm(const QByteArray &bytes)
         }
         if (at < 0) {
             entry.present = false;
+            ++parsed.missingFields;
             continue;
         }
         if (at + 1 >= n)
             throw outOfBounds(n);
+        used[size_t(at)] = true;
         QString value = lines[at + 1];
-        isValue[size_t(at + 1)] = true;
+        used[size_t(at + 1)] = true;
         qsizetype next = at + 2;
         while (next < n - 1 && lines[next].startsWith(kContinuation)) {
             value += u'\n' + lines[next].mid(1);
-            isValue[size_t(next)] = true;
+            used[size_t(next)] = true;
             ++next;
         }
         // Older files write a memo's further lines as they are: they run up to the
@@ -236,12 +280,12 @@ FormContent parseForm(const QByteArray &bytes)
         if (def.kind == FieldKind::Memo && k + 1 < defs.size() && next < n - 1 &&
             !sameName(lines[next], defs[k + 1].name)) {
             qsizetype q = next;
-            while (q < n - 1 && !isAnyName(lines[q]))
+            while (q < n - 1 && !isName[size_t(q)])
                 ++q;
             if (q < n - 1 && sameName(lines[q], defs[k + 1].name)) {
                 for (; next < q; ++next) {
                     value += u'\n' + lines[next];
-                    isValue[size_t(next)] = true;
+                    used[size_t(next)] = true;
                 }
             }
         }
@@ -258,15 +302,23 @@ FormContent parseForm(const QByteArray &bytes)
             entry.text = value;
         }
     }
-    content.kind = lines.last();
-    return content;
+    // A last line that an entry took is no kind line: the file was cut short.
+    parsed.kindMissing = used[size_t(n - 1)];
+    if (!parsed.kindMissing)
+        content.kind = lines.last();
+    return parsed;
+}
+
+FormContent parseForm(const QByteArray &bytes)
+{
+    return parseFormFile(bytes).content;
 }
 
 std::optional<QString> saveFormFile(const QString &fileName, const FormContent &content,
-                                    QChar decimalPoint)
+                                    QChar decimalPoint, FormEncoding encoding)
 {
     try {
-        return writeFileAtomically(fileName, formatForm(content, decimalPoint));
+        return writeFileAtomically(fileName, formatForm(content, decimalPoint, encoding));
     } catch (const AppError &e) {
         return e.message();
     }
@@ -278,7 +330,8 @@ LoadedForm loadFormFile(const QString &fileName)
     if (!file.error.isEmpty())
         return {std::nullopt, file.error};
     try {
-        return {parseForm(file.bytes), {}};
+        ParsedForm parsed = parseFormFile(file.bytes);
+        return {std::move(parsed.content), {}, parsed.missingFields, parsed.kindMissing};
     } catch (const AppError &e) {
         return {std::nullopt, e.message()};
     }

@@ -66,6 +66,10 @@ void FieldWindow::addField(QWidget *field)
         connect(m, &MemoField::changed, this, edited);
     else if (auto *c = qobject_cast<QCheckBox *>(field))
         connect(c, &QCheckBox::toggled, this, edited);
+    else if (auto *d = qobject_cast<DateField *>(field))
+        connect(d, &QDateTimeEdit::dateTimeChanged, this, [this, d](const QDateTime &when) {
+            Q_EMIT fieldEdited(d->objectName(), when.toString(Qt::ISODate));
+        });
 }
 
 void FieldWindow::addBankCodeField(QWidget *field)

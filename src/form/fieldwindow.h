@@ -35,7 +35,7 @@ public:
 
 Q_SIGNALS:
     // A field's value changed, typed or set by the program; a pick-list tells only of
-    // what the user types or picks. Check boxes give "да" or "не".
+    // what the user types or picks. Check boxes give "да" or "не", dates their ISO text.
     void fieldEdited(const QString &name, const QString &text);
     // The right mouse button was pressed on a bank-code field.
     void bankCodeRequested(const QString &name);

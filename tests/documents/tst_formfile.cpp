@@ -8,11 +8,16 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -121,11 +126,11 @@ QDateTimeEdit *dateOf(const QString &name)
     return static_cast<QDateTimeEdit *>(doc(name));
 }
 
-// A file as the Windows program writes it: Windows-1251, one name and one value line
-// per entry, the kind last.
-QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kind,
-                       const QString &eol = u"\r\n"_s, bool upperNames = false,
-                       const QStringList &order = kEntryOrder)
+// The text of a file as the Windows program writes it: one name and one value line per
+// entry, the kind last.
+QString windowsFileText(const QHash<QString, QString> &values, const QString &kind,
+                        const QString &eol = u"\r\n"_s, bool upperNames = false,
+                        const QStringList &order = kEntryOrder)
 {
     QString text;
     for (const QString &name : order) {
@@ -138,8 +143,16 @@ QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kin
         text += value + eol;
     }
     text += kind + eol;
+    return text;
+}
+
+// That file in Windows-1251.
+QByteArray windowsFile(const QHash<QString, QString> &values, const QString &kind,
+                       const QString &eol = u"\r\n"_s, bool upperNames = false,
+                       const QStringList &order = kEntryOrder)
+{
     QStringEncoder enc("windows-1251");
-    return enc.encode(text);
+    return enc.encode(windowsFileText(values, kind, eol, upperNames, order));
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -378,7 +391,10 @@ private Q_SLOTS:
         writeFile(path, bytes);
         p.dialogs.fileAnswers << path;
         p.find<QAction>(u"N11"_s)->trigger();
-        QVERIFY(p.dialogs.messages.isEmpty());
+        // Loaded all the same, and the user is told how much was missing.
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY2(p.dialogs.messages.first().text.contains(u"липсват 81 от 84 полета"_s),
+                 qPrintable(p.dialogs.messages.first().text));
         QCOMPARE(fieldText(doc(u"sum"_s)), u"77"_s);
         QCOMPARE(fieldText(doc(u"reason"_s)), u"причина"_s);
         QCOMPARE(fieldText(doc(u"vid"_s)), u"USD"_s);
@@ -492,6 +508,151 @@ private Q_SLOTS:
         QCOMPARE(docWindow()->kind(), u"Платежно нещо"_s);
         for (int i = 1; i <= 4; ++i)
             QVERIFY(!docWindow()->panel(i)->isVisible());
+    }
+
+    // However large, a file is refused before it is read: a form file is a few kilobytes.
+    void largeFileRefusedAtOnce()
+    {
+        Program p;
+        const QString path = p.dataDir() + u"/huge.frm"_s;
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray bytes = windowsFile({}, u"Вносна бележка"_s);
+            bytes.insert(bytes.indexOf("econ_descript") + 15, QByteArray(50 * 1024 * 1024, 'x'));
+            f.write(bytes);
+        }
+        const QStringList before = snapshot();
+        p.dialogs.fileAnswers << path;
+        QElapsedTimer timer;
+        timer.start();
+        p.find<QAction>(u"N11"_s)->trigger();
+        const qint64 ms = timer.elapsed();
+        QVERIFY2(ms < 500, qPrintable(u"took %1 ms"_s.arg(ms)));
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QVERIFY(p.dialogs.messages.first().text.contains(u"твърде голям"_s));
+        QCOMPARE(snapshot(), before);
+        // Just under the limit still reads.
+        p.dialogs.messages.clear();
+        QByteArray fits = windowsFile({{u"reason"_s, u"малък"_s}}, u"Вносна бележка"_s);
+        fits.insert(fits.indexOf("econ_descript") + 15, QByteArray(1024 * 1024 - fits.size(), 'y'));
+        writeFile(path, fits);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"малък"_s);
+    }
+
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        const QString text = u"Плащане „№5“ – €"_s;
+        QStringEncoder cp1251("windows-1251");
+        QString utf = windowsFileText({{u"reason"_s, text}, {u"Recipient_name"_s, u"Иван"_s}},
+                                      u"Вносна бележка"_s);
+        QTest::newRow("Windows-1251") << QByteArray(cp1251.encode(utf)) << text;
+        QTest::newRow("UTF-8") << utf.toUtf8() << text;
+        QTest::newRow("UTF-8 with byte-order mark")
+            << QByteArray("\xEF\xBB\xBF" + utf.toUtf8()) << text;
+        // ASCII alone reads the same either way.
+        const QString ascii = windowsFileText({{u"reason"_s, u"Invoice 5"_s}}, u"Вносна бележка"_s);
+        QTest::newRow("ASCII values, kind in UTF-8") << ascii.toUtf8() << u"Invoice 5"_s;
+    }
+
+    void encodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        Program p;
+        const QString path = p.dataDir() + u"/coded.frm"_s;
+        writeFile(path, bytes);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(fieldText(doc(u"reason"_s)), reason);
+        QCOMPARE(docWindow()->kind(), u"Вносна бележка"_s);
+        // The first field is the first line: a byte-order mark must not hide its name.
+        if (reason != u"Invoice 5"_s)
+            QCOMPARE(fieldText(doc(u"Recipient_name"_s)), u"Иван"_s);
+    }
+
+    // A file cut short loads what it holds, keeps the window's kind rather than take a
+    // fragment of a line for it, and says how much was missing.
+    void fileCutShort()
+    {
+        Program p;
+        p.find<QAction>(u"N2"_s)->trigger();
+        QByteArray bytes =
+            windowsFile({{u"sum"_s, u"12"_s}, {u"reason"_s, u"Наем"_s}}, u"Вносна бележка"_s);
+        // Cut after the value line of `reason`: 21 entries remain.
+        qsizetype cut = 0;
+        for (int line = 0; line < 42; ++line)
+            cut = bytes.indexOf("\r\n", cut) + 2;
+        bytes.truncate(cut);
+        const QString path = p.dataDir() + u"/cut.frm"_s;
+        writeFile(path, bytes);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(fieldText(doc(u"sum"_s)), u"12"_s);
+        QCOMPARE(fieldText(doc(u"reason"_s)), u"Наем"_s);
+        QCOMPARE(docWindow()->kind(), u"Преводно нареждане за кредитен превод"_s);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        const QString text = p.dialogs.messages.first().text;
+        QVERIFY2(text.contains(u"липсват 63 от 84 полета"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"видът на документа липсва"_s), qPrintable(text));
+    }
+
+    // Where the folder forbids new files (no temporary file beside the target), an
+    // existing file that may be written is written in place. Root ignores permissions,
+    // so the check runs as an unprivileged user.
+    void savingWhereNoFileMayBeCreated()
+    {
+        if (::getuid() == 0) {
+            if (QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
+                QSKIP("setpriv is needed to test permissions as a user other than root");
+            QTemporaryDir dir(QDir::tempPath() + u"/formelan-perm-XXXXXX"_s);
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::WriteOther | QFile::ExeOther);
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"FORMELAN_PERMISSION_DIR"_s, dir.path());
+            env.insert(u"HOME"_s, dir.path());
+            env.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+            child.setProcessEnvironment(env);
+            child.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                                       QCoreApplication::applicationFilePath(),
+                                       u"savingWhereNoFileMayBeCreated"_s});
+            QVERIFY(child.waitForFinished(60000));
+            const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+            QVERIFY2(child.exitCode() == 0, out.constData());
+            QVERIFY2(out.contains("PASS   : TestFormFile::savingWhereNoFileMayBeCreated()"),
+                     out.constData());
+            return;
+        }
+        QString base = qEnvironmentVariable("FORMELAN_PERMISSION_DIR");
+        QTemporaryDir own;
+        if (base.isEmpty())
+            base = own.path();
+        const QString folder = base + u"/locked"_s;
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + u"/existing.frm"_s;
+        writeFile(path, "old contents");
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        Program p;
+        test::typeText(doc(u"reason"_s), u"Записан на място"_s);
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QVERIFY2(p.dialogs.messages.isEmpty(), qPrintable(p.dialogs.texts().join(u'\n')));
+        QVERIFY(parseForm(readFile(path)).text(u"reason") == u"Записан на място"_s);
+        // A new file there still cannot be made, and says so.
+        p.dialogs.fileAnswers << folder + u"/new.frm"_s;
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.startsWith(u"Cannot create file"_s));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void saveNames_data()

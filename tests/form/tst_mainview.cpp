@@ -141,7 +141,8 @@ private Q_SLOTS:
             << u"MainView"_s << u"depositor_name"_s << u"DData"_s;
         QTest::newRow("recipients, IBAN")
             << u"RData"_s << u"recipient_iban_number1"_s << u"MainView"_s;
-        QTest::newRow("recipients, name list") << u"RData"_s << u"Recipient_name"_s << u"MainView"_s;
+        QTest::newRow("recipients, name list")
+            << u"RData"_s << u"Recipient_name"_s << u"MainView"_s;
         QTest::newRow("payers, bank") << u"DData"_s << u"bank_name"_s << u"MainView"_s;
         QTest::newRow("payers, obligated person")
             << u"DData"_s << u"bounder_name"_s << u"MainView"_s;

@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "base/paths.h"
+#include "base/settings.h"
 #include "parties/partydb.h"
 
 #include <QStandardPaths>
@@ -82,17 +83,27 @@ QList<TemplateFields> shippedTemplateFields(const QString &sourceDir)
 }
 
 Program::Program(const QString &database)
-    : m_database(database.isEmpty() ? m_data.path() + u"/appdata/base.mdb"_s : database)
+    : Program(Start{database, {}, {}, {}})
+{}
+
+Program::Program(const Start &start)
+    : m_database(start.database.isEmpty() ? m_data.path() + u"/appdata/base.mdb"_s : start.database)
+    , m_userDir(start.userDir.isEmpty() ? m_data.path() + u"/user"_s : start.userDir)
 {
     QStandardPaths::setTestModeEnabled(true);
     PartyDatabase::setPathForTesting(m_database);
+    setUserDataDirForTesting(m_userDir);
+    setSettingsFileForTesting(m_userDir + u"/settings.ini"_s);
+    setProgramCopyStarter(
+        [this](const QStringList &arguments) { copiesStarted.append(arguments); });
     setDataDirForTesting(m_data.path());
+    dialogs.answers = start.answers;
     setProjectsDirForTesting(m_data.path() + u"/Projects"_s);
     setDesktopOpener([this](const QString &path) {
         opened.append(path);
         return true;
     });
-    m_frame = startFormelan();
+    m_frame = startFormelan(start.files);
     if (!m_frame)
         return;
     g_current = this;
@@ -107,6 +118,9 @@ Program::~Program()
         g_current = nullptr;
     m_frame.reset();
     setDesktopOpener({});
+    setProgramCopyStarter({});
+    setUserDataDirForTesting({});
+    setSettingsFileForTesting({});
     setDataDirForTesting({});
     setProjectsDirForTesting({});
     PartyDatabase::setPathForTesting({});

@@ -59,8 +59,15 @@ QList<TemplateFields> shippedTemplateFields(const QString &sourceDir);
 // private data folder.
 class Program {
 public:
+    struct Start {
+        QString database;  // the address book; a fresh one in a private folder when empty
+        QString userDir;   // settings and recovery; a private folder when empty
+        QStringList files; // as on the command line
+        QList<QMessageBox::StandardButton> answers; // for the questions asked at start
+    };
     // Starts with a fresh address book in a private folder, or with the given file.
     explicit Program(const QString &database = QString());
+    explicit Program(const Start &start);
     ~Program();
 
     MainFrame *frame() const { return m_frame.get(); }
@@ -72,7 +79,9 @@ public:
     static Program *current();
     QString dataDir() const { return m_data.path(); }
     QString databasePath() const { return m_database; }
-    QStringList opened; // files handed to the desktop
+    QString userDir() const { return m_userDir; }
+    QStringList opened;               // files handed to the desktop
+    QList<QStringList> copiesStarted; // arguments of the copies of the program started
     FakeDialogs dialogs;
 
     template <typename T = QWidget> T *find(const QString &name) const
@@ -83,6 +92,7 @@ public:
 private:
     QTemporaryDir m_data;
     QString m_database;
+    QString m_userDir;
     std::unique_ptr<MainFrame> m_frame;
 };
 

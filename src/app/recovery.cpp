@@ -1,0 +1,117 @@
+#include "app/recovery.h"
+
+#include "base/files.h"
+#include "base/paths.h"
+#include "documents/formfile.h"
+#include "form/documentwindow.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QLockFile>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString lockOf(const QString &file)
+{
+    return file.chopped(4) + u".lock"_s; // beside NAME.frm: NAME.lock
+}
+
+} // namespace
+
+QString RecoveryKeeper::folder()
+{
+    return userDataDir() + u"/recovery"_s;
+}
+
+RecoveryKeeper::RecoveryKeeper(DocumentWindow &document, QObject *parent)
+    : QObject(parent)
+    , m_document(document)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kDelayMs);
+    connect(&m_timer, &QTimer::timeout, this, &RecoveryKeeper::writeNow);
+    connect(&document, &FieldWindow::fieldEdited, this, &RecoveryKeeper::changed);
+    connect(&document, &QWidget::windowTitleChanged, this, &RecoveryKeeper::changed);
+
+    QDir().mkpath(folder());
+    // One file for each run: the process number alone may come round again.
+    m_file = folder() +
+             u"/document-%1-%2.frm"_s.arg(QString::number(QCoreApplication::applicationPid()),
+                                          QString::number(QDateTime::currentMSecsSinceEpoch()));
+    m_lock = std::make_unique<QLockFile>(lockOf(m_file));
+    m_lock->setStaleLockTime(0); // stale only when its process is gone
+    if (!m_lock->tryLock(0))
+        m_lock.reset();
+}
+
+RecoveryKeeper::~RecoveryKeeper() = default;
+
+void RecoveryKeeper::changed()
+{
+    m_unsaved = true;
+    // At most one write every few seconds, however fast the user types.
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+void RecoveryKeeper::markSaved()
+{
+    m_timer.stop();
+    m_unsaved = false;
+    QFile::remove(m_file);
+}
+
+void RecoveryKeeper::writeNow()
+{
+    m_timer.stop();
+    if (!m_unsaved || !m_lock)
+        return;
+    // UTF-8, so that every character typed is kept; a failure is silent, the document
+    // itself is still on the screen.
+    writeFileAtomically(m_file, formatForm(m_document.content(), QLocale().decimalPoint().at(0),
+                                           FormEncoding::Utf8));
+}
+
+std::optional<RecoveryKeeper::Orphan> RecoveryKeeper::findOrphan() const
+{
+    std::optional<Orphan> newest;
+    const QFileInfoList files = QDir(folder()).entryInfoList({u"*.frm"_s}, QDir::Files, QDir::Time);
+    for (const QFileInfo &info : files) {
+        const QString file = info.absoluteFilePath();
+        if (file == QFileInfo(m_file).absoluteFilePath())
+            continue;
+        // A lock that can be taken belongs to no running copy.
+        QLockFile lock(lockOf(file));
+        lock.setStaleLockTime(0);
+        if (!lock.tryLock(0))
+            continue;
+        lock.unlock();
+        if (!newest)
+            newest = Orphan{file, info.lastModified()};
+    }
+    return newest;
+}
+
+std::optional<FormContent> RecoveryKeeper::takeOrphan(const Orphan &orphan)
+{
+    const LoadedForm loaded = loadFormFile(orphan.file);
+    discardOrphan(orphan);
+    if (!loaded.content || loaded.kindMissing)
+        return std::nullopt;
+    return loaded.content;
+}
+
+void RecoveryKeeper::discardOrphan(const Orphan &orphan)
+{
+    QFile::remove(orphan.file);
+    QFile::remove(lockOf(orphan.file));
+}
+
+} // namespace formelan

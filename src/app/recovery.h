@@ -1,0 +1,63 @@
+#pragma once
+
+#include "form/formcontent.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class QLockFile;
+
+namespace formelan {
+
+class DocumentWindow;
+
+// Keeps the document being typed in a recovery file in the user's data folder, so that
+// a crash or a power cut loses nothing: written a few seconds after a change, and when
+// the program ends with the document unsaved; removed once the document is saved.
+// Each running copy of the program keeps its own file, held by a lock.
+class RecoveryKeeper : public QObject {
+    Q_OBJECT
+public:
+    // How long after a change the document is written at the latest.
+    static constexpr int kDelayMs = 3000;
+
+    RecoveryKeeper(DocumentWindow &document, QObject *parent = nullptr);
+    ~RecoveryKeeper() override;
+
+    // The document now matches a file (saved, or opened): nothing to keep.
+    void markSaved();
+    // The document holds what no file does (a document brought back, say).
+    void markUnsaved() { changed(); }
+    // The document changed since it was last saved.
+    bool unsaved() const { return m_unsaved; }
+    // Writes the document now if it is unsaved. The frame calls it as the program ends,
+    // while the document window still exists.
+    void writeNow();
+
+    // A document that a copy of the program no longer running left unsaved, and the
+    // time it was kept; taking it removes its file.
+    struct Orphan {
+        QString file;
+        QDateTime kept;
+    };
+    std::optional<Orphan> findOrphan() const;
+    std::optional<FormContent> takeOrphan(const Orphan &orphan);
+    void discardOrphan(const Orphan &orphan);
+
+    static QString folder();
+
+private:
+    void changed();
+
+    DocumentWindow &m_document;
+    QTimer m_timer;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_file;
+    bool m_unsaved = false;
+};
+
+} // namespace formelan

@@ -1,0 +1,240 @@
+// Opening form files from the command line, the list of recent files, and bringing
+// back a document left unsaved.
+#include "testsupport.h"
+
+#include "app/recovery.h"
+#include "documents/formfile.h"
+#include "form/fieldwidgets.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using namespace formelan::test;
+
+namespace {
+
+// A form file as the program writes it, holding `reason` and the kind.
+QString writeForm(const QString &path, const QString &reason,
+                  const QString &kind = u"Вносна бележка"_s)
+{
+    FormContent content = docWindow()->content();
+    content.entry(u"reason").text = reason;
+    content.kind = kind;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(formatForm(content, u','));
+    return path;
+}
+
+QString reason()
+{
+    return docWindow()->fieldText(u"reason");
+}
+
+QStringList visibleRecentItems(const Program &p)
+{
+    QStringList out;
+    for (int i = 1; i <= 8; ++i) {
+        auto *a = p.find<QAction>(u"Recent%1"_s.arg(i));
+        if (a && a->isVisible())
+            out.append(a->data().toString());
+    }
+    return out;
+}
+
+void typeInto(const QString &field, const QString &text)
+{
+    QWidget *w = docWindow()->control(field);
+    QApplication::setActiveWindow(mainFrame());
+    w->setFocus(Qt::MouseFocusReason);
+    typeText(w, text);
+}
+
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandLineOpensTheFirstFileHereAndTheOthersInCopies()
+    {
+        QTemporaryDir dir;
+        QStringList files;
+        {
+            Program maker;
+            for (const QString &name : {u"a"_s, u"b"_s, u"c"_s})
+                files << writeForm(dir.path() + u'/' + name + u".frm"_s, u"файл "_s + name,
+                                   u"Бюджетно платежно нареждане"_s);
+        }
+        Program p(Program::Start{{}, {}, files, {}});
+        QCOMPARE(reason(), u"файл a"_s);
+        QCOMPARE(docWindow()->kind(), u"Бюджетно платежно нареждане"_s);
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(p.copiesStarted, (QList<QStringList>{{files.at(1)}, {files.at(2)}}));
+        QCOMPARE(visibleRecentItems(p), QStringList{files.first()});
+    }
+
+    void commandLineWithAMissingFileSaysSo()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.path() + u"/няма.frm"_s;
+        Program p(Program::Start{{}, {}, {missing}, {}});
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.contains(QDir::toNativeSeparators(missing)));
+        QCOMPARE(docWindow()->kind(), u"Преводно нареждане /Вносна бележка/ м.р."_s);
+    }
+
+    void recentFiles()
+    {
+        QTemporaryDir user;
+        QTemporaryDir dir;
+        QStringList files;
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}});
+            QVERIFY(visibleRecentItems(p).isEmpty());
+            // Ten files saved: the list keeps the last eight, newest first.
+            for (int i = 0; i < 10; ++i) {
+                files << dir.path() + u"/doc%1.frm"_s.arg(i);
+                p.dialogs.fileAnswers << files.last();
+                p.find<QAction>(u"N12"_s)->trigger();
+            }
+            QStringList expected;
+            for (int i = 9; i >= 2; --i)
+                expected << files.at(i);
+            QCOMPARE(visibleRecentItems(p), expected);
+            QCOMPARE(p.find<QAction>(u"Recent1"_s)->text(), u"&1 doc9.frm"_s);
+            // Opening one moves it to the top.
+            writeForm(files.at(5), u"пети"_s);
+            p.dialogs.fileAnswers << files.at(5);
+            p.find<QAction>(u"N11"_s)->trigger();
+            QCOMPARE(visibleRecentItems(p).first(), files.at(5));
+            QCOMPARE(visibleRecentItems(p).size(), 8);
+        }
+        // Kept across a restart; choosing one opens it.
+        Program p(Program::Start{{}, user.path(), {}, {}});
+        QCOMPARE(visibleRecentItems(p).first(), files.at(5));
+        writeForm(files.at(9), u"девети"_s);
+        p.find<QAction>(u"Recent2"_s)->trigger();
+        QCOMPARE(reason(), u"девети"_s);
+        QCOMPARE(visibleRecentItems(p).first(), files.at(9));
+        // A file gone meanwhile is dropped when chosen, with a message.
+        QVERIFY(QFile::remove(files.at(5)));
+        p.find<QAction>(u"Recent2"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages.first().text.contains(u"doc5.frm"_s));
+        QVERIFY(!visibleRecentItems(p).contains(files.at(5)));
+        QCOMPARE(visibleRecentItems(p).size(), 7);
+        QCOMPARE(reason(), u"девети"_s);
+    }
+
+    // The document is kept while the user types; a copy that broke off leaves it for the
+    // next start, which offers to bring it back.
+    void recoveryAfterACrash()
+    {
+        QTemporaryDir user;
+        QTemporaryDir kept;
+        const QString folder = user.path() + u"/recovery"_s;
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}});
+            typeInto(u"reason"_s, u"Дълго бюджетно нареждане"_s);
+            QVERIFY(p.frame()->recovery().unsaved());
+            // Written within a few seconds of typing, without waiting for the end.
+            QTRY_VERIFY_WITH_TIMEOUT(!QDir(folder).entryList({u"*.frm"_s}).isEmpty(),
+                                     RecoveryKeeper::kDelayMs + 2000);
+            for (const QString &f : QDir(folder).entryList({u"*.frm"_s}))
+                QVERIFY(QFile::copy(folder + u'/' + f, kept.path() + u'/' + f));
+        }
+        // What a crash leaves: the file as it was written, and no process holding it.
+        const auto crashLeftovers = [&] {
+            for (const QString &f : QDir(folder).entryList(QDir::Files))
+                QFile::remove(folder + u'/' + f);
+            for (const QString &f : QDir(kept.path()).entryList({u"*.frm"_s}))
+                QVERIFY(QFile::copy(kept.path() + u'/' + f, folder + u'/' + f));
+        };
+        crashLeftovers();
+        {
+            Program p(Program::Start{{}, user.path(), {}, {QMessageBox::No}});
+            QCOMPARE(p.dialogs.messages.size(), 1);
+            QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Question);
+            QVERIFY(p.dialogs.messages.first().text.contains(u"незаписан документ"_s));
+            QCOMPARE(reason(), QString());
+        }
+        QVERIFY(QDir(folder).entryList({u"*.frm"_s}).isEmpty()); // declined: gone
+
+        crashLeftovers();
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}});
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(reason(), u"Дълго бюджетно нареждане"_s);
+        QVERIFY(p.frame()->recovery().unsaved()); // still never saved
+    }
+
+    // Exit asks nothing; what was typed comes back at the next start.
+    void recoveryAfterExitWithoutSaving()
+    {
+        QTemporaryDir user;
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}});
+            p.find<QAction>(u"N4"_s)->trigger();
+            typeInto(u"reason"_s, u"Незаписано"_s);
+            typeInto(u"condition"_s, u"ред 1"_s);
+            QTest::keyClick(docWindow()->control(u"condition"), Qt::Key_Return);
+            typeText(docWindow()->control(u"condition"), u"ред 2 ✓"_s);
+            p.find<QAction>(u"N14"_s)->trigger();
+            QVERIFY(p.dialogs.messages.isEmpty());
+        }
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}});
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(reason(), u"Незаписано"_s);
+        QCOMPARE(docWindow()->fieldText(u"condition"), u"ред 1\nред 2 ✓"_s);
+        QCOMPARE(docWindow()->kind(), u"Съгласие за директен дебит"_s);
+        QVERIFY(docWindow()->panel(3)->isVisible());
+    }
+
+    void noRecoveryAfterASaveOrAnUntouchedDocument()
+    {
+        QTemporaryDir user;
+        QTemporaryDir dir;
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}});
+            typeInto(u"reason"_s, u"Записано"_s);
+            p.dialogs.fileAnswers << dir.path() + u"/saved.frm"_s;
+            p.find<QAction>(u"N12"_s)->trigger();
+            QVERIFY(!p.frame()->recovery().unsaved());
+        }
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}});
+            QVERIFY(p.dialogs.messages.isEmpty());
+            // Opening a file is no change either.
+            p.dialogs.fileAnswers << dir.path() + u"/saved.frm"_s;
+            p.find<QAction>(u"N11"_s)->trigger();
+            QVERIFY(!p.frame()->recovery().unsaved());
+        }
+        Program p(Program::Start{{}, user.path(), {}, {}});
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QVERIFY(QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).isEmpty());
+    }
+
+    // A second copy running at the same time is not offered the first one's document.
+    void aRunningCopyKeepsItsOwnDocument()
+    {
+        QTemporaryDir user;
+        Program first(Program::Start{{}, user.path(), {}, {}});
+        typeInto(u"reason"_s, u"Първо копие"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).isEmpty(),
+            RecoveryKeeper::kDelayMs + 2000);
+        const std::optional<RecoveryKeeper::Orphan> orphan = first.frame()->recovery().findOrphan();
+        QVERIFY(!orphan);
+    }
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"
