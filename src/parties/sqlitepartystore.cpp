@@ -143,6 +143,9 @@ StoreError databaseError(const QString &path, const QSqlError &error, const QStr
 const QString kNotRead = u"Адресната книга не е прочетена."_s;
 const QString kNotAdded = u"Записът не е добавен."_s;
 const QString kNotDeleted = u"Записът не е изтрит."_s;
+const QString kNotPrepared =
+    u"Таблиците не са създадени или обновени до вида, който тази версия ползва; файлът е "
+    "оставен какъвто беше."_s;
 
 StoreError refused(const QString &path, const QString &what)
 {
@@ -632,7 +635,7 @@ StoreError SqlitePartyStore::openWritable(const Plan &known)
 StoreError SqlitePartyStore::prepareForWriting()
 {
     if (const QSqlError e = m_connection.run(u"BEGIN IMMEDIATE"_s); e.isValid())
-        return databaseError(m_path, e, kNotRead);
+        return databaseError(m_path, e, kNotPrepared);
     auto rollback = [this](StoreError error) {
         m_connection.run(u"ROLLBACK"_s);
         m_connection.run(u"PRAGMA legacy_alter_table=OFF"_s);
@@ -664,10 +667,10 @@ StoreError SqlitePartyStore::prepareForWriting()
     m_connection.run(u"PRAGMA legacy_alter_table=ON"_s);
     for (const QString &statement : std::as_const(sql)) {
         if (const QSqlError e = m_connection.run(statement); e.isValid())
-            return rollback(databaseError(m_path, e, kNotRead));
+            return rollback(databaseError(m_path, e, kNotPrepared));
     }
     if (const QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
-        return rollback(databaseError(m_path, e, kNotRead));
+        return rollback(databaseError(m_path, e, kNotPrepared));
     m_connection.run(u"PRAGMA legacy_alter_table=OFF"_s);
 
     // What was written is now what the store works with.
