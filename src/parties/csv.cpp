@@ -23,6 +23,9 @@ QString decode(QByteArrayView data)
 {
     if (data.startsWith(kBom))
         data = data.sliced(3);
+    // A zero byte is in no text, but in every spreadsheet's own file format.
+    if (data.contains('\0'))
+        return {};
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(data);
     if (!utf8.hasError())
