@@ -12,11 +12,12 @@ namespace {
 
 // Rows read at once around a position asked for: a screenful of grid many times over,
 // read in about a millisecond.
-constexpr int kBlock = 256;
+constexpr int kBlock = 128;
 // Rows held for showing; the rest are read again when shown again.
 constexpr size_t kKeepRows = 2048;
 // A position whose row was deleted by another program before the list read it.
 constexpr PartyKey kPhantom = -1;
+constexpr int kSegment = 1024;
 
 void appendUtf8(QByteArray &out, char32_t c)
 {
@@ -98,6 +99,18 @@ StoreResult<SearchSource> readSearchSource(PartyStore &store, PartyTable table, 
     return source;
 }
 
+std::future<StoreResult<SearchSource>> readSearchSourceAsync(const PartyStore &store,
+                                                             PartyTable table, PartyKey upTo)
+{
+    return std::async(std::launch::async,
+                      [open = store.opener(), table, upTo]() -> StoreResult<SearchSource> {
+                          StoreResult<std::unique_ptr<PartyStore>> own = open();
+                          if (!own.ok())
+                              return own.error();
+                          return readSearchSource(*own.value(), table, upTo);
+                      });
+}
+
 StoreResult<std::unique_ptr<PartyList>> PartyList::open(PartyStore &store, PartyTable table)
 {
     StoreResult<BookSummary> summary = store.summary(table);
@@ -113,8 +126,66 @@ PartyList::PartyList(PartyStore &store, PartyTable table, const BookSummary &sum
     , m_table(table)
     , m_upTo(summary.lastKey)
     , m_snapshotEnd(int(summary.count))
-    , m_keys(size_t(summary.count), 0)
-{}
+{
+    // Room for a thousand rows of our own before the positions move to a larger array.
+    m_keys.reserve(size_t(summary.count) + 1024);
+    m_keys.resize(size_t(summary.count));
+    m_read.resize(size_t(summary.count) / kSegment + 1);
+}
+
+void PartyList::setKey(int position, PartyKey key)
+{
+    PartyKey &slot = m_keys[size_t(position)];
+    if (slot == 0 && key != 0) {
+        const size_t segment = size_t(position / kSegment);
+        if (segment >= m_read.size())
+            m_read.resize(segment + 1);
+        ++m_read[segment];
+    }
+    slot = key;
+}
+
+// The nearest key read before a position, and how many positions between are not read.
+std::pair<PartyKey, qint64> PartyList::anchorBefore(int position) const
+{
+    qint64 unread = 0;
+    for (int p = position - 1; p >= 0;) {
+        if (p % kSegment == kSegment - 1 && m_read[size_t(p / kSegment)] == 0) {
+            unread += kSegment;
+            p -= kSegment;
+            continue;
+        }
+        const PartyKey k = m_keys[size_t(p)];
+        if (k > 0)
+            return {k, unread};
+        if (k == 0)
+            ++unread;
+        --p;
+    }
+    return {0, unread};
+}
+
+// The nearest key read at or after a position within the snapshot (one past the
+// snapshot's newest key when none), and how many positions before it are not read.
+std::pair<PartyKey, qint64> PartyList::anchorFrom(int position) const
+{
+    qint64 unread = 0;
+    for (int p = position; p < m_snapshotEnd;) {
+        if (p % kSegment == 0 && p + kSegment <= m_snapshotEnd &&
+            m_read[size_t(p / kSegment)] == 0) {
+            unread += kSegment;
+            p += kSegment;
+            continue;
+        }
+        const PartyKey k = m_keys[size_t(p)];
+        if (k > 0)
+            return {k, unread};
+        if (k == 0)
+            ++unread;
+        ++p;
+    }
+    return {m_upTo + 1, unread};
+}
 
 PartyList::~PartyList() = default;
 
@@ -138,10 +209,10 @@ bool PartyList::ensure(int position)
     return true;
 }
 
-// Reads the rows of positions not yet read, by runs: each run continues the nearest row
-// read before it, and stops short of the nearest read after it, so that no row shows
-// twice and none moves even when other programs delete rows meanwhile; positions left
-// over at the end of a run are rows deleted before they were read.
+// Reads the rows of positions not yet read, by runs: each run continues from the nearer
+// of the rows read on either side of it, and stops short of the other, so that no row
+// shows twice and none moves even when other programs delete rows meanwhile; positions
+// left over at the far end of a run are rows deleted before they were read.
 StoreError PartyList::fillKeys(int from, int to)
 {
     const int end = std::min(to, m_snapshotEnd);
@@ -153,35 +224,24 @@ StoreError PartyList::fillKeys(int from, int to)
         int j = i;
         while (j < end && m_keys[size_t(j)] == 0)
             ++j;
-        PartyKey left = 0;
-        qint64 skip = 0;
-        for (int p = i - 1; p >= 0; --p) {
-            const PartyKey k = m_keys[size_t(p)];
-            if (k > 0) {
-                left = k;
-                break;
-            }
-            if (k == 0)
-                ++skip;
-        }
-        PartyKey right = m_upTo + 1;
-        for (int p = j; p < m_snapshotEnd; ++p) {
-            if (m_keys[size_t(p)] > 0) {
-                right = m_keys[size_t(p)];
-                break;
-            }
-        }
-        int at = i;
-        const StoreError e = m_store.readRows(m_table, RowRange{left, right - 1, skip, j - i}, {},
-                                              [&](PartyRow &&row) {
-                                                  m_keys[size_t(at++)] = row.key;
-                                                  keep(std::move(row));
-                                                  return at < j;
-                                              });
+        const auto [left, skipLeft] = anchorBefore(i);
+        const auto [right, skipRight] = anchorFrom(j);
+        // The end of a long list, where a window opens, is read from the end.
+        const bool backward = skipRight < skipLeft;
+        const int n = j - i;
+        int got = 0;
+        const StoreError e = m_store.readRows(
+            m_table, RowRange{left, right - 1, backward ? skipRight : skipLeft, n, backward}, {},
+            [&](PartyRow &&row) {
+                const int at = backward ? j - 1 - got : i + got;
+                setKey(at, row.key);
+                keep(std::move(row));
+                return ++got < n;
+            });
         if (e)
             return e;
-        for (int p = at; p < j; ++p)
-            m_keys[size_t(p)] = kPhantom;
+        for (int k = got; k < n; ++k)
+            setKey(backward ? j - 1 - k : i + k, kPhantom);
         i = j;
     }
     return {};
@@ -306,7 +366,8 @@ StoreResult<int> PartyList::appendMany(std::span<const QStringList> rows)
             appendSearchValues(m_searchText, m_table, row.values);
             m_searchStarts.push_back(quint32(m_searchText.size()));
         }
-        m_keys.push_back(row.key);
+        m_keys.push_back(0);
+        setKey(count() - 1, row.key);
         keep(std::move(row));
     }
     if (count() > first)
@@ -330,6 +391,14 @@ StoreError PartyList::removeAt(int position)
             return result; // nothing changed
     }
     m_keys.erase(m_keys.begin() + position);
+    // The first position of each later segment moved into the one before it.
+    --m_read[size_t(position / kSegment)];
+    for (size_t s = size_t(position / kSegment); (s + 1) * kSegment <= m_keys.size(); ++s) {
+        if (m_keys[(s + 1) * kSegment - 1] != 0) {
+            ++m_read[s];
+            --m_read[s + 1];
+        }
+    }
     if (position < m_snapshotEnd)
         --m_snapshotEnd;
     m_rows.erase(key);
@@ -449,6 +518,9 @@ void PartyList::useSearchSource(SearchSource &&source)
             appendSearchValues(m_searchText, m_table, f->second);
         m_searchStarts.push_back(quint32(m_searchText.size()));
     }
+    m_read.assign(m_keys.size() / kSegment + 1, 0);
+    for (size_t p = 0; p < m_keys.size(); ++p)
+        m_read[p / kSegment] += m_keys[p] != 0 ? 1 : 0;
     m_searchReady = true;
     if (phantoms && count() > 0)
         Q_EMIT rowsChanged(0, count() - 1);

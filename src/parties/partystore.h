@@ -103,12 +103,13 @@ struct BookSummary {
 };
 
 // Rows in key order: keys above `after` and at most `upTo`, leaving out the first
-// `skip`, at most `limit` of them (-1: all).
+// `skip`, at most `limit` of them (-1: all). Newest first, `skip` counts from the newest.
 struct RowRange {
     PartyKey after = 0;
     PartyKey upTo = std::numeric_limits<PartyKey>::max();
     qint64 skip = 0;
     qint64 limit = -1;
+    bool newestFirst = false;
 };
 
 // The address book's data, whatever holds it. Rows are never changed: only added and
@@ -128,7 +129,7 @@ public:
 
     // How many rows the table has and its newest key, read together.
     virtual StoreResult<BookSummary> summary(PartyTable table) = 0;
-    // Rows in `range`; only the values of `columns` are read (all when empty), the
+    // Rows in `range`, in its order; only the values of `columns` are read (all when empty), the
     // others stay null. `sink` gets each row and returns false to stop.
     virtual StoreError readRows(PartyTable table, const RowRange &range,
                                 std::span<const int> columns,

@@ -64,6 +64,15 @@ QString orderIndexName(const QString &table)
     return table + u"_party_order"_s;
 }
 
+// Each table's row count, kept by triggers so that it is read in one step however many
+// rows there are, whoever adds or deletes them.
+constexpr QStringView kCountsTable = u"party_counts";
+
+QString countTriggerName(PartyTable t, bool add)
+{
+    return partyTableName(t) + (add ? u"_count_add"_s : u"_count_remove"_s);
+}
+
 // ---- messages --------------------------------------------------------------------
 
 QString withDetail(const QString &message, const QString &detail)
@@ -250,10 +259,12 @@ struct TableInfo {
     QList<ColumnInfo> columns;
     QStringList dependents; // its indexes and triggers, to make again after an upgrade
     bool orderIndex = false;
+    int countTriggers = 0;
 };
 
 struct BookInfo {
     int objects = 0;
+    bool countsTable = false;
     std::array<std::optional<TableInfo>, 2> tables;
 };
 
@@ -276,20 +287,26 @@ StoreResult<BookInfo> inspect(const Connection &c, const QString &path)
             const QString type = q.value(0).toString();
             const QString name = q.value(1).toString();
             const QString owner = q.value(2).toString();
+            if (type == u"table"_s && sameIdentifier(name, kCountsTable))
+                info.countsTable = true;
             for (PartyTable t : kPartyTables) {
                 const int i = slot(t);
                 if (type == u"table"_s && sameIdentifier(name, partyTableName(t)))
-                    info.tables[i] = TableInfo{name, q.value(3).toString(), {}, {}, false};
+                    info.tables[i] = TableInfo{name, q.value(3).toString(), {}, {}, false, 0};
                 else if (type != u"table"_s && sameIdentifier(owner, partyTableName(t)))
                     others[i].append({name, q.value(3).toString()});
             }
         }
-        for (int i = 0; i < 2; ++i) {
+        for (PartyTable t : kPartyTables) {
+            const int i = slot(t);
             if (!info.tables[i])
                 continue;
             for (const auto &[name, sql] : others[i]) {
                 if (sameIdentifier(name, orderIndexName(info.tables[i]->name)))
                     info.tables[i]->orderIndex = true;
+                else if (sameIdentifier(name, countTriggerName(t, true)) ||
+                         sameIdentifier(name, countTriggerName(t, false)))
+                    ++info.tables[i]->countTriggers;
                 else if (!sql.isEmpty())
                     info.tables[i]->dependents.append(sql);
             }
@@ -315,6 +332,7 @@ struct Layout {
     QString key;          // quoted key column, or rowid in a read-only earlier file
     QStringList columns;  // quoted, in partyColumns() order
     QString orderIndex;   // quoted narrow index on the key, or empty
+    bool counted = false; // its row count is kept in party_counts
     bool keyed = false;   // has its own key column
     bool upgrade = false; // needs its key column
 };
@@ -327,7 +345,7 @@ struct Plan {
         if (newBook)
             return true;
         for (const Layout &l : layouts) {
-            if (l.upgrade || (l.keyed && l.orderIndex.isEmpty()))
+            if (l.upgrade || (l.keyed && (l.orderIndex.isEmpty() || !l.counted)))
                 return true;
         }
         return false;
@@ -394,6 +412,7 @@ StoreResult<Plan> assess(const BookInfo &info, const QString &path)
             layout.keyed = true;
             if (table->orderIndex)
                 layout.orderIndex = quoted(orderIndexName(table->name));
+            layout.counted = info.countsTable && table->countTriggers == 2;
         } else {
             layout.key = u"rowid"_s;
             layout.upgrade = true;
@@ -419,6 +438,24 @@ QString createOrderIndexSql(const QString &table)
     // rows and skip to a position without reading the rows themselves.
     return u"CREATE INDEX IF NOT EXISTS "_s + quoted(orderIndexName(table)) + u" ON "_s +
            quoted(table) + u" ("_s + quoted(kPartyKeyColumn) + u')';
+}
+
+QStringList countingSql(PartyTable t, const QString &table)
+{
+    const QString name = u'\'' + partyTableName(t) + u'\'';
+    const QString update = u" ON "_s + quoted(table) + u" BEGIN UPDATE "_s + quoted(kCountsTable) +
+                           u" SET row_count = row_count %1 1 WHERE table_name = "_s + name +
+                           u"; END"_s;
+    return {u"CREATE TABLE IF NOT EXISTS "_s + quoted(kCountsTable) +
+                u" (table_name TEXT PRIMARY KEY, row_count INTEGER NOT NULL)"_s,
+            u"DROP TRIGGER IF EXISTS "_s + quoted(countTriggerName(t, true)),
+            u"DROP TRIGGER IF EXISTS "_s + quoted(countTriggerName(t, false)),
+            u"INSERT OR REPLACE INTO "_s + quoted(kCountsTable) + u" VALUES ("_s + name +
+                u", (SELECT count(*) FROM "_s + quoted(table) + u"))"_s,
+            u"CREATE TRIGGER "_s + quoted(countTriggerName(t, true)) + u" AFTER INSERT"_s +
+                update.arg(u"+"_s),
+            u"CREATE TRIGGER "_s + quoted(countTriggerName(t, false)) + u" AFTER DELETE"_s +
+                update.arg(u"-"_s)};
 }
 
 // Rebuilds an earlier table with a key column after its own columns, keeping every
@@ -652,6 +689,7 @@ StoreError SqlitePartyStore::prepareForWriting()
         for (PartyTable t : kPartyTables) {
             sql.append(createTableSql(t));
             sql.append(createOrderIndexSql(partyTableName(t)));
+            sql.append(countingSql(t, partyTableName(t)));
         }
     } else {
         for (PartyTable t : kPartyTables) {
@@ -661,6 +699,8 @@ StoreError SqlitePartyStore::prepareForWriting()
                 sql.append(upgradeSql(table));
             else if (l.orderIndex.isEmpty())
                 sql.append(createOrderIndexSql(table.name));
+            if (l.upgrade || !l.counted)
+                sql.append(countingSql(t, table.name));
         }
     }
     // The rename must not check views that name the table while it is away.
@@ -729,13 +769,24 @@ StoreResult<BookSummary> SqlitePartyStore::summary(PartyTable t)
     if (!m_connection.isOpen())
         return BookSummary{};
     const Layout &l = layout(t);
-    // One statement: the count and the newest key are read at the same moment.
+    // One statement: the count and the newest key are read at the same moment. Counting
+    // reads every row's page; the kept count is one page.
+    const QString counted = u"SELECT row_count FROM "_s + quoted(kCountsTable) +
+                            u" WHERE table_name = '"_s + partyTableName(t) + u'\'';
+    const QString count = u"SELECT count(*) FROM "_s + l.table;
     QSqlQuery q(m_connection.db());
     q.setForwardOnly(true);
-    if (!q.exec(u"SELECT (SELECT count(*) FROM "_s + l.table + u"), (SELECT max("_s + l.key +
+    if (!q.exec(u"SELECT ("_s + (l.counted ? counted : count) + u"), (SELECT max("_s + l.key +
                 u") FROM "_s + l.table + u')') ||
         !q.next())
         return databaseError(m_path, q.lastError(), kNotRead);
+    if (q.value(0).isNull()) { // the kept count's row was removed
+        q.finish();
+        if (!q.exec(u"SELECT ("_s + count + u"), (SELECT max("_s + l.key + u") FROM "_s + l.table +
+                    u')') ||
+            !q.next())
+            return databaseError(m_path, q.lastError(), kNotRead);
+    }
     return BookSummary{q.value(0).toLongLong(), q.value(1).toLongLong()};
 }
 
@@ -746,31 +797,35 @@ StoreError SqlitePartyStore::readRows(PartyTable t, const RowRange &range,
     if (!m_connection.isOpen() || range.limit == 0)
         return {};
     const Layout &l = layout(t);
-    PartyKey after = range.after;
+    PartyKey after = range.after, upTo = range.upTo;
     qint64 skip = range.skip;
+    const QString order = u" ORDER BY "_s + l.key + (range.newestFirst ? u" DESC"_s : u""_s);
     if (skip > 0 && !l.orderIndex.isEmpty()) {
         // Skipping through the narrow index reads a few pages instead of every row.
         QSqlQuery q(m_connection.db());
         q.setForwardOnly(true);
         q.prepare(u"SELECT "_s + l.key + u" FROM "_s + l.table + u" INDEXED BY "_s + l.orderIndex +
-                  u" WHERE "_s + l.key + u" > ? AND "_s + l.key + u" <= ? ORDER BY "_s + l.key +
+                  u" WHERE "_s + l.key + u" > ? AND "_s + l.key + u" <= ?"_s + order +
                   u" LIMIT 1 OFFSET ?"_s);
         q.addBindValue(after);
-        q.addBindValue(range.upTo);
+        q.addBindValue(upTo);
         q.addBindValue(skip);
         if (!q.exec())
             return databaseError(m_path, q.lastError(), kNotRead);
         if (!q.next())
             return {};
-        after = q.value(0).toLongLong() - 1;
+        if (range.newestFirst)
+            upTo = q.value(0).toLongLong();
+        else
+            after = q.value(0).toLongLong() - 1;
         skip = 0;
     }
     QSqlQuery q(m_connection.db());
     q.setForwardOnly(true);
     q.prepare(u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table + u" WHERE "_s + l.key +
-              u" > ? AND "_s + l.key + u" <= ? ORDER BY "_s + l.key + u" LIMIT ? OFFSET ?"_s);
+              u" > ? AND "_s + l.key + u" <= ?"_s + order + u" LIMIT ? OFFSET ?"_s);
     q.addBindValue(after);
-    q.addBindValue(range.upTo);
+    q.addBindValue(upTo);
     q.addBindValue(range.limit < 0 ? qint64(-1) : range.limit);
     q.addBindValue(skip);
     if (!q.exec())

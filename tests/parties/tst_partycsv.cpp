@@ -252,6 +252,7 @@ private Q_SLOTS:
         QVERIFY2(preview.error.contains(error), qPrintable(preview.error));
         QTemporaryDir dir;
         auto store = book(dir, u"base.mdb"_s);
+        QVERIFY(store);
         const ImportReport report = importParties(*store, preview);
         QVERIFY(!report.error.ok());
         QCOMPARE(report.added, 0);

@@ -473,6 +473,7 @@ private Q_SLOTS:
             QCOMPARE(rows.value()[i].values, oldRows.at(qsizetype(i)));
         }
         QCOMPARE(namesIn(*store, PartyTable::Recipients), QStringList{u"Получател"_s});
+        QCOMPARE(store->summary(t).value().count, oldRows.size());
         {
             OtherProgram other(path);
             QVERIFY(other.one(u"SELECT sql FROM sqlite_master WHERE name = 'depositor'"_s)
@@ -624,6 +625,8 @@ private Q_SLOTS:
             << u"wal"_s << true << false << false << u"Алфа|Бета"_s;
         QTest::newRow("no file in a read-only folder")
             << QString() << false << false << false << QString();
+        QTest::newRow("read-only zero-byte file")
+            << u"zero"_s << false << false << true << QString();
     }
     // A book that can be read but not written opens read-only, lists its rows, and add and
     // delete say why not, in Bulgarian, naming the file; nothing in the folder changes.
@@ -640,7 +643,10 @@ private Q_SLOTS:
             QSKIP("setpriv is needed to test as a user other than root");
         SharedFolder folder;
         const QString path = folder.path() + u"/base.mdb"_s;
-        if (!journal.isEmpty()) {
+        if (journal == u"zero"_s) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (!journal.isEmpty()) {
             OtherProgram maker(path);
             QStringList sql = earlier ? earlierBook() : QStringList();
             sql += {insertNamed(PartyTable::Recipients, {u"Алфа"_s}),
@@ -711,6 +717,28 @@ private Q_SLOTS:
         QCOMPARE(unread->count(), 3);
         QCOMPARE(listNames(*unread), (QStringList{u"А"_s, u"В"_s, u"<gone>"_s}));
         QCOMPARE(unread->load(2).error().kind(), StoreError::Kind::Gone);
+    }
+
+    // The row count, kept so that it is read in one step, follows every program's adds and
+    // deletes, and is counted afresh when its record is gone.
+    void rowCountFollowsEveryWriter()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store->add(t, named(t, u"Наш %1"_s.arg(i))).ok());
+        OtherProgram other(path);
+        QVERIFY(other.execAll({insertNamed(t, {u"Чужд 1"_s}), insertNamed(t, {u"Чужд 2"_s}),
+                               u"DELETE FROM depositor WHERE \"Име на наредителя\" = 'Наш 1'"_s}));
+        QCOMPARE(store->summary(t).value().count, 4);
+        QCOMPARE(PartyList::open(*store, t).value()->count(), 4);
+        QCOMPARE(store->summary(PartyTable::Recipients).value().count, 0);
+        QVERIFY(other.exec(u"DELETE FROM party_counts"_s));
+        QCOMPARE(store->summary(t).value().count, 4);
+        QCOMPARE(store->summary(t).value().lastKey, 5);
     }
 
     // Positions are read in blocks from wherever the user looks first; rows read stay
