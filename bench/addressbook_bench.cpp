@@ -4,16 +4,15 @@
 //                                          adding a party and opening a name list
 #include "app/mainframe.h"
 #include "app/startup.h"
-#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
+#include "form/documentwindow.h"
 #include "parties/addressbook.h"
 #include "parties/partydb.h"
+#include "parties/sqlitepartystore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,36 +25,24 @@ namespace {
 
 int generate(const QString &path, int rows)
 {
-    {
-        PartyDatabase create(path);
-    }
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"gen"_s);
-    db.setDatabaseName(path);
-    if (!db.open())
+    StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(path);
+    if (!store.ok())
         return 1;
-    QSqlQuery(u"BEGIN"_s, db);
-    QSqlQuery r(db);
-    r.prepare(u"INSERT INTO recipient VALUES (?,?,?,?,?,?,?,?,?)"_s);
-    QSqlQuery d(db);
-    d.prepare(u"INSERT INTO depositor VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"_s);
+    std::vector<QStringList> recipients, payers;
     for (int i = 0; i < rows; ++i) {
         const QString n = QString::number(i);
-        for (const QString &v :
-             QStringList{u"Получател "_s + n, u"7501020018"_s, u"AA"_s + n, u"да"_s, u"България"_s,
-                         u"ул. Първа "_s + n, u"BG80BNBG96611020345678"_s, u"BNBGBGSD"_s,
-                         u"Българска народна банка"_s})
-            r.addBindValue(v);
-        r.exec();
-        for (const QString &v :
-             QStringList{u"Наредител "_s + n, u"Лице "_s + n, u"7501020018"_s, u"1111111111"_s,
-                         u"111111113"_s, u"не"_s, u"България"_s, u"ул. Втора "_s + n, u"UNCRBGSF"_s,
-                         u"BG16UNCR70001519562303"_s, u"УниКредит Булбанк"_s,
-                         u"пл. Света Неделя 7"_s, u"Централен"_s})
-            d.addBindValue(v);
-        d.exec();
+        recipients.push_back({u"Получател "_s + n, u"7501020018"_s, u"AA"_s + n, u"да"_s,
+                              u"България"_s, u"ул. Първа "_s + n, u"BG80BNBG96611020345678"_s,
+                              u"BNBGBGSD"_s, u"Българска народна банка"_s});
+        payers.push_back({u"Наредител "_s + n, u"Лице "_s + n, u"7501020018"_s, u"1111111111"_s,
+                          u"111111113"_s, u"не"_s, u"България"_s, u"ул. Втора "_s + n,
+                          u"UNCRBGSF"_s, u"BG16UNCR70001519562303"_s, u"УниКредит Булбанк"_s,
+                          u"пл. Света Неделя 7"_s, u"Централен"_s});
     }
-    QSqlQuery(u"COMMIT"_s, db);
-    db.close();
+    // One transaction each.
+    if (!store.value()->add(PartyTable::Recipients, recipients).ok() ||
+        !store.value()->add(PartyTable::Payers, payers).ok())
+        return 1;
     return 0;
 }
 

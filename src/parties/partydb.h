@@ -1,37 +1,39 @@
 #pragma once
 
+#include "parties/partystore.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <future>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace formelan {
 
-// What a result set starts from: the table's columns, and the identity and name of
-// every row, in row order.
+// What a result set starts from: the table's columns, and the key and name of every
+// row, in row order.
 struct TableSnapshot {
     QStringList columns;
-    std::vector<qint64> rows; // rowids
+    std::vector<PartyKey> rows;
     QStringList names;
 };
 
-// The address book's single-file database (SQLite in place of the Jet file the
-// format was first made for): one connection, shared by both address books.
+// The address book's file, opened as a PartyStore (see sqlitepartystore.h for what
+// opening does), for the windows that still go through ResultSet.
 class PartyDatabase {
 public:
-    // Opens the file, creating it with both tables empty when it does not exist.
-    // Throws AppError with the data layer's message when it is no usable database.
+    // Throws AppError with the Bulgarian message when the file is refused.
     explicit PartyDatabase(const QString &path);
     ~PartyDatabase();
     PartyDatabase(const PartyDatabase &) = delete;
     PartyDatabase &operator=(const PartyDatabase &) = delete;
 
-    const QString &connectionName() const { return m_connection; }
     const QString &path() const { return m_path; }
+    PartyStore &store() const { return *m_store; }
 
     // base.mdb in the user's application data folder.
     static QString defaultPath();
@@ -49,15 +51,16 @@ public:
     std::optional<TableSnapshot> takePrefetched(const QString &table) const;
 
 private:
-    QString m_connection;
     QString m_path;
+    std::unique_ptr<PartyStore> m_store;
     mutable std::map<QString, std::future<TableSnapshot>> m_prefetched;
     std::future<void> m_reader;
 };
 
-// A result set over one table: a snapshot of its rows taken when opened, changed
-// afterwards only by its own inserts and deletes. Rows are kept by their identity
-// and read when asked for, so a large table costs little memory.
+// The windows' former view of a table, kept as a thin adapter over PartyStore until the
+// windows use PartyList: a snapshot of every row's key and name taken when opened,
+// changed afterwards only by its own inserts and deletes. Rows are read by key when
+// asked for. Errors are thrown as AppError with the store's Bulgarian message.
 class ResultSet {
 public:
     ResultSet(const PartyDatabase &db, const QString &table);
@@ -66,16 +69,20 @@ public:
     // First row, then on p times: past the end the last row stays current.
     void moveTo(int position);
     int current() const { return m_current; } // -1 with no rows
-    // Column 1 to n of the current row; empty text with no rows.
+    // Column 1 to n of the current row, read afresh; empty text with no rows. Throws
+    // when another program deleted the row, before any value is given.
     QString value(int column) const;
+    // For showing: a row deleted elsewhere reads as empty.
     QString valueAt(int row, int column) const;
     // Column 1 of every row, in row order.
     const QStringList &names() const { return m_names; }
-    const QStringList &columnNames() const { return m_columns; }
+    const QStringList &columnNames() const { return partyColumns(m_table); }
 
-    // Appends a row and makes it current; throws AppError when the database refuses.
+    // Appends a row and makes it current; throws AppError when the book refuses.
     void insertRow(const QStringList &values);
-    // Deletes the current row; throws AppError when the database refuses.
+    // Deletes the current row by its key; throws AppError when the book refuses, or when
+    // another program deleted it first (it then stays in the set, so that positions and
+    // the name lists built from them keep meaning the same rows).
     void deleteCurrent();
 
     // Told of rows added and removed, for a view of the rows.
@@ -83,12 +90,9 @@ public:
     std::function<void(int row)> removed;
 
 private:
-    const QStringList &row(int index) const;
-
-    QString m_connection;
-    QString m_table;
-    QStringList m_columns;
-    std::vector<qint64> m_rows; // rowids
+    PartyStore *m_store;
+    PartyTable m_table;
+    std::vector<PartyKey> m_rows;
     QStringList m_names;
     int m_current = -1;
     mutable int m_cachedRow = -1;

@@ -1,0 +1,113 @@
+#include "parties/partystore.h"
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+QString partyTableName(PartyTable table)
+{
+    return table == PartyTable::Recipients ? u"recipient"_s : u"depositor"_s;
+}
+
+const QStringList &partyColumns(PartyTable table)
+{
+    // The payers' names are those the address book has always had; the recipients'
+    // were never fixed, these are ours.
+    static const QStringList recipients{u"Име на получателя"_s,
+                                        u"ЕГН на упълномощеното лице"_s,
+                                        u"Документ за самоличност"_s,
+                                        u"Местно лице"_s,
+                                        u"Държава"_s,
+                                        u"Адрес"_s,
+                                        u"IBAN"_s,
+                                        u"BIC"_s,
+                                        u"Банка"_s};
+    static const QStringList payers{u"Име на наредителя"_s,
+                                    u"Име на задълженото лице"_s,
+                                    u"ЕГН на задълженото лице"_s,
+                                    u"ЛНЧ на задълженото лице"_s,
+                                    u"БУЛСТАТ"_s,
+                                    u"Български гражданин"_s,
+                                    u"Държава"_s,
+                                    u"Адрес"_s,
+                                    u"БИК"_s,
+                                    u"IBAN"_s,
+                                    u"Обслужваща банка"_s,
+                                    u"Адрес на банката"_s,
+                                    u"Банков клон"_s};
+    return table == PartyTable::Recipients ? recipients : payers;
+}
+
+int partyNameColumn(PartyTable)
+{
+    return 0;
+}
+
+int partyIbanColumn(PartyTable table)
+{
+    return table == PartyTable::Recipients ? 6 : 9;
+}
+
+std::span<const int> partySearchColumns(PartyTable table)
+{
+    static constexpr int recipients[] = {0, 1, 6};
+    static constexpr int payers[] = {0, 1, 2, 3, 4, 9};
+    if (table == PartyTable::Recipients)
+        return recipients;
+    return payers;
+}
+
+PartyStore::~PartyStore() = default;
+
+StoreResult<PartyRow> PartyStore::row(PartyTable table, PartyKey key)
+{
+    StoreResult<std::vector<PartyRow>> found = rowsWithKeys(table, std::span(&key, 1));
+    if (!found.ok())
+        return found.error();
+    if (found->empty())
+        return storetext::gone();
+    return std::move(found->front());
+}
+
+StoreResult<PartyKey> PartyStore::add(PartyTable table, const QStringList &values)
+{
+    StoreResult<std::vector<PartyKey>> keys = add(table, std::span(&values, 1));
+    if (!keys.ok())
+        return keys.error();
+    return keys->front();
+}
+
+StoreResult<std::vector<PartyRow>> PartyStore::rows(PartyTable table, const RowRange &range,
+                                                    std::span<const int> columns)
+{
+    std::vector<PartyRow> out;
+    const StoreError error = readRows(table, range, columns, [&](PartyRow &&row) {
+        out.push_back(std::move(row));
+        return true;
+    });
+    if (error)
+        return error;
+    return out;
+}
+
+namespace storetext {
+
+StoreError gone()
+{
+    return {StoreError::Kind::Gone,
+            u"Записът вече не е в адресната книга: друга програма или друго копие на Formelan "
+            "го е изтрило. Нищо не е променено."_s};
+}
+
+StoreError wrongValueCount(PartyTable table, qsizetype given)
+{
+    return {StoreError::Kind::Failed,
+            u"Таблицата „%1“ има %2 колони, а записът носи %3 стойности. Нищо не е записано."_s
+                .arg(partyTableName(table))
+                .arg(partyColumns(table).size())
+                .arg(given)};
+}
+
+} // namespace storetext
+
+} // namespace formelan

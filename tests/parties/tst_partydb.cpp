@@ -1,0 +1,944 @@
+// The address book's data layer against real SQLite files in temporary folders: identity,
+// one file at rest, read-only use, refused files, columns by name, rows gone elsewhere,
+// the lists read in blocks, and search.
+#include "parties/partylist.h"
+#include "parties/sqlitepartystore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// A connection of its own, as another program would have.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString &path)
+        : m_name(u"other-%1"_s.arg(++s_count))
+    {
+        m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+        m_db.setDatabaseName(path);
+        m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        m_db.open();
+    }
+    ~OtherProgram()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    bool exec(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(sql))
+            return true;
+        qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        return false;
+    }
+    bool execAll(const QStringList &statements)
+    {
+        for (const QString &s : statements) {
+            if (!exec(s))
+                return false;
+        }
+        return true;
+    }
+    QStringList column(const QString &sql)
+    {
+        QStringList out;
+        QSqlQuery q(m_db);
+        if (!q.exec(sql))
+            qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        while (q.next())
+            out.append(q.value(0).isNull() ? u"<null>"_s : q.value(0).toString());
+        return out;
+    }
+    QString one(const QString &sql) { return column(sql).value(0); }
+
+private:
+    static inline int s_count = 0;
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+QString quotedName(const QString &name)
+{
+    return u'"' + name + u'"';
+}
+
+// A table as earlier versions made it: text columns, no key of its own.
+QString earlierTable(PartyTable table, QStringList columns = {}, const QString &extra = {})
+{
+    if (columns.isEmpty())
+        columns = partyColumns(table);
+    QStringList defs;
+    for (const QString &c : columns)
+        defs.append(quotedName(c) + u" TEXT NOT NULL DEFAULT ''"_s);
+    if (!extra.isEmpty())
+        defs.append(extra);
+    return u"CREATE TABLE "_s + partyTableName(table) + u" ("_s + defs.join(u", "_s) + u')';
+}
+
+QStringList earlierBook()
+{
+    return {earlierTable(PartyTable::Recipients), earlierTable(PartyTable::Payers)};
+}
+
+QString insertNamed(PartyTable table, const QStringList &values)
+{
+    QStringList columns, literals;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        columns.append(quotedName(partyColumns(table).at(i)));
+        literals.append(u'\'' + QString(values.at(i)).replace(u'\'', u"''"_s) + u'\'');
+    }
+    return u"INSERT INTO "_s + partyTableName(table) + u" ("_s + columns.join(u',') +
+           u") VALUES ("_s + literals.join(u',') + u')';
+}
+
+QStringList named(PartyTable table, const QString &name)
+{
+    QStringList values(partyColumns(table).size(), u""_s);
+    values[0] = name;
+    return values;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+std::unique_ptr<PartyStore> openOrFail(const QString &path, const SqliteBookOptions &options = {})
+{
+    StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(path, options);
+    if (!store.ok()) {
+        qWarning("%s", qPrintable(store.error().message()));
+        return nullptr;
+    }
+    return store.take();
+}
+
+QStringList namesIn(PartyStore &store, PartyTable table)
+{
+    QStringList names;
+    const int name = partyNameColumn(table);
+    StoreResult<std::vector<PartyRow>> rows = store.rows(table, RowRange{}, std::span(&name, 1));
+    if (rows.ok()) {
+        for (const PartyRow &r : rows.value())
+            names.append(r.values.at(name));
+    }
+    return names;
+}
+
+QStringList listNames(PartyList &list)
+{
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i)
+        out.append(list.isGone(i) ? u"<gone>"_s : list.nameAt(i));
+    return out;
+}
+
+struct HelperRun {
+    int exitCode = -1;
+    QStringList lines;
+    QString value(const QString &key) const
+    {
+        for (const QString &l : lines) {
+            if (l.startsWith(key + u' '))
+                return l.mid(key.size() + 1);
+        }
+        return {};
+    }
+};
+
+bool runningAsRoot()
+{
+    return geteuid() == 0;
+}
+
+QProcess *startHelper(const QStringList &args, bool asOtherUser, QObject *parent)
+{
+    auto *p = new QProcess(parent);
+    QStringList command{QStringLiteral(PARTYBOOK_HELPER)};
+    command += args;
+    if (asOtherUser && runningAsRoot())
+        command =
+            QStringList{u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s} +
+            command;
+    p->setProgram(command.takeFirst());
+    p->setArguments(command);
+    p->start();
+    return p;
+}
+
+HelperRun finish(QProcess *p)
+{
+    HelperRun run;
+    if (!p->waitForFinished(60000))
+        p->kill();
+    run.exitCode = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
+    run.lines = QString::fromUtf8(p->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const QByteArray err = p->readAllStandardError();
+    if (!err.isEmpty())
+        qInfo("helper: %s", err.constData());
+    return run;
+}
+
+HelperRun runHelper(const QStringList &args, bool asOtherUser = false)
+{
+    QObject owner;
+    return finish(startHelper(args, asOtherUser, &owner));
+}
+
+// A folder that a user other than root can enter and read.
+struct SharedFolder {
+    QTemporaryDir dir;
+    SharedFolder()
+    {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther |
+                                              QFile::ReadGroup | QFile::ExeGroup);
+    }
+    ~SharedFolder()
+    {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString path() const { return dir.path(); }
+};
+
+constexpr QFileDevice::Permissions kReadOnly =
+    QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+constexpr QFileDevice::Permissions kOpenFolder =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup |
+    QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+constexpr QFileDevice::Permissions kClosedFolder =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+    QFile::ReadOther | QFile::ExeOther;
+
+} // namespace
+
+class TestPartyDb : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void newBook_data()
+    {
+        QTest::addColumn<bool>("zeroBytes");
+        QTest::newRow("no file, no folder") << false;
+        QTest::newRow("zero-byte file") << true;
+    }
+    void newBook()
+    {
+        QFETCH(bool, zeroBytes);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/Formelan/base.mdb"_s;
+        if (zeroBytes) {
+            QDir().mkpath(dir.path() + u"/Formelan"_s);
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        QVERIFY(!store->isReadOnly());
+        QVERIFY(QFileInfo(path).size() > 0);
+        OtherProgram other(path);
+        for (PartyTable t : kPartyTables) {
+            QCOMPARE(store->summary(t).value().count, 0);
+            const QString sql = other.one(u"SELECT sql FROM sqlite_master WHERE name = '"_s +
+                                          partyTableName(t) + u'\'');
+            QVERIFY2(sql.contains(u"\"party_id\" INTEGER PRIMARY KEY AUTOINCREMENT"_s),
+                     qPrintable(sql));
+            QCOMPARE(other.column(u"SELECT name FROM pragma_table_info('"_s + partyTableName(t) +
+                                  u"') WHERE name <> 'party_id'"_s),
+                     partyColumns(t));
+        }
+        QCOMPARE(other.one(u"PRAGMA journal_mode"_s), u"delete"_s);
+    }
+
+    // Another copy's deletes and adds never hand a deleted row's key to a new row, and a
+    // delete of a row already gone deletes nothing.
+    void keysAreNeverReused()
+    {
+        QTemporaryDir dir;
+        auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        const PartyKey a = store->add(t, named(t, u"Алфа"_s)).value();
+        const PartyKey b = store->add(t, named(t, u"Бета"_s)).value();
+        QVERIFY(!store->remove(t, b));
+        const PartyKey c = store->add(t, named(t, u"Гама"_s)).value();
+        QVERIFY(c > b && b > a);
+        const StoreError again = store->remove(t, b);
+        QCOMPARE(again.kind(), StoreError::Kind::Gone);
+        QVERIFY(again.message().contains(u"изтрил"_s));
+        QCOMPARE(namesIn(*store, t), (QStringList{u"Алфа"_s, u"Гама"_s}));
+        QCOMPARE(store->row(t, c).value().values.at(0), u"Гама"_s);
+        QCOMPARE(store->row(t, b).error().kind(), StoreError::Kind::Gone);
+    }
+
+    // The case of two copies: B deletes its last row "Gamma" and adds "Delta"; A, whose
+    // list still shows "Gamma", deletes it: A is told it is gone, and "Delta" stays.
+    void twoCopiesDelete()
+    {
+        for (int round = 0; round < 3; ++round) {
+            QTemporaryDir dir;
+            const QString path = dir.path() + u"/base.mdb"_s;
+            auto store = openOrFail(path);
+            QVERIFY(store);
+            const PartyTable t = PartyTable::Recipients;
+            for (const QString &name : {u"Alpha"_s, u"Beta"_s, u"Gamma"_s})
+                QVERIFY(store->add(t, named(t, name)).ok());
+            auto list = PartyList::open(*store, t).take();
+            QCOMPARE(listNames(*list), (QStringList{u"Alpha"_s, u"Beta"_s, u"Gamma"_s}));
+            const PartyKey gamma = list->keyAt(2);
+
+            const HelperRun del =
+                runHelper({u"delete"_s, path, u"recipient"_s, QString::number(gamma)});
+            QCOMPARE(del.value(u"delete"_s), u"ok"_s);
+            const HelperRun add = runHelper({u"add"_s, path, u"recipient"_s, u"Delta"_s});
+            QCOMPARE(add.exitCode, 0);
+            QVERIFY(add.value(u"key"_s).toLongLong() > gamma);
+
+            QSignalSpy removed(list.get(), &PartyList::rowRemoved);
+            const StoreError e = list->removeAt(2);
+            QCOMPARE(e.kind(), StoreError::Kind::Gone);
+            QCOMPARE(removed.count(), 1);
+            QCOMPARE(namesIn(*store, t), (QStringList{u"Alpha"_s, u"Beta"_s, u"Delta"_s}));
+            QCOMPARE(listNames(*list), (QStringList{u"Alpha"_s, u"Beta"_s}));
+        }
+    }
+
+    void refusedFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("raw");  // the file's bytes, when not made by SQL
+        QTest::addColumn<QStringList>("sql"); // or the statements that make it
+        QTest::addColumn<QString>("named");   // what the message must name
+        const QStringList earlier = earlierBook();
+        QTest::newRow("text") << QByteArray("Име,IBAN\r\nАлфа,BG80BNBG96611020345678\r\n")
+                              << QStringList() << u"не е адресна книга"_s;
+        QTest::newRow("zeros") << QByteArray(4096, '\0') << QStringList()
+                               << u"не е адресна книга"_s;
+        QTest::newRow("damaged header")
+            << QByteArray("SQLite format 3\0garbage", 23) + QByteArray(1000, 'x') << QStringList()
+            << u"не е адресна книга"_s;
+        QTest::newRow("no recipient table")
+            << QByteArray() << QStringList{earlierTable(PartyTable::Payers)} << u"„recipient“"_s;
+        QTest::newRow("no depositor table, write-ahead log")
+            << QByteArray()
+            << QStringList{u"PRAGMA journal_mode=WAL"_s, earlierTable(PartyTable::Recipients)}
+            << u"„depositor“"_s;
+        QStringList noIban = partyColumns(PartyTable::Payers);
+        noIban.removeAll(u"IBAN"_s);
+        QTest::newRow("no IBAN column") << QByteArray()
+                                        << QStringList{earlierTable(PartyTable::Recipients),
+                                                       earlierTable(PartyTable::Payers, noIban)}
+                                        << u"липсва колоната „IBAN“"_s;
+        QStringList fewer = partyColumns(PartyTable::Recipients).mid(0, 6);
+        QTest::newRow("three columns missing")
+            << QByteArray()
+            << QStringList{earlierTable(PartyTable::Recipients, fewer),
+                           earlierTable(PartyTable::Payers)}
+            << u"„IBAN“, „BIC“, „Банка“"_s;
+        QTest::newRow("party_id that is no key")
+            << QByteArray()
+            << QStringList{earlierTable(PartyTable::Recipients, {}, u"party_id TEXT"_s),
+                           earlierTable(PartyTable::Payers)}
+            << u"„party_id“"_s;
+        QTest::newRow("a view in place of a table")
+            << QByteArray()
+            << QStringList{u"CREATE TABLE r (x)"_s, u"CREATE VIEW recipient AS SELECT x FROM r"_s,
+                           earlierTable(PartyTable::Payers)}
+            << u"„recipient“"_s;
+    }
+    // A file that is refused keeps every byte, and nothing is made beside it.
+    void refusedFilesAreLeftAlone()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QStringList, sql);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        if (sql.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(raw);
+        } else {
+            OtherProgram other(path);
+            QVERIFY(other.execAll(sql));
+        }
+        const QByteArray before = bytesOf(path);
+        const QStringList files = filesIn(dir.path());
+        QCOMPARE(files, QStringList{u"base.mdb"_s});
+
+        StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(path);
+        QVERIFY(!store.ok());
+        QCOMPARE(store.error().kind(), StoreError::Kind::Refused);
+        const QString message = store.error().message();
+        QVERIFY2(message.contains(named), qPrintable(message));
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QVERIFY(message.contains(u"не го е променила"_s));
+        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(filesIn(dir.path()), files);
+    }
+
+    void upgradeKeepsRowsValuesAndOrder_data()
+    {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<QString>("extra"); // an extra column's name, or empty
+        const QStringList rows{
+            insertNamed(PartyTable::Payers,
+                        {u"Първи"_s, u"Лице"_s, u"7501020018"_s, u""_s, u"111111113"_s, u"да"_s,
+                         u"България"_s, u"ул. „Шипка“ 1"_s, u"UNCRBGSF"_s,
+                         u"BG16UNCR70001519562303"_s, u"УниКредит"_s, u"пл. Света Неделя 7"_s,
+                         u"Централен"_s}),
+            insertNamed(PartyTable::Payers, {u"Изтрит"_s}),
+            insertNamed(PartyTable::Payers, {u"Трети \"с кавички\", запетая"_s}),
+            insertNamed(PartyTable::Payers, {u"Четвърти"_s}),
+            u"DELETE FROM depositor WHERE \"Име на наредителя\" = 'Изтрит'"_s,
+            u"INSERT INTO depositor (\"Име на наредителя\") VALUES ('Пети')"_s,
+            insertNamed(PartyTable::Recipients, {u"Получател"_s, u"7501020018"_s}),
+            u"CREATE INDEX by_name ON depositor (\"Име на наредителя\")"_s,
+        };
+        QStringList reordered = partyColumns(PartyTable::Payers);
+        std::reverse(reordered.begin(), reordered.end());
+        QTest::newRow("as earlier versions made it, write-ahead log")
+            << QStringList{u"PRAGMA journal_mode=WAL"_s} + earlierBook() + rows << QString();
+        QTest::newRow("columns in another order")
+            << QStringList{earlierTable(PartyTable::Recipients),
+                           earlierTable(PartyTable::Payers, reordered)} +
+                   rows
+            << QString();
+        QTest::newRow("an extra column")
+            << QStringList{earlierTable(PartyTable::Recipients),
+                           earlierTable(PartyTable::Payers, {},
+                                        u"\"Бележка\" TEXT NOT NULL DEFAULT 'няма'"_s)} +
+                   rows + QStringList{u"UPDATE depositor SET \"Бележка\" = 'б' || rowid"_s}
+            << u"Бележка"_s;
+    }
+    void upgradeKeepsRowsValuesAndOrder()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(QString, extra);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        const PartyTable t = PartyTable::Payers;
+        QStringList oldRowids, oldExtras;
+        QList<QStringList> oldRows;
+        {
+            OtherProgram earlier(path);
+            QVERIFY(earlier.execAll(setup));
+            oldRowids = earlier.column(u"SELECT rowid FROM depositor ORDER BY rowid"_s);
+            if (!extra.isEmpty())
+                oldExtras = earlier.column(u"SELECT \"Бележка\" FROM depositor ORDER BY rowid"_s);
+            for (const QString &rowid : std::as_const(oldRowids)) {
+                QStringList values;
+                for (const QString &c : partyColumns(t))
+                    values.append(earlier.one(u"SELECT "_s + quotedName(c) +
+                                              u" FROM depositor WHERE rowid = "_s + rowid));
+                oldRows.append(values);
+            }
+        }
+        QCOMPARE(oldRowids, (QStringList{u"1"_s, u"3"_s, u"4"_s, u"5"_s}));
+
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        QVERIFY(!store->isReadOnly());
+        StoreResult<std::vector<PartyRow>> rows = store->rows(t, RowRange{});
+        QVERIFY(rows.ok());
+        QCOMPARE(int(rows->size()), oldRows.size());
+        for (size_t i = 0; i < rows->size(); ++i) {
+            QCOMPARE(rows.value()[i].key, oldRowids.at(qsizetype(i)).toLongLong());
+            QCOMPARE(rows.value()[i].values, oldRows.at(qsizetype(i)));
+        }
+        QCOMPARE(namesIn(*store, PartyTable::Recipients), QStringList{u"Получател"_s});
+        QCOMPARE(store->summary(t).value().count, oldRows.size());
+        {
+            OtherProgram other(path);
+            QVERIFY(other.one(u"SELECT sql FROM sqlite_master WHERE name = 'depositor'"_s)
+                        .contains(u"AUTOINCREMENT"_s));
+            QCOMPARE(other.one(u"SELECT count(*) FROM sqlite_master WHERE name = 'by_name'"_s),
+                     u"1"_s);
+            QCOMPARE(other.one(u"PRAGMA journal_mode"_s), u"delete"_s);
+            if (!extra.isEmpty())
+                QCOMPARE(other.column(u"SELECT \"Бележка\" FROM depositor ORDER BY party_id"_s),
+                         oldExtras);
+        }
+        QVERIFY(!QFile::exists(path + u"-wal"_s));
+
+        // A new row follows the last one, and the last one's key is not given again.
+        const PartyKey last = rows->back().key;
+        QVERIFY(!store->remove(t, last));
+        const PartyKey next = store->add(t, named(t, u"Нов"_s)).value();
+        QVERIFY(next > last);
+
+        // Opening the upgraded book again writes nothing.
+        store.reset();
+        const QByteArray before = bytesOf(path);
+        QVERIFY(openOrFail(path));
+        QCOMPARE(bytesOf(path), before);
+    }
+
+    // The upgrade is one transaction: when the second table cannot be upgraded, the first
+    // is not either, and the file keeps every byte.
+    void upgradeIsAllOrNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        {
+            OtherProgram earlier(path);
+            QVERIFY(earlier.execAll(earlierBook() +
+                                    QStringList{insertNamed(PartyTable::Recipients, {u"А"_s}),
+                                                u"CREATE TABLE depositor_formelan_upgrade (x)"_s}));
+        }
+        const QByteArray before = bytesOf(path);
+        StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(path);
+        QVERIFY(!store.ok());
+        QVERIFY2(store.error().message().contains(u"Съобщение от базата данни"_s),
+                 qPrintable(store.error().message()));
+        QCOMPARE(bytesOf(path), before);
+    }
+
+    // Values reach the column of their name whatever the column's place; an extra column
+    // is neither read nor left without its default.
+    void columnsByName()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        const PartyTable t = PartyTable::Payers;
+        QStringList reordered = partyColumns(t);
+        std::rotate(reordered.begin(), reordered.begin() + 9, reordered.end()); // IBAN first
+        {
+            OtherProgram earlier(path);
+            QVERIFY(
+                earlier.execAll({earlierTable(PartyTable::Recipients),
+                                 earlierTable(t, reordered, u"\"Бележка\" TEXT DEFAULT 'н'"_s),
+                                 u"INSERT INTO depositor (\"Бележка\", \"IBAN\", \"БИК\", "
+                                 "\"Име на наредителя\") VALUES ('x', 'BG16UNCR70001519562303', "
+                                 "'UNCRBGSF', 'Стар')"_s}));
+        }
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        QStringList values;
+        for (const QString &c : partyColumns(t))
+            values.append(u"стойност на "_s + c);
+        const PartyKey key = store->add(t, values).value();
+
+        OtherProgram other(path);
+        for (const QString &c : partyColumns(t))
+            QCOMPARE(other.one(u"SELECT "_s + quotedName(c) +
+                               u" FROM depositor WHERE party_id = "_s + QString::number(key)),
+                     u"стойност на "_s + c);
+        QCOMPARE(other.one(u"SELECT \"Бележка\" FROM depositor WHERE party_id = "_s +
+                           QString::number(key)),
+                 u"н"_s);
+        const PartyRow old = store->rows(t, RowRange{0, key - 1}).value().at(0);
+        QCOMPARE(old.values.size(), partyColumns(t).size());
+        QCOMPARE(old.values.at(partyIbanColumn(t)), u"BG16UNCR70001519562303"_s);
+        QCOMPARE(old.values.at(8), u"UNCRBGSF"_s); // БИК
+        QCOMPARE(old.values.at(0), u"Стар"_s);
+        QCOMPARE(old.values.at(1), u""_s);
+        QCOMPARE(store->row(t, key).value().values, values);
+    }
+
+    void oneFileAtRest_data()
+    {
+        QTest::addColumn<bool>("walChosen");
+        QTest::addColumn<bool>("walKeptByAnother");
+        QTest::newRow("rollback journal") << false << false;
+        QTest::newRow("write-ahead log, checkpointed") << true << false;
+        QTest::newRow("write-ahead log kept by another copy") << false << true;
+    }
+    // When add and delete return, a copy of base.mdb alone holds them.
+    void oneFileAtRest()
+    {
+        QFETCH(bool, walChosen);
+        QFETCH(bool, walKeptByAnother);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        QVERIFY(openOrFail(path));
+        std::unique_ptr<OtherProgram> another;
+        if (walKeptByAnother) {
+            another = std::make_unique<OtherProgram>(path);
+            QVERIFY(another->exec(u"PRAGMA journal_mode=WAL"_s));
+            QCOMPARE(another->one(u"SELECT count(*) FROM recipient"_s), u"0"_s);
+        }
+        SqliteBookOptions options;
+        if (walChosen)
+            options.journal = SqliteBookOptions::Journal::WalWithCheckpoint;
+        auto store = openOrFail(path, options);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        auto copyHas = [&](const QString &name) {
+            QTemporaryDir elsewhere;
+            const QString copy = elsewhere.path() + u"/base.mdb"_s;
+            QFile::copy(path, copy);
+            OtherProgram reader(copy);
+            return reader.column(u"SELECT \"Име на получателя\" FROM recipient"_s).contains(name);
+        };
+        const PartyKey key = store->add(t, named(t, u"Копие"_s)).value();
+        if (walKeptByAnother || walChosen)
+            QVERIFY(QFile::exists(path + u"-wal"_s)); // the case is what it claims
+        QVERIFY(copyHas(u"Копие"_s));
+        QVERIFY(!store->remove(t, key));
+        QVERIFY(!copyHas(u"Копие"_s));
+        if (!walChosen && !walKeptByAnother)
+            QCOMPARE(filesIn(dir.path()), QStringList{u"base.mdb"_s});
+    }
+
+    void readOnly_data()
+    {
+        QTest::addColumn<QString>("journal");   // of the file: "delete", "wal", or "" none
+        QTest::addColumn<bool>("earlier");      // made by an earlier version, no keys
+        QTest::addColumn<bool>("fileWritable"); // by the other user
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<QString>("names"); // recipients the other user reads
+        QTest::newRow("read-only file") << u"delete"_s << false << false << true << u"Алфа|Бета"_s;
+        QTest::newRow("read-only folder")
+            << u"delete"_s << false << true << false << u"Алфа|Бета"_s;
+        QTest::newRow("read-only file, write-ahead log")
+            << u"wal"_s << false << false << true << u"Алфа|Бета"_s;
+        QTest::newRow("read-only folder, write-ahead log")
+            << u"wal"_s << false << false << false << u"Алфа|Бета"_s;
+        QTest::newRow("read-only file of an earlier version")
+            << u"wal"_s << true << false << false << u"Алфа|Бета"_s;
+        QTest::newRow("no file in a read-only folder")
+            << QString() << false << false << false << QString();
+        QTest::newRow("read-only zero-byte file")
+            << u"zero"_s << false << false << true << QString();
+    }
+    // A book that can be read but not written opens read-only, lists its rows, and add and
+    // delete say why not, in Bulgarian, naming the file; nothing in the folder changes.
+    void readOnly()
+    {
+        QFETCH(QString, journal);
+        QFETCH(bool, earlier);
+        QFETCH(bool, fileWritable);
+        QFETCH(bool, folderWritable);
+        QFETCH(QString, names);
+        if (fileWritable && !runningAsRoot())
+            QSKIP("handing the file to another user needs root");
+        if (runningAsRoot() && QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
+            QSKIP("setpriv is needed to test as a user other than root");
+        SharedFolder folder;
+        const QString path = folder.path() + u"/base.mdb"_s;
+        if (journal == u"zero"_s) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (!journal.isEmpty()) {
+            OtherProgram maker(path);
+            QStringList sql = earlier ? earlierBook() : QStringList();
+            sql += {insertNamed(PartyTable::Recipients, {u"Алфа"_s}),
+                    insertNamed(PartyTable::Recipients, {u"Бета"_s})};
+            if (!earlier) {
+                QVERIFY(openOrFail(path));
+                sql.prepend(u"PRAGMA journal_mode="_s + journal);
+            } else {
+                sql.prepend(u"PRAGMA journal_mode="_s + journal);
+            }
+            QVERIFY(maker.execAll(sql));
+        }
+        QVERIFY(!QFile::exists(path + u"-wal"_s));
+        if (QFile::exists(path)) {
+            if (fileWritable)
+                QCOMPARE(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+            else
+                QFile::setPermissions(path, kReadOnly);
+        }
+        if (folderWritable)
+            QFile::setPermissions(folder.path(), kOpenFolder);
+        const QByteArray before = bytesOf(path);
+        const QStringList files = filesIn(folder.path());
+
+        const HelperRun run = runHelper({u"open"_s, path}, true);
+        QFile::setPermissions(folder.path(), kClosedFolder);
+        QCOMPARE(run.value(u"open"_s), u"ok"_s);
+        QCOMPARE(run.value(u"readonly"_s), u"yes"_s);
+        QCOMPARE(run.value(u"recipient"_s), names);
+        QCOMPARE(run.value(u"add"_s), u"readonly"_s);
+        QVERIFY2(run.value(u"add message"_s).contains(u"само за четене"_s),
+                 qPrintable(run.lines.join(u'\n')));
+        QVERIFY(run.value(u"add message"_s).contains(QDir::toNativeSeparators(path)));
+        if (!names.isEmpty()) {
+            QCOMPARE(run.value(u"delete"_s), u"readonly"_s);
+            QCOMPARE(run.value(u"search"_s), u"2"_s); // "Алфа" and "Бета" hold an "а"
+        }
+        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(filesIn(folder.path()), files);
+    }
+
+    // Reading a row that another program deleted answers "gone", not an empty row, and
+    // rows deleted before the list read them show as gone at the end of their run.
+    void rowDeletedElsewhere()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        for (const QString &n : {u"А"_s, u"Б"_s, u"В"_s})
+            QVERIFY(store->add(t, named(t, n)).ok());
+        auto shown = PartyList::open(*store, t).take();
+        QCOMPARE(shown->nameAt(1), u"Б"_s);
+        auto unread = PartyList::open(*store, t).take();
+
+        OtherProgram other(path);
+        QVERIFY(other.exec(u"DELETE FROM recipient WHERE \"Име на получателя\" = 'Б'"_s));
+
+        QSignalSpy changed(shown.get(), &PartyList::rowsChanged);
+        StoreResult<PartyRow> loaded = shown->load(1);
+        QCOMPARE(loaded.error().kind(), StoreError::Kind::Gone);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(shown->isGone(1));
+        QVERIFY(!shown->rowAt(1));
+        QCOMPARE(shown->load(2).value().values.at(0), u"В"_s);
+
+        QCOMPARE(unread->count(), 3);
+        QCOMPARE(listNames(*unread), (QStringList{u"А"_s, u"В"_s, u"<gone>"_s}));
+        QCOMPARE(unread->load(2).error().kind(), StoreError::Kind::Gone);
+    }
+
+    // The row count, kept so that it is read in one step, follows every program's adds and
+    // deletes, and is counted afresh when its record is gone.
+    void rowCountFollowsEveryWriter()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store->add(t, named(t, u"Наш %1"_s.arg(i))).ok());
+        OtherProgram other(path);
+        QVERIFY(other.execAll({insertNamed(t, {u"Чужд 1"_s}), insertNamed(t, {u"Чужд 2"_s}),
+                               u"DELETE FROM depositor WHERE \"Име на наредителя\" = 'Наш 1'"_s}));
+        QCOMPARE(store->summary(t).value().count, 4);
+        QCOMPARE(PartyList::open(*store, t).value()->count(), 4);
+        QCOMPARE(store->summary(PartyTable::Recipients).value().count, 0);
+        QVERIFY(other.exec(u"DELETE FROM party_counts"_s));
+        QCOMPARE(store->summary(t).value().count, 4);
+        QCOMPARE(store->summary(t).value().lastKey, 5);
+    }
+
+    // Positions are read in blocks from wherever the user looks first; rows read stay
+    // where they are shown, none shows twice, and rows deleted before they were read show
+    // as gone where their run ends.
+    void listReadsInBlocksAndKeepsPositions()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        std::vector<QStringList> rows;
+        for (int i = 0; i < 1000; ++i)
+            rows.push_back(named(t, u"Ред %1"_s.arg(i)));
+        QVERIFY(store->add(t, rows).ok());
+        auto list = PartyList::open(*store, t).take();
+        QCOMPARE(list->count(), 1000);
+        QCOMPARE(list->nameAt(999), u"Ред 999"_s);
+        QCOMPARE(list->nameAt(800), u"Ред 800"_s);
+
+        OtherProgram other(path);
+        QVERIFY(other.exec(u"DELETE FROM recipient WHERE \"Име на получателя\" IN "
+                           "('Ред 100', 'Ред 300')"_s));
+        QStringList expected;
+        for (int i = 0; i < 768; ++i) {
+            if (i != 100 && i != 300)
+                expected.append(u"Ред %1"_s.arg(i));
+        }
+        expected += {u"<gone>"_s, u"<gone>"_s};
+        for (int i = 768; i < 1000; ++i)
+            expected.append(u"Ред %1"_s.arg(i));
+        QCOMPARE(list->nameAt(0), u"Ред 0"_s);
+        QCOMPARE(listNames(*list), expected);
+        QCOMPARE(list->positionOf(list->keyAt(500)), 500);
+    }
+
+    // Search by any part of a name, IBAN or identifier, in any letter case, Cyrillic
+    // included, at 100,000 rows; it follows the list's own adds and deletes.
+    void searchAt100000Rows()
+    {
+        QTemporaryDir dir;
+        auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        const QStringList firms{u"ЕТ „ИВАН ПЕТРОВ“"_s, u"Ёлха ООД"_s, u"Acme Ltd"_s,
+                                u"Зелен Бор ЕООД"_s, u"иван иванов"_s};
+        std::vector<QStringList> rows;
+        for (int i = 0; i < 100000; ++i) {
+            QStringList v = named(t, firms.at(i % firms.size()) + u" №"_s + QString::number(i));
+            v[1] = u"%1"_s.arg(7501020018LL + i * 7, 10, 10, QChar(u'0')); // EGN
+            v[2] = u"АБ%1"_s.arg(i);                                       // not searched
+            v[6] = u"BG%1BNBG9661%2"_s.arg(i % 97, 2, 10, QChar(u'0')).arg(i, 10, 10, QChar(u'0'));
+            rows.push_back(v);
+        }
+        QVERIFY(store->add(t, rows).ok());
+        auto list = PartyList::open(*store, t).take();
+        QCOMPARE(list->count(), 100000);
+
+        auto expected = [&](const QString &text) {
+            std::vector<int> out;
+            const QString needle = text.trimmed();
+            for (int p = 0; p < int(rows.size()); ++p) {
+                for (int c : partySearchColumns(t)) {
+                    if (rows[size_t(p)].at(c).contains(needle, Qt::CaseInsensitive)) {
+                        out.push_back(p);
+                        break;
+                    }
+                }
+            }
+            return out;
+        };
+        const QStringList needles{u"петров"_s,
+                                  u"ИВАН"_s,
+                                  u"ёЛХа ООД №4242"_s,
+                                  u"acme LTD №99"_s,
+                                  u"bg05bnbg"_s,
+                                  u"0000012345"_s,
+                                  u"750102"_s,
+                                  u"  зелен бор "_s,
+                                  u"АБ12"_s,
+                                  u"няма такъв"_s,
+                                  u""_s};
+        for (const QString &needle : needles) {
+            StoreResult<std::vector<int>> found = list->search(needle);
+            QVERIFY(found.ok());
+            QCOMPARE(found.value(), expected(needle));
+        }
+        QVERIFY(list->search(u"АБ12"_s).value().empty()); // the document number is not searched
+
+        // The list's own changes.
+        const int firstPetrov = list->search(u"петров"_s).value().front();
+        QVERIFY(!list->removeAt(firstPetrov));
+        rows.erase(rows.begin() + firstPetrov);
+        QStringList added = named(t, u"Нов Петров"_s);
+        QVERIFY(list->append(added).ok());
+        rows.push_back(added);
+        QCOMPARE(list->search(u"ПЕТРОВ"_s).value(), expected(u"ПЕТРОВ"_s));
+        QCOMPARE(list->search(u"нов п"_s).value(), std::vector<int>{int(rows.size()) - 1});
+    }
+
+    // Payers are found by either name, EGN, ЛНЧ, BULSTAT and IBAN.
+    void searchPayers()
+    {
+        QTemporaryDir dir;
+        auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        QStringList v = named(t, u"Алфа АД"_s);
+        v[1] = u"Мария Иванова"_s;
+        v[2] = u"7501020018"_s;
+        v[3] = u"1111111111"_s;
+        v[4] = u"111111113"_s;
+        v[7] = u"ул. Иванова 5"_s; // the address is not searched
+        v[9] = u"BG16UNCR70001519562303"_s;
+        QVERIFY(store->add(t, named(t, u"Друг"_s)).ok());
+        QVERIFY(store->add(t, v).ok());
+        auto list = PartyList::open(*store, t).take();
+        for (const QString &needle :
+             {u"алфа"_s, u"МАРИЯ"_s, u"750102"_s, u"11111111"_s, u"111111113"_s, u"uncr7000"_s})
+            QCOMPARE(list->search(needle).value(), std::vector<int>{1});
+        QCOMPARE(list->search(u"иванова 5"_s).value(), std::vector<int>{});
+    }
+
+    // Two copies started together with no book both start, and both rows are kept.
+    void twoProcessesCreateTheBookTogether()
+    {
+        for (int round = 0; round < 20; ++round) {
+            QTemporaryDir dir;
+            const QString path = dir.path() + u"/Formelan/base.mdb"_s;
+            QObject owner;
+            QProcess *a = startHelper({u"add"_s, path, u"recipient"_s, u"A"_s}, false, &owner);
+            QProcess *b = startHelper({u"add"_s, path, u"recipient"_s, u"B"_s}, false, &owner);
+            const HelperRun ra = finish(a), rb = finish(b);
+            QVERIFY2(ra.exitCode == 0, qPrintable(ra.lines.join(u'\n')));
+            QVERIFY2(rb.exitCode == 0, qPrintable(rb.lines.join(u'\n')));
+            OtherProgram check(path);
+            QStringList got = check.column(u"SELECT \"Име на получателя\" FROM recipient"_s);
+            got.sort();
+            QCOMPARE(got, (QStringList{u"A"_s, u"B"_s}));
+        }
+    }
+
+    // Two copies adding and reading at the same time keep every row.
+    void twoProcessesAddAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        QVERIFY(openOrFail(path));
+        QObject owner;
+        QProcess *a =
+            startHelper({u"add"_s, path, u"depositor"_s, u"A"_s, u"150"_s}, false, &owner);
+        QProcess *b =
+            startHelper({u"add"_s, path, u"depositor"_s, u"B"_s, u"150"_s}, false, &owner);
+        const HelperRun ra = finish(a), rb = finish(b);
+        QCOMPARE(ra.exitCode, 0);
+        QCOMPARE(rb.exitCode, 0);
+        auto store = openOrFail(path);
+        QCOMPARE(store->summary(PartyTable::Payers).value().count, 300);
+        QCOMPARE(filesIn(dir.path()), QStringList{u"base.mdb"_s});
+    }
+
+    // A book held by another program past our wait: the message names the file, says
+    // what to do and ends with the database's own text; nothing is added.
+    void busyBook()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        SqliteBookOptions options;
+        options.busyTimeoutMs = 100;
+        auto store = openOrFail(path, options);
+        QVERIFY(store);
+        OtherProgram other(path);
+        QVERIFY(other.exec(u"BEGIN EXCLUSIVE"_s));
+        StoreResult<PartyKey> key =
+            store->add(PartyTable::Recipients, named(PartyTable::Recipients, u"Зает"_s));
+        QCOMPARE(key.error().kind(), StoreError::Kind::Busy);
+        const QString message = key.error().message();
+        QVERIFY(message.contains(QDir::toNativeSeparators(path)));
+        QVERIFY(message.contains(u"Опитайте отново"_s));
+        QVERIFY(message.contains(u"\nСъобщение от базата данни: database is locked"_s));
+        QVERIFY(other.exec(u"ROLLBACK"_s));
+        QVERIFY(
+            store->add(PartyTable::Recipients, named(PartyTable::Recipients, u"Свободен"_s)).ok());
+        QCOMPARE(namesIn(*store, PartyTable::Recipients), QStringList{u"Свободен"_s});
+    }
+
+    // A value list of the wrong length is refused, not cut or padded.
+    void wrongValueCountIsRefused()
+    {
+        QTemporaryDir dir;
+        auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+        QVERIFY(store);
+        StoreResult<PartyKey> key =
+            store->add(PartyTable::Payers, QStringList{u"Само име"_s, u"BG16UNCR70001519562303"_s});
+        QVERIFY(!key.ok());
+        QVERIFY(key.error().message().contains(u"13"_s));
+        QCOMPARE(store->summary(PartyTable::Payers).value().count, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPartyDb)
+#include "tst_partydb.moc"
