@@ -93,6 +93,7 @@ ChildWindow *MainFrame::addChild(const std::function<QWidget *(QWidget *parent)>
     QWidget *window = make(child);
     child->setWidget(window);
     child->resize(window->size().expandedTo(QSize(200, 120)));
+    child->installEventFilter(this);
     child->show();
     return child;
 }

@@ -96,6 +96,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void prepareFirstShowing();
@@ -103,6 +104,7 @@ private:
     ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();
+    void resizeChild(QMdiSubWindow *child, QPoint at, QSize size);
     void bringToFront(QWidget *window);
     void updateRecentMenu();
 
@@ -121,6 +123,8 @@ private:
     QString m_openName; // what the open and the save dialog offer next
     QString m_saveName;
     bool m_autoSize = false;
+    bool m_arranging = false;       // the program, not the user, is sizing a child
+    bool m_viewSizedByUser = false; // the user gave the document window its size
     bool m_shown = false;
 };
 

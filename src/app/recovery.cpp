@@ -65,17 +65,42 @@ void RecoveryKeeper::markSaved()
 {
     m_timer.stop();
     m_unsaved = false;
+    m_baseline = m_document.content();
     QFile::remove(m_file);
 }
+
+namespace {
+
+// The same values in every field, dates by their day; the kind alone is no document
+// worth bringing back.
+bool sameValues(const FormContent &a, const FormContent &b)
+{
+    if (a.entries.size() != b.entries.size())
+        return false;
+    for (size_t k = 0; k < a.entries.size(); ++k) {
+        const FormEntry &x = a.entries[k];
+        const FormEntry &y = b.entries[k];
+        if (x.text != y.text || x.checked != y.checked || x.dateTime.date() != y.dateTime.date())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 void RecoveryKeeper::writeNow()
 {
     m_timer.stop();
     if (!m_unsaved || !m_lock)
         return;
+    const FormContent content = m_document.content();
+    if (sameValues(content, m_baseline)) {
+        QFile::remove(m_file);
+        return;
+    }
     // UTF-8, so that every character typed is kept; a failure is silent, the document
     // itself is still on the screen.
-    writeFileAtomically(m_file, formatForm(m_document.content(), QLocale().decimalPoint().at(0),
+    writeFileAtomically(m_file, formatForm(content, QLocale().decimalPoint().at(0),
                                            FormEncoding::Utf8));
 }
 

@@ -57,6 +57,7 @@ private:
     QTimer m_timer;
     std::unique_ptr<QLockFile> m_lock;
     QString m_file;
+    FormContent m_baseline; // the document as last saved or opened
     bool m_unsaved = false;
 };
 

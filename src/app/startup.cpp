@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFontDatabase>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QProcess>
 
 namespace formelan {
@@ -17,12 +20,35 @@ namespace {
 ProgramCopyStarter g_starter;
 }
 
+QFont programFont(const QFont &desktop)
+{
+    QFont font = desktop;
+    if (QFontDatabase::hasFamily(u"Tahoma"_s))
+        font.setFamily(u"Tahoma"_s);
+    // The windows are drawn for 8 points. Desktops start at 9 to 11; a desktop font
+    // above that is the user's choice for legibility, and the windows grow with it.
+    if (desktop.pointSizeF() <= 11.0)
+        font.setPointSizeF(8.0);
+    return font;
+}
+
 void initApplication(QApplication &app)
 {
     app.setApplicationName(u"Formelan"_s);
     app.setApplicationVersion(QStringLiteral(FORMELAN_VERSION));
     app.setDesktopFileName(u"formelan"_s);
     app.setWindowIcon(QIcon(u":/icons/formelan.png"_s));
+    QApplication::setFont(programFont(QApplication::font()));
+    // Qt's own texts (standard dialogs, context menus, its messages) in Bulgarian,
+    // whatever the desktop's language: the whole program speaks Bulgarian.
+    static QTranslator *qtTexts = [&app] {
+        auto *translator = new QTranslator(&app);
+        const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        if (translator->load(u"qtbase_bg"_s, folder))
+            QCoreApplication::installTranslator(translator);
+        return translator;
+    }();
+    Q_UNUSED(qtTexts);
 }
 
 std::unique_ptr<MainFrame> startFormelan(const QStringList &files)
@@ -53,6 +79,9 @@ int runFormelan(int argc, char *argv[])
     QStringList files;
     {
         QCoreApplication plain(argc, argv);
+        QTranslator qtTexts;
+        if (qtTexts.load(u"qtbase_bg"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTexts);
         plain.setApplicationName(u"Formelan"_s);
         plain.setApplicationVersion(QStringLiteral(FORMELAN_VERSION));
         QCommandLineParser parser;

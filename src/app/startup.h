@@ -6,13 +6,17 @@
 #include <memory>
 
 class QApplication;
+class QFont;
 
 namespace formelan {
 
 class MainFrame;
 
-// Names the application and sets its icon; call once after creating QApplication.
+// Names the application, sets its icon and font, and speaks Bulgarian; call after
+// creating QApplication.
 void initApplication(QApplication &app);
+// The font the windows are drawn with, given the desktop's.
+QFont programFont(const QFont &desktop);
 
 // Creates the whole window set as the program does (frame, payers, document,
 // recipients, chooser) and shows the frame maximised, which prepares the document

@@ -7,11 +7,13 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QFrame>
-#include <QGridLayout>
+#include <QEvent>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace formelan {
@@ -20,11 +22,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One cell of an area's grid: labelled groups of fields side by side.
-struct Cell {
-    QHBoxLayout *row = nullptr;
-    QHBoxLayout *group = nullptr; // fields under the last label
-};
+// The measures the windows are designed for: an 8-point font whose text is 6 pixels a
+// character on average, labels 13 pixels high above fields 22 high.
+constexpr double kDesignCharWidth = 6.0;
+constexpr int kMargin = 4;
+constexpr int kRowGap = 0;
+constexpr int kBlockGap = 8;
+constexpr int kPanelGap = 4;
 
 QLabel *makeLabel(const QString &name, QStringView text, QWidget *parent)
 {
@@ -51,20 +55,12 @@ void DocumentWindow::build()
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidgetResizable(false);
+    // The fields are the stops of the tab chain, not the area around them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(m_scroll);
 
     m_content = new QWidget;
-    auto *columns = new QHBoxLayout(m_content);
-    columns->setContentsMargins(6, 6, 6, 6);
-    columns->setSpacing(10);
-    auto *left = new QVBoxLayout;
-    auto *right = new QVBoxLayout;
-    left->setSpacing(6);
-    right->setSpacing(6);
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
-
     for (int i = 0; i <= 4; ++i) {
         auto *frame = new QFrame(m_content);
         frame->setObjectName(i == 0 ? u"MainColumn"_s : u"Panel"_s + QString::number(i));
@@ -72,68 +68,18 @@ void DocumentWindow::build()
             frame->setFrameShape(QFrame::StyledPanel);
             frame->hide();
         }
-        auto *v = new QVBoxLayout(frame);
-        v->setContentsMargins(i == 0 ? 0 : 6, i == 0 ? 0 : 6, i == 0 ? 0 : 6, i == 0 ? 0 : 6);
-        v->setSpacing(10);
         m_panels.at(size_t(i)) = frame;
     }
-    left->addWidget(m_panels[0]);
-    left->addWidget(m_panels[1]);
-    left->addWidget(m_panels[3]);
-    left->addStretch(1);
-    right->addWidget(m_panels[2]);
-    right->addWidget(m_panels[4]);
-    right->addStretch(1);
-
-    // Panel 4 stacks four blocks of five rows; every other area is one grid.
-    std::map<std::pair<int, int>, QGridLayout *> grids;
-    auto gridFor = [&](const FieldPlace &p) {
-        const int sub = p.panel == 4 ? p.row / 5 : 0;
-        auto &grid = grids[{p.panel, sub}];
-        if (!grid) {
-            grid = new QGridLayout;
-            grid->setHorizontalSpacing(8);
-            grid->setVerticalSpacing(4);
-            grid->setColumnStretch(0, 1);
-            grid->setColumnStretch(1, 1);
-            static_cast<QVBoxLayout *>(m_panels.at(size_t(p.panel))->layout())->addLayout(grid);
-        }
-        return grid;
-    };
-    std::map<std::tuple<int, int, int>, Cell> cells;
-    auto cellFor = [&](const FieldPlace &p) -> Cell & {
-        Cell &cell = cells[{p.panel, p.row, p.col}];
-        if (!cell.row) {
-            cell.row = new QHBoxLayout;
-            cell.row->setSpacing(6);
-            const int row = p.panel == 4 ? p.row % 5 : p.row;
-            gridFor(p)->addLayout(cell.row, row, p.col, 1, p.span);
-        }
-        return cell;
-    };
-    auto startGroup = [&](Cell &cell, QLabel *label, int stretch) {
-        auto *group = new QVBoxLayout;
-        group->setSpacing(1);
-        if (label)
-            group->addWidget(label);
-        cell.group = new QHBoxLayout;
-        cell.group->setSpacing(4);
-        group->addLayout(cell.group);
-        cell.row->addLayout(group, stretch);
-    };
 
     for (const FreeLabel &free : documentFreeLabels()) {
-        Cell &cell = cellFor(free.place);
-        QWidget *parent = m_panels.at(size_t(free.place.panel));
-        auto *label = makeLabel(free.name.toString(), free.text, parent);
+        auto *label = makeLabel(free.name.toString(), free.text,
+                                m_panels.at(size_t(free.place.panel)));
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
-        // Two lines: at least half the text per line.
-        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(label->text()) / 2 + 8);
-        cell.row->addWidget(label, free.place.width);
+        m_placed.push_back({label, &free.place, true, true});
     }
 
-    // Create in control order, then lay out and chain in tab order.
+    // Create in control order, then chain in tab order.
     const auto defs = documentFields();
     std::vector<std::pair<const FieldDef *, QWidget *>> byTab;
     for (const FieldDef &def : defs) {
@@ -151,26 +97,20 @@ void DocumentWindow::build()
             formelan::setFieldText(w, def.initial.toString());
         }
         addField(w);
+        m_placed.push_back({w, &def.place, false});
+        if (def.kind != FieldKind::Check && !def.label.isEmpty()) {
+            QLabel *label = makeLabel(u"Label_"_s + def.name, def.label, parent);
+            label->setBuddy(w);
+            label->setWordWrap(def.place.labelLines > 1);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+            m_placed.push_back({label, &def.place, true});
+        }
         byTab.emplace_back(&def, w);
     }
     std::sort(byTab.begin(), byTab.end(),
               [](const auto &a, const auto &b) { return a.first->tab < b.first->tab; });
     QWidget *previous = nullptr;
     for (const auto &[def, w] : byTab) {
-        Cell &cell = cellFor(def->place);
-        if (def->kind == FieldKind::Check) {
-            startGroup(cell, nullptr, def->place.width);
-        } else if (!def->label.isEmpty() || !cell.group) {
-            QLabel *label = nullptr;
-            if (!def->label.isEmpty()) {
-                label = makeLabel(u"Label_"_s + def->name, def->label,
-                                  m_panels.at(size_t(def->place.panel)));
-                label->setBuddy(w);
-                label->setWordWrap(def->label.size() > 40 && def->place.span == 1);
-            }
-            startGroup(cell, label, def->place.width);
-        }
-        cell.group->addWidget(w, def->place.width);
         if (previous)
             setTabOrder(previous, w);
         previous = w;
@@ -180,6 +120,143 @@ void DocumentWindow::build()
 
     m_scroll->setWidget(m_content);
     attachChecks();
+    relayout();
+}
+
+void DocumentWindow::changeEvent(QEvent *event)
+{
+    FieldWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        relayout();
+}
+
+void DocumentWindow::resizeEvent(QResizeEvent *event)
+{
+    FieldWindow::resizeEvent(event);
+    relayout();
+}
+
+// Places every control from the field table. Rows are as tall as the font needs; the
+// table's horizontal measures grow with the font's width. A wider or taller font makes
+// the whole window larger (and scroll); nothing is cut.
+void DocumentWindow::relayout()
+{
+    const QFontMetrics fm(font());
+    const double sx = std::max(1.0, fm.averageCharWidth() / kDesignCharWidth);
+    const auto scaled = [sx](int v) { return int(std::lround(v * sx)); };
+    const int labelH = fm.height();
+    // Every single-line control is as tall as a line edit needs: the lists and dates
+    // draw well at that height.
+    int fieldH = 0;
+    int checkH = 0;
+    for (const Placed &p : m_placed) {
+        if (p.label)
+            continue;
+        const int h = p.widget->sizeHint().height();
+        if (qobject_cast<QCheckBox *>(p.widget))
+            checkH = std::max(checkH, h);
+        else if (qobject_cast<FieldEdit *>(p.widget))
+            fieldH = std::max(fieldH, h);
+    }
+    const auto memoHeight = [&](const QWidget *w, int lines) {
+        const auto *memo = static_cast<const MemoField *>(w);
+        return lines * fm.lineSpacing() + 2 * memo->frameWidth() +
+               2 * int(memo->document()->documentMargin());
+    };
+
+    // Row heights and tops, area by area.
+    std::array<std::map<int, int>, 5> rowHeight;
+    for (const Placed &p : m_placed) {
+        const FieldPlace &at = *p.place;
+        int h = 0;
+        if (p.freeStanding)
+            continue;
+        if (p.label)
+            continue;
+        if (qobject_cast<QCheckBox *>(p.widget))
+            h = at.labelLines * labelH + checkH;
+        else if (qobject_cast<MemoField *>(p.widget))
+            h = at.labelLines * labelH + memoHeight(p.widget, at.textLines);
+        else
+            h = at.labelLines * labelH + fieldH;
+        int &row = rowHeight.at(size_t(at.panel))[at.row];
+        row = std::max(row, h);
+    }
+    std::array<std::map<int, int>, 5> rowTop;
+    std::array<QSize, 5> areaSize;
+    for (size_t panel = 0; panel < 5; ++panel) {
+        int y = kMargin;
+        for (const auto &[row, h] : rowHeight[panel]) {
+            if (panel == 4 && row > 0 && row % 5 == 0)
+                y += kBlockGap;
+            rowTop[panel][row] = y;
+            y += h + kRowGap;
+        }
+        areaSize[panel].setHeight(y - kRowGap + kMargin);
+    }
+
+    // Where a label may run to: the next labelled control of its row, or the area's edge.
+    std::array<int, 5> right{};
+    for (const Placed &p : m_placed)
+        right.at(size_t(p.place->panel)) =
+            std::max(right.at(size_t(p.place->panel)), scaled(p.place->x + p.place->w));
+    for (size_t panel = 0; panel < 5; ++panel)
+        areaSize[panel].setWidth(right[panel] + kMargin + 2);
+    const auto labelEnd = [&](const FieldPlace &at) {
+        int end = areaSize.at(size_t(at.panel)).width() - kMargin;
+        for (const Placed &q : m_placed) {
+            const FieldPlace &o = *q.place;
+            if (q.label && o.panel == at.panel && o.row == at.row && o.x > at.x)
+                end = std::min(end, scaled(o.x) - 2);
+        }
+        return end;
+    };
+
+    // The memo of the consent's conditions takes what height the window has to spare.
+    int memoExtra = 0;
+    if (m_panels[3]->isVisibleTo(this) && m_scroll->viewport()) {
+        const int need = areaSize[0].height() + kPanelGap + areaSize[3].height();
+        memoExtra = std::max(0, m_scroll->viewport()->height() - need);
+        areaSize[3].rheight() += memoExtra;
+    }
+
+    for (const Placed &p : m_placed) {
+        const FieldPlace &at = *p.place;
+        const int top = rowTop.at(size_t(at.panel))[at.row];
+        const int rowH = rowHeight.at(size_t(at.panel))[at.row];
+        const int rowLabelLines = (rowH - fieldH) >= 2 * labelH ? 2 : 1;
+        if (p.freeStanding) {
+            // Beside the fields of its row, over the height of a label and a field.
+            p.widget->setGeometry(scaled(at.x), top, scaled(at.w), rowH);
+        } else if (p.label) {
+            const int lines = at.labelLines;
+            const int y = top + (rowLabelLines - lines) * labelH;
+            p.widget->setGeometry(scaled(at.x), y, labelEnd(at) - scaled(at.x), lines * labelH);
+        } else {
+            const int y = top + (at.labelLines == 0 ? 0 : rowLabelLines * labelH);
+            int h = fieldH;
+            if (qobject_cast<QCheckBox *>(p.widget))
+                h = checkH;
+            else if (qobject_cast<MemoField *>(p.widget))
+                h = memoHeight(p.widget, at.textLines) + (at.panel == 3 ? memoExtra : 0);
+            p.widget->setGeometry(scaled(at.x), y, scaled(at.w), h);
+        }
+    }
+
+    // The main column at the top left, panels 1 and 3 under it, 2 and 4 to its right.
+    m_panels[0]->setGeometry(QRect(QPoint(0, 0), areaSize[0]));
+    const int below = areaSize[0].height() + kPanelGap;
+    const int beside = areaSize[0].width() + kPanelGap;
+    m_panels[1]->setGeometry(QRect(QPoint(0, below), areaSize[1]));
+    m_panels[3]->setGeometry(QRect(QPoint(0, below), areaSize[3]));
+    m_panels[2]->setGeometry(QRect(QPoint(beside, 0), areaSize[2]));
+    m_panels[4]->setGeometry(QRect(QPoint(beside, 0), areaSize[4]));
+    QRect extent;
+    for (QFrame *panel : m_panels) {
+        if (panel->isVisibleTo(this))
+            extent |= panel->geometry();
+    }
+    m_content->resize(extent.size().expandedTo(QSize(1, 1)));
 }
 
 std::optional<QSize> DocumentWindow::arrangeForKind()
@@ -191,13 +268,13 @@ std::optional<QSize> DocumentWindow::arrangeForKind()
         return std::nullopt;
     if (kind->panel > 0)
         m_panels.at(size_t(kind->panel))->show();
+    relayout();
     return kind->size;
 }
 
 QSize DocumentWindow::contentSize() const
 {
-    m_content->layout()->activate();
-    return m_content->sizeHint();
+    return m_content->size();
 }
 
 FormContent DocumentWindow::content() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "form/fieldset.h"
 #include "form/fieldwindow.h"
 #include "form/formcontent.h"
 
@@ -7,6 +8,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class QFrame;
 class QScrollArea;
@@ -65,9 +67,19 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // A control and where the field table puts it.
+    struct Placed {
+        QWidget *widget;
+        const FieldPlace *place;
+        bool label;
+        bool freeStanding = false;
+    };
     void build();
+    void relayout();
     void attachChecks();
     QString text(QStringView name) const;
     void setText(QStringView name, const QString &value);
@@ -77,6 +89,7 @@ private:
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     std::array<QFrame *, 5> m_panels{}; // [0] is the main column
+    std::vector<Placed> m_placed;
 };
 
 } // namespace formelan

@@ -13,15 +13,18 @@ enum class FieldKind { Edit, PickList, Date, Check, Memo };
 // The fixed item lists that some pick-lists offer.
 enum class ItemList { None, Currencies, Digits, PaySystems, Fees };
 
-// Where a control stands: the main column (panel 0) or one of the four panels.
-// Inside an area, a grid of two columns: `col` 0 or 1, `span` 1 or 2 columns.
-// Fields that share a cell stand side by side with `width` as their relative width.
+// Where a control stands: in the main column (panel 0) or one of the four panels, on
+// a row of that area, at `x` with width `w`. Horizontal measures are pixels at the
+// 8-point font the windows are designed for; the window scales them with its font.
+// Rows are as tall as a label over a field; a label may take two lines, a memo
+// `textLines` lines of text.
 struct FieldPlace {
     int panel;
     int row;
-    int col;
-    int span;
-    int width;
+    int x;
+    int w;
+    int labelLines = 1;
+    int textLines = 1;
 };
 
 struct FieldDef {

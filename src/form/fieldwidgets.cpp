@@ -18,6 +18,8 @@
 
 namespace formelan {
 
+using namespace Qt::StringLiterals;
+
 // Trims what the user is inserting so that the text stays within the limit. A text
 // that the program made longer than the limit may shrink but never grow by typing.
 class LimitValidator : public QValidator {
@@ -229,35 +231,27 @@ void MemoField::insertFromMimeData(const QMimeData *source)
 DateField::DateField(QWidget *parent)
     : QDateTimeEdit(parent)
 {
+    // The long date in Bulgarian, whatever the desktop's language; the calendar too.
+    setLocale(QLocale(QLocale::Bulgarian, QLocale::Bulgaria));
     setCalendarPopup(true);
     setDateRange(earliestDate(), latestDate());
-    setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
-    // A long date is never cut: the field is at least as wide as its longest text,
-    // which depends on the names of days and months (measured once). The two names stand
-    // apart in the text, so the widest date has the widest weekday in the widest month.
-    static const int widest = [this] {
-        const QString format = displayFormat();
-        const QLocale locale;
-        const auto width = [&](QDate date) {
-            return fontMetrics().horizontalAdvance(locale.toString(date, format));
-        };
-        QDate day(2028, 1, 22);
-        int w = width(day);
-        for (int d = 23; d <= 28; ++d) { // every day of the week
-            if (const int dw = width(QDate(2028, 1, d)); dw > w) {
-                w = dw;
-                day = QDate(2028, 1, d);
-            }
-        }
-        for (int month = 2; month <= 12; ++month) {
-            QDate same(2028, month, 22);
-            same = same.addDays((day.dayOfWeek() - same.dayOfWeek() + 7) % 7);
-            w = std::max(w, width(same));
-        }
-        return w;
-    }();
-    setMinimumWidth(widest + 24 + style()->pixelMetric(QStyle::PM_ComboBoxFrameWidth) * 2 +
-                    style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    setDisplayFormat(u"d MMMM yyyy"_s);
+}
+
+QSize DateField::minimumSizeHint() const
+{
+    // Wide enough for the longest date: the longest month name, a two-digit day.
+    const QString widest = locale().toString(QDate(2028, 9, 28), displayFormat());
+    QSize size = QDateTimeEdit::minimumSizeHint();
+    const int text = fontMetrics().horizontalAdvance(widest);
+    size.setWidth(text + 8 + style()->pixelMetric(QStyle::PM_ComboBoxFrameWidth, nullptr, this) * 2 +
+                  style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
+    return size;
+}
+
+QSize DateField::sizeHint() const
+{
+    return minimumSizeHint();
 }
 
 QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent)

@@ -87,6 +87,8 @@ class DateField : public QDateTimeEdit {
     Q_OBJECT
 public:
     explicit DateField(QWidget *parent = nullptr);
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
 
 protected:
     // Tab leaves the field, as in any other field; the arrow keys move between the

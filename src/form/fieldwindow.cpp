@@ -113,14 +113,19 @@ QWidget *FieldWindow::fieldOf(QWidget *w) const
     return nullptr;
 }
 
-void FieldWindow::focusChanged(QWidget *old, QWidget *now)
+void FieldWindow::focusChanged(QWidget *, QWidget *now)
 {
-    // Only a move between controls of this window counts: focus taken by a message
-    // box, another child window or the frame is no leave.
-    if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))
+    // Each window remembers the field it last had the focus in, as desktop windows do:
+    // the field is left when this window's focus next lands on another of its own
+    // controls, whatever came between (another window, a message box, the toolbar).
+    if (!now || !isAncestorOf(now))
         return;
-    QWidget *left = fieldOf(old);
-    if (!left || left == fieldOf(now))
+    QWidget *field = fieldOf(now);
+    QWidget *left = m_current;
+    if (left == field)
+        return;
+    m_current = field;
+    if (!left)
         return;
     for (const Entry &entry : m_leave) {
         if (entry.field == left)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -30,7 +31,8 @@ public:
     bool setFieldText(QStringView name, const QString &text);
     // Empties every single-line field, pick-list and memo; dates and check boxes stay.
     void clearTextFields();
-    // Runs `handler` when the focus moves from `field` to another control of this window.
+    // Runs `handler` when the field is left: when this window's focus, having been in
+    // the field, next lands on another of the window's controls.
     void onLeave(QWidget *field, Handler handler);
 
 Q_SIGNALS:
@@ -58,6 +60,7 @@ private:
     std::vector<QWidget *> m_fields;
     QHash<QString, QWidget *> m_byName;
     std::vector<Entry> m_leave;
+    QPointer<QWidget> m_current; // the field this window's focus was last in
 };
 
 } // namespace formelan

@@ -103,6 +103,7 @@ Program::Program(const Start &start)
         opened.append(path);
         return true;
     });
+    initApplication(*qApp);
     m_frame = startFormelan(start.files);
     if (!m_frame)
         return;
