@@ -53,7 +53,7 @@ public:
     void subAmountLeft(QWidget *field);
     void subCentsLeft(QWidget *field);
     // The amount in words: cut to its limit when it grows beyond it; filled from the
-    // amount when the user clicks it.
+    // amount, in the currency of `vid`, when the user clicks it.
     void wordsChanged(QWidget *field);
     void fillAmountInWords(QWidget *field);
 

@@ -199,7 +199,10 @@ void DocumentWindow::wordsChanged(QWidget *field)
 
 void DocumentWindow::fillAmountInWords(QWidget *field)
 {
-    formelan::setFieldText(field, AmountInWords(QString(text(u"sum") + u'.' + text(u"dr"))));
+    // The currency of the document decides the words: euro and cents for "EUR", leva
+    // and stotinki for any other.
+    formelan::setFieldText(field,
+                           AmountInWords(QString(text(u"sum") + u'.' + text(u"dr")), text(u"vid")));
 }
 
 } // namespace formelan

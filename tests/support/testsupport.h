@@ -17,6 +17,17 @@ namespace formelan::test {
 // Types text as the user would, any script; QTest::keyClicks knows only ASCII.
 void typeText(QWidget *widget, const QString &text);
 
+// Clicks into a field as the user would: its window is made active and scrolled to the
+// field, and the field takes the focus from the one before, which is thereby left. A
+// pick-list is clicked in its text.
+void clickInto(QWidget *field);
+// Clicks into a field, selects all its text and types `text` over it.
+void typeInto(QWidget *field, const QString &text);
+// Presses Tab where the focus is, as the user leaves a field for the next one.
+void pressTab();
+// Opens a pick-list's drop-down list and clicks the item that reads `item`.
+void pickItem(QWidget *pickList, const QString &item);
+
 // Answers every dialog without showing it and remembers what was asked.
 class FakeDialogs : public Dialogs {
 public:
