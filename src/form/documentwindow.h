@@ -41,7 +41,8 @@ public:
     // Replaces the items of a party name list; its text stays.
     void setPartyNames(const QString &field, const QStringList &names);
 
-    // Identifier checks when a field is left; each tells the user of a failure.
+    // Identifier checks when a field is left; each tells the user of a failure. A valid
+    // Bulgarian IBAN also fills the empty BIC beside it from the shipped bank list.
     void ibanLeft(QWidget *field);
     void egnLeft(QWidget *field);
     void lnchLeft(QWidget *field);
