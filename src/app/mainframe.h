@@ -76,6 +76,8 @@ public:
     void pasteField();
     void clearFields();
     void sendToWordProcessor();
+    // The settings dialog; what the user accepts is kept for the next start.
+    void editSettings();
 
 protected:
     void showEvent(QShowEvent *event) override;

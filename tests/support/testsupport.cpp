@@ -2,12 +2,14 @@
 
 #include "app/startup.h"
 #include "base/paths.h"
+#include "base/settings.h"
 #include "parties/partydb.h"
 
 #include <QStandardPaths>
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QScrollArea>
 #include <QTest>
 
@@ -103,6 +105,22 @@ QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QStrin
     return openFileName(nullptr, filter, initial);
 }
 
+int FakeDialogs::runDialog(QDialog &dialog)
+{
+    dialogsRun.append(dialog.objectName());
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        qWarning("dialog not exposed");
+    if (dialogHandler)
+        dialogHandler(dialog);
+    else
+        dialog.reject();
+    const int result = dialog.result();
+    dialog.hide();
+    return result;
+}
+
 QStringList FakeDialogs::texts() const
 {
     QStringList out;
@@ -111,10 +129,13 @@ QStringList FakeDialogs::texts() const
     return out;
 }
 
-Program::Program(const QString &database)
+Program::Program(const QString &database, const QString &settings)
     : m_database(database.isEmpty() ? m_data.path() + u"/appdata/base.mdb"_s : database)
 {
     QStandardPaths::setTestModeEnabled(true);
+    // Test mode alone would keep the settings in one shared folder for every run.
+    setSettingsFileForTesting(settings.isEmpty() ? m_data.path() + u"/settings/Formelan.conf"_s
+                                                 : settings);
     PartyDatabase::setPathForTesting(m_database);
     setDataDirForTesting(m_data.path());
     setProjectsDirForTesting(m_data.path() + u"/Projects"_s);
@@ -139,6 +160,7 @@ Program::~Program()
     setDesktopOpener({});
     setDataDirForTesting({});
     setProjectsDirForTesting({});
+    setSettingsFileForTesting({});
     PartyDatabase::setPathForTesting({});
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace formelan::test {
@@ -46,6 +47,9 @@ public:
                                         QMessageBox::StandardButtons buttons) override;
     QString openFileName(QWidget *, const QString &filter, const QString &initial) override;
     QString saveFileName(QWidget *, const QString &filter, const QString &initial) override;
+    // Shows the dialog without blocking, lets `dialogHandler` work it as a user would,
+    // then hides it and answers its result. Without a handler the dialog is cancelled.
+    int runDialog(QDialog &dialog) override;
 
     QStringList texts() const;
 
@@ -54,14 +58,18 @@ public:
     QStringList fileAnswers;                    // taken in turn; cancel when empty
     QStringList fileFilters;
     QStringList fileInitials;
+    std::function<void(QDialog &)> dialogHandler;
+    QStringList dialogsRun; // the object names of the dialogs run
 };
 
 // The whole program started in-process, with dialogs answered by FakeDialogs and a
 // private data folder.
 class Program {
 public:
-    // Starts with a fresh address book in a private folder, or with the given file.
-    explicit Program(const QString &database = QString());
+    // Starts with a fresh address book in a private folder, or with the given file, and
+    // with the user's settings in a private file, or in the given one (which a second
+    // program started later then finds).
+    explicit Program(const QString &database = QString(), const QString &settings = QString());
     ~Program();
 
     MainFrame *frame() const { return m_frame.get(); }

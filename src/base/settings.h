@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+namespace formelan {
+
+// The currencies a new document may start with.
+inline constexpr std::array<QStringView, 2> kDefaultCurrencies{u"BGN", u"EUR"};
+
+// What the user has chosen in the settings dialog, kept per user. Whatever is missing
+// or unknown in the stored settings reads as the program's own default.
+struct Settings {
+    QString defaultCurrency = kDefaultCurrencies[0].toString(); // one of kDefaultCurrencies
+
+    bool operator==(const Settings &) const = default;
+};
+
+Settings loadSettings();
+// Answers why the settings could not be written, or nothing when they were.
+std::optional<QString> saveSettings(const Settings &settings);
+
+// For tests: keep the settings in this file instead of the user's; an empty text
+// restores the user's.
+void setSettingsFileForTesting(const QString &path);
+
+} // namespace formelan
