@@ -95,7 +95,7 @@ env HOME="$run_home" XDG_DATA_HOME="$run_home/data" XDG_CONFIG_HOME="$run_home/c
 opener=$!
 opened=no
 for _ in $(seq 1 40); do
-  if grep -q 'opened-by-name.frm' "$run_home/config/Formelan/Formelan.ini" 2>/dev/null; then
+  if grep -q 'opened-by-name.frm' "$run_home/config/Formelan/Formelan.conf" 2>/dev/null; then
     opened=yes; break
   fi
   sleep 0.5

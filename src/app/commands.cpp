@@ -116,6 +116,11 @@ void MainFrame::buildCommands()
     // The menu item runs the same command as the toolbar button.
     item(processing, u"Word1"_s, u"Изпращане към Word"_s,
          plain(&MainFrame::sendToWordProcessor, this));
+    processing->addSeparator();
+    item(processing, u"ConvertToEuro"_s, u"Превръщане в евро"_s,
+         plain(&MainFrame::convertDocumentToEuro, this));
+    processing->addSeparator();
+    item(processing, u"Settings"_s, u"Настройки…"_s, plain(&MainFrame::editSettings, this));
 
     item(windows, u"N9"_s, u"Каскадно"_s, plain(&MainFrame::cascadeWindows, this));
     item(windows, u"N13"_s, u"Вертикално"_s, plain(&MainFrame::tileSideBySide, this));

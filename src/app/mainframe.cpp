@@ -5,6 +5,7 @@
 #include "app/wiring.h"
 #include "base/dialogs.h"
 #include "base/paths.h"
+#include "base/settings.h"
 #include "base/version.h"
 #include "documents/formfile.h"
 #include "documents/output.h"
@@ -140,6 +141,8 @@ void MainFrame::prepareFirstShowing()
         if (auto *date = qobject_cast<DateField *>(field))
             date->setDateTime(now);
     }
+    // The new document starts in the currency the user chose, else in leva.
+    m_view->setFieldText(u"vid", loadSettings().defaultCurrency);
     bringToFront(m_recipients);
     bringToFront(m_payers);
     m_autoSize = true;

@@ -89,6 +89,11 @@ public:
     void pasteField();
     void clearFields();
     void sendToWordProcessor();
+    // Converts the document's amounts from leva to euro; refuses, saying why, a document
+    // not in leva or with an amount that is no amount.
+    void convertDocumentToEuro();
+    // The settings dialog; what the user accepts is kept for the next start.
+    void editSettings();
 
     const RecoveryKeeper &recovery() const { return *m_recovery; }
 

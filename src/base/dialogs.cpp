@@ -29,6 +29,8 @@ public:
         return QFileDialog::getSaveFileName(parent, QString(), initial, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     }
+
+    int runDialog(QDialog &dialog) override { return dialog.exec(); }
 };
 
 Dialogs *g_replacement = nullptr;

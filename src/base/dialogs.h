@@ -8,6 +8,8 @@
 
 #include "base/errors.h"
 
+class QDialog;
+
 namespace formelan {
 
 // Every message box and file dialog of the program goes through here, so that tests
@@ -23,6 +25,9 @@ public:
                                  const QString &initial) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &filter,
                                  const QString &initial) = 0;
+    // Runs one of the program's own modal dialogs; answers QDialog::Accepted or
+    // QDialog::Rejected.
+    virtual int runDialog(QDialog &dialog) = 0;
 };
 
 Dialogs &dialogs();

@@ -1,14 +1,35 @@
 #pragma once
 
 #include <QSettings>
+#include <QString>
+#include <QStringView>
 
+#include <array>
 #include <memory>
+#include <optional>
 
 namespace formelan {
 
-// The user's settings: ~/.config/Formelan/Formelan.conf on Linux.
+// The currencies a new document may start with.
+inline constexpr std::array<QStringView, 2> kDefaultCurrencies{u"BGN", u"EUR"};
+
+// What the user has chosen in the settings dialog, kept per user. Whatever is missing
+// or unknown in the stored settings reads as the program's own default.
+struct Settings {
+    QString defaultCurrency = kDefaultCurrencies[0].toString(); // one of kDefaultCurrencies
+
+    bool operator==(const Settings &) const = default;
+};
+
+Settings loadSettings();
+// The user's settings themselves, for what the program keeps there besides the dialog's
+// choices (the recent form files).
 std::unique_ptr<QSettings> userSettings();
-// For tests: keep the settings in this file instead; an empty text restores the default.
+// Answers why the settings could not be written, or nothing when they were.
+std::optional<QString> saveSettings(const Settings &settings);
+
+// For tests: keep the settings in this file instead of the user's; an empty text
+// restores the user's.
 void setSettingsFileForTesting(const QString &path);
 
 } // namespace formelan

@@ -1,5 +1,6 @@
 #include "form/banks.h"
 
+#include "base/paths.h"
 #include "form/numconvert.h"
 
 #include <QFile>
@@ -134,6 +135,24 @@ std::optional<BankList> BankList::read(const QString &path, QString *error)
         list.m_banks.append({group, name, bic});
     }
     return list;
+}
+
+const BankList &shippedBankList()
+{
+    // Kept per data folder, which only tests change.
+    static QString folder;
+    static std::optional<BankList> list;
+    const QString dir = dataDir();
+    if (!list || folder != dir) {
+        folder = dir;
+        QString error;
+        list = BankList::read(dir + u"/help/banks.csv"_s, &error);
+        if (!list) {
+            qWarning("%s", qUtf8Printable(error));
+            list.emplace();
+        }
+    }
+    return *list;
 }
 
 std::optional<Bank> BankList::bankForIban(QStringView iban) const

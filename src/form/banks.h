@@ -43,4 +43,9 @@ private:
     QHash<QString, qsizetype> m_byCode; // index into m_banks, -1 when ambiguous
 };
 
+// The list shipped in the data folder (help/banks.csv), read the first time it is asked
+// for. A list that is missing or cannot be read knows no bank: filling a bank from an
+// IBAN is a convenience, and the user can always type it.
+const BankList &shippedBankList();
+
 } // namespace formelan

@@ -43,7 +43,8 @@ public:
     // Replaces the items of a party name list; its text stays.
     void setPartyNames(const QString &field, const QStringList &names);
 
-    // Identifier checks when a field is left; each tells the user of a failure.
+    // Identifier checks when a field is left; each tells the user of a failure. A valid
+    // Bulgarian IBAN also fills the empty BIC beside it from the shipped bank list.
     void ibanLeft(QWidget *field);
     void egnLeft(QWidget *field);
     void lnchLeft(QWidget *field);
@@ -55,7 +56,7 @@ public:
     void subAmountLeft(QWidget *field);
     void subCentsLeft(QWidget *field);
     // The amount in words: cut to its limit when it grows beyond it; filled from the
-    // amount when the user clicks it.
+    // amount, in the currency of `vid`, when the user clicks it.
     void wordsChanged(QWidget *field);
     void fillAmountInWords(QWidget *field);
 

@@ -1,6 +1,7 @@
 // The checks and computations that run when the fields of the document window are
 // left, changed or clicked, and the party name lists.
 #include "base/dialogs.h"
+#include "form/bankfill.h"
 #include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
@@ -129,6 +130,7 @@ bool DocumentWindow::isEighthKind() const
 void DocumentWindow::ibanLeft(QWidget *field)
 {
     checkIdentifier(field, CheckIban, u"Невалиден IBAN, моля проверете го!"_s);
+    fillBankFromIban(*this, field->objectName());
 }
 
 void DocumentWindow::egnLeft(QWidget *field)
@@ -199,7 +201,10 @@ void DocumentWindow::wordsChanged(QWidget *field)
 
 void DocumentWindow::fillAmountInWords(QWidget *field)
 {
-    formelan::setFieldText(field, AmountInWords(QString(text(u"sum") + u'.' + text(u"dr"))));
+    // The currency of the document decides the words: euro and cents for "EUR", leva
+    // and stotinki for any other.
+    formelan::setFieldText(field,
+                           AmountInWords(QString(text(u"sum") + u'.' + text(u"dr")), text(u"vid")));
 }
 
 } // namespace formelan

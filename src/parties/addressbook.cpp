@@ -1,6 +1,7 @@
 #include "parties/addressbook.h"
 
 #include "base/dialogs.h"
+#include "form/bankfill.h"
 #include "form/fieldset.h"
 #include "parties/partydb.h"
 
@@ -267,6 +268,7 @@ void AddressBook::checkField(QWidget *field)
         if (field->objectName() == check.field && !check.check(formelan::fieldText(field)))
             showMessage(field, check.message.toString());
     }
+    fillBankFromIban(*this, field->objectName());
 }
 
 } // namespace formelan

@@ -74,7 +74,7 @@ private Q_SLOTS:
                 files << writeForm(dir.path() + u'/' + name + u".frm"_s, u"файл "_s + name,
                                    u"Бюджетно платежно нареждане"_s);
         }
-        Program p(Program::Start{{}, {}, files, {}});
+        Program p(Program::Start{{}, {}, files, {}, {}});
         QCOMPARE(reason(), u"файл a"_s);
         QCOMPARE(docWindow()->kind(), u"Бюджетно платежно нареждане"_s);
         QVERIFY(p.dialogs.messages.isEmpty());
@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString missing = dir.path() + u"/няма.frm"_s;
-        Program p(Program::Start{{}, {}, {missing}, {}});
+        Program p(Program::Start{{}, {}, {missing}, {}, {}});
         QCOMPARE(p.dialogs.messages.size(), 1);
         QVERIFY(p.dialogs.messages.first().text.contains(QDir::toNativeSeparators(missing)));
         QCOMPARE(docWindow()->kind(), u"Преводно нареждане /Вносна бележка/ м.р."_s);
@@ -98,7 +98,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QStringList files;
         {
-            Program p(Program::Start{{}, user.path(), {}, {}});
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
             QVERIFY(visibleRecentItems(p).isEmpty());
             // Ten files saved: the list keeps the last eight, newest first.
             for (int i = 0; i < 10; ++i) {
@@ -119,7 +119,7 @@ private Q_SLOTS:
             QCOMPARE(visibleRecentItems(p).size(), 8);
         }
         // Kept across a restart; choosing one opens it.
-        Program p(Program::Start{{}, user.path(), {}, {}});
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
         QCOMPARE(visibleRecentItems(p).first(), files.at(5));
         writeForm(files.at(9), u"девети"_s);
         p.find<QAction>(u"Recent2"_s)->trigger();
@@ -143,7 +143,7 @@ private Q_SLOTS:
         QTemporaryDir kept;
         const QString folder = user.path() + u"/recovery"_s;
         {
-            Program p(Program::Start{{}, user.path(), {}, {}});
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
             typeInto(u"reason"_s, u"Дълго бюджетно нареждане"_s);
             QVERIFY(p.frame()->recovery().unsaved());
             // Written within a few seconds of typing, without waiting for the end.
@@ -161,7 +161,7 @@ private Q_SLOTS:
         };
         crashLeftovers();
         {
-            Program p(Program::Start{{}, user.path(), {}, {QMessageBox::No}});
+            Program p(Program::Start{{}, user.path(), {}, {QMessageBox::No}, {}});
             QCOMPARE(p.dialogs.messages.size(), 1);
             QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Question);
             QVERIFY(p.dialogs.messages.first().text.contains(u"незаписан документ"_s));
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QVERIFY(QDir(folder).entryList({u"*.frm"_s}).isEmpty()); // declined: gone
 
         crashLeftovers();
-        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}});
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}, {}});
         QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(reason(), u"Дълго бюджетно нареждане"_s);
         QVERIFY(p.frame()->recovery().unsaved()); // still never saved
@@ -181,7 +181,7 @@ private Q_SLOTS:
     {
         QTemporaryDir user;
         {
-            Program p(Program::Start{{}, user.path(), {}, {}});
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
             p.find<QAction>(u"N4"_s)->trigger();
             typeInto(u"reason"_s, u"Незаписано"_s);
             typeInto(u"condition"_s, u"ред 1"_s);
@@ -190,7 +190,7 @@ private Q_SLOTS:
             p.find<QAction>(u"N14"_s)->trigger();
             QVERIFY(p.dialogs.messages.isEmpty());
         }
-        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}});
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}, {}});
         QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(reason(), u"Незаписано"_s);
         QCOMPARE(docWindow()->fieldText(u"condition"), u"ред 1\nред 2 ✓"_s);
@@ -203,21 +203,21 @@ private Q_SLOTS:
         QTemporaryDir user;
         QTemporaryDir dir;
         {
-            Program p(Program::Start{{}, user.path(), {}, {}});
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
             typeInto(u"reason"_s, u"Записано"_s);
             p.dialogs.fileAnswers << dir.path() + u"/saved.frm"_s;
             p.find<QAction>(u"N12"_s)->trigger();
             QVERIFY(!p.frame()->recovery().unsaved());
         }
         {
-            Program p(Program::Start{{}, user.path(), {}, {}});
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
             QVERIFY(p.dialogs.messages.isEmpty());
             // Opening a file is no change either.
             p.dialogs.fileAnswers << dir.path() + u"/saved.frm"_s;
             p.find<QAction>(u"N11"_s)->trigger();
             QVERIFY(!p.frame()->recovery().unsaved());
         }
-        Program p(Program::Start{{}, user.path(), {}, {}});
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
         QVERIFY(p.dialogs.messages.isEmpty());
         QVERIFY(QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).isEmpty());
     }
@@ -226,7 +226,7 @@ private Q_SLOTS:
     void aRunningCopyKeepsItsOwnDocument()
     {
         QTemporaryDir user;
-        Program first(Program::Start{{}, user.path(), {}, {}});
+        Program first(Program::Start{{}, user.path(), {}, {}, {}});
         typeInto(u"reason"_s, u"Първо копие"_s);
         QTRY_VERIFY_WITH_TIMEOUT(
             !QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).isEmpty(),

@@ -40,8 +40,7 @@ void leave(QStringView name, QStringView next = u"kind_p")
 
 void clickWords()
 {
-    QWidget *w = doc(u"with_words");
-    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    clickInto(doc(u"with_words"));
 }
 
 } // namespace
@@ -252,6 +251,57 @@ private Q_SLOTS:
         QCOMPARE(p.dialogs.messages.size(), 1);
         QVERIFY(p.dialogs.messages.first().text.contains(u"Последните 30 знака"_s));
         QCOMPARE(text(u"with_words").size(), 100);
+    }
+
+    // The words follow the currency in `vid`, typed or picked from its list: euro for
+    // exactly "EUR", leva for any other.
+    void wordsInTheDocumentCurrency_data()
+    {
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<bool>("picked");
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<QString>("dr");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("EUR typed")
+            << u"EUR"_s << false << u"12"_s << u"05"_s << u"дванадесет евро и 05 цента"_s;
+        QTest::newRow("EUR picked, one cent")
+            << u"EUR"_s << true << u"2"_s << u"01"_s << u"две евро и 01 цент"_s;
+        QTest::newRow("EUR, neuter one")
+            << u"EUR"_s << true << u"21"_s << u"00"_s << u"двадесет и едно евро"_s;
+        QTest::newRow("EUR, only cents") << u"EUR"_s << false << u"0"_s << u"50"_s << u"50 цента"_s;
+        QTest::newRow("EUR, thousand")
+            << u"EUR"_s << true << u"1000"_s << u"00"_s << u" хиляда  евро"_s;
+        // Clicking the words leaves `dr`, which completes "5" to "05" first.
+        QTest::newRow("EUR, cents completed")
+            << u"EUR"_s << false << u"7"_s << u"5"_s << u"седем евро и 05 цента"_s;
+        QTest::newRow("BGN picked")
+            << u"BGN"_s << true << u"12"_s << u"05"_s << u"дванадесет лв и 05 ст"_s;
+        QTest::newRow("USD picked") << u"USD"_s << true << u"2"_s << u"01"_s << u"два лв и 01 ст"_s;
+        QTest::newRow("BGL picked") << u"BGL"_s << true << u"1"_s << u"00"_s << u"един лв"_s;
+        QTest::newRow("empty currency") << QString() << false << u"1"_s << u"00"_s << u"един лв"_s;
+        QTest::newRow("eur in small letters")
+            << u"eur"_s << false << u"1"_s << u"00"_s << u"един лв"_s;
+    }
+
+    void wordsInTheDocumentCurrency()
+    {
+        QFETCH(QString, currency);
+        QFETCH(bool, picked);
+        QFETCH(QString, sum);
+        QFETCH(QString, dr);
+        QFETCH(QString, words);
+        Program p;
+        if (picked)
+            pickItem(doc(u"vid"), currency);
+        else
+            typeInto(doc(u"vid"), currency);
+        QCOMPARE(text(u"vid"), currency);
+        typeInto(doc(u"sum"), sum);
+        typeInto(doc(u"dr"), dr);
+        QCOMPARE(text(u"sum"), sum);
+        clickWords();
+        QCOMPARE(text(u"with_words"), words);
+        QVERIFY(p.dialogs.messages.isEmpty());
     }
 
     void clickReplacesWhateverWasTyped()

@@ -7,9 +7,12 @@
 
 #include <QStandardPaths>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -33,6 +36,57 @@ void typeText(QWidget *widget, const QString &text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
+void clickInto(QWidget *field)
+{
+    QWidget *target = field;
+    if (auto *list = qobject_cast<PickList *>(field))
+        target = list->edit();
+    QApplication::setActiveWindow(field->window());
+    for (QWidget *w = field->parentWidget(); w; w = w->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(w))
+            area->ensureWidgetVisible(field);
+    }
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    // An editable pick-list holds the focus for its text.
+    if (QApplication::focusWidget() != field && QApplication::focusWidget() != target)
+        qWarning("clicking %s did not give it the focus", qPrintable(field->objectName()));
+}
+
+void typeInto(QWidget *field, const QString &text)
+{
+    clickInto(field);
+    QWidget *target = QApplication::focusWidget();
+    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(target, Qt::Key_Delete);
+    else
+        typeText(target, text);
+}
+
+void pressTab()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        qFatal("no field has the focus");
+    QTest::keyClick(focus, Qt::Key_Tab);
+}
+
+void pickItem(QWidget *pickList, const QString &item)
+{
+    auto *list = qobject_cast<QComboBox *>(pickList);
+    if (!list)
+        qFatal("%s is no pick-list", qPrintable(pickList->objectName()));
+    const int index = list->findText(item, Qt::MatchExactly);
+    if (index < 0)
+        qFatal("%s has no item %s", qPrintable(list->objectName()), qPrintable(item));
+    list->showPopup();
+    QAbstractItemView *view = list->view();
+    if (!QTest::qWaitFor([view] { return view->isVisible(); }))
+        qFatal("the list of %s did not open", qPrintable(list->objectName()));
+    const QRect r = view->visualRect(view->model()->index(index, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+}
+
 QMessageBox::StandardButton FakeDialogs::message(QWidget *, QMessageBox::Icon icon,
                                                  const QString &title, const QString &text,
                                                  QMessageBox::StandardButtons buttons)
@@ -51,6 +105,22 @@ QString FakeDialogs::openFileName(QWidget *, const QString &filter, const QStrin
 QString FakeDialogs::saveFileName(QWidget *, const QString &filter, const QString &initial)
 {
     return openFileName(nullptr, filter, initial);
+}
+
+int FakeDialogs::runDialog(QDialog &dialog)
+{
+    dialogsRun.append(dialog.objectName());
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        qWarning("dialog not exposed");
+    if (dialogHandler)
+        dialogHandler(dialog);
+    else
+        dialog.reject();
+    const int result = dialog.result();
+    dialog.hide();
+    return result;
 }
 
 QStringList FakeDialogs::texts() const
@@ -82,8 +152,8 @@ QList<TemplateFields> shippedTemplateFields(const QString &sourceDir)
     return out;
 }
 
-Program::Program(const QString &database)
-    : Program(Start{database, {}, {}, {}})
+Program::Program(const QString &database, const QString &settings)
+    : Program(Start{database, {}, {}, {}, settings})
 {}
 
 Program::Program(const Start &start)
@@ -93,7 +163,9 @@ Program::Program(const Start &start)
     QStandardPaths::setTestModeEnabled(true);
     PartyDatabase::setPathForTesting(m_database);
     setUserDataDirForTesting(m_userDir);
-    setSettingsFileForTesting(m_userDir + u"/settings.ini"_s);
+    // Test mode alone would keep the settings in one shared folder for every run.
+    setSettingsFileForTesting(start.settings.isEmpty() ? m_userDir + u"/settings.ini"_s
+                                                       : start.settings);
     setProgramCopyStarter(
         [this](const QStringList &arguments) { copiesStarted.append(arguments); });
     setDataDirForTesting(m_data.path());

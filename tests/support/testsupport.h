@@ -10,12 +10,24 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace formelan::test {
 
 // Types text as the user would, any script; QTest::keyClicks knows only ASCII.
 void typeText(QWidget *widget, const QString &text);
+
+// Clicks into a field as the user would: its window is made active and scrolled to the
+// field, and the field takes the focus from the one before, which is thereby left. A
+// pick-list is clicked in its text.
+void clickInto(QWidget *field);
+// Clicks into a field, selects all its text and types `text` over it.
+void typeInto(QWidget *field, const QString &text);
+// Presses Tab where the focus is, as the user leaves a field for the next one.
+void pressTab();
+// Opens a pick-list's drop-down list and clicks the item that reads `item`.
+void pickItem(QWidget *pickList, const QString &item);
 
 // Answers every dialog without showing it and remembers what was asked.
 class FakeDialogs : public Dialogs {
@@ -35,6 +47,9 @@ public:
                                         QMessageBox::StandardButtons buttons) override;
     QString openFileName(QWidget *, const QString &filter, const QString &initial) override;
     QString saveFileName(QWidget *, const QString &filter, const QString &initial) override;
+    // Shows the dialog without blocking, lets `dialogHandler` work it as a user would,
+    // then hides it and answers its result. Without a handler the dialog is cancelled.
+    int runDialog(QDialog &dialog) override;
 
     QStringList texts() const;
 
@@ -43,6 +58,8 @@ public:
     QStringList fileAnswers;                    // taken in turn; cancel when empty
     QStringList fileFilters;
     QStringList fileInitials;
+    std::function<void(QDialog &)> dialogHandler;
+    QStringList dialogsRun; // the object names of the dialogs run
 };
 
 // The fields that a shipped template carries, as scripts/template-fields.txt lists
@@ -64,9 +81,12 @@ public:
         QString userDir;   // settings and recovery; a private folder when empty
         QStringList files; // as on the command line
         QList<QMessageBox::StandardButton> answers; // for the questions asked at start
+        QString settings;                           // the settings file; userDir's when empty
     };
-    // Starts with a fresh address book in a private folder, or with the given file.
-    explicit Program(const QString &database = QString());
+    // Starts with a fresh address book in a private folder, or with the given file, and
+    // with the user's settings in a private file, or in the given one (which a second
+    // program started later then finds).
+    explicit Program(const QString &database = QString(), const QString &settings = QString());
     explicit Program(const Start &start);
     ~Program();
 

@@ -1,0 +1,87 @@
+// The currency commands: converting the document from leva to euro, and the settings
+// with the currency that the document starts in.
+#include "app/mainframe.h"
+
+#include "app/settingsdialog.h"
+#include "base/dialogs.h"
+#include "base/settings.h"
+#include "form/documentwindow.h"
+#include "form/euro.h"
+#include "form/kinds.h"
+
+#include <array>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kLev = u"BGN"_s;
+const QString kEuro = u"EUR"_s;
+
+// In the order they are written back: the sub-amounts before the total that is made of
+// them.
+constexpr std::array<QStringView, 10> kAmountFields{
+    u"ium1", u"d1", u"ium2", u"d2", u"ium3", u"d3", u"ium4", u"d4", u"sum", u"dr",
+};
+
+QString notInLeva(const QString &currency)
+{
+    if (currency == kEuro)
+        return u"Документът вече е в евро."_s;
+    const QString only = u" В евро се превръща само документ в \"BGN\"."_s;
+    if (currency.isEmpty())
+        return u"Валутата на документа не е посочена."_s + only;
+    return u"Документът е в \"%1\"."_s.arg(currency) + only;
+}
+
+} // namespace
+
+void MainFrame::convertDocumentToEuro()
+{
+    DocumentWindow *doc = m_view;
+    const QString currency = doc->fieldText(u"vid");
+    if (currency != kLev) {
+        showMessage(doc, notInLeva(currency));
+        return;
+    }
+    QHash<QString, QString> amounts;
+    for (QStringView name : kAmountFields)
+        amounts.insert(name.toString(), doc->fieldText(name));
+    const EuroConversion conversion = convertToEuro(amounts, doc->kind() == defaultKind().name);
+    if (!conversion.ok()) {
+        showMessage(doc, conversion.refusal);
+        return;
+    }
+    // Words that the user typed, or that belong to an older amount, are theirs to keep.
+    const bool clickedWords = holdsWordsOf(doc->fieldText(u"with_words"), amounts.value(u"sum"_s),
+                                           amounts.value(u"dr"_s), currency);
+
+    for (QStringView name : kAmountFields) {
+        const auto value = conversion.fields.constFind(name.toString());
+        if (value == conversion.fields.cend())
+            continue;
+        // The total of the sub-amounts may have one digit of cents, as leaving a
+        // sub-amount writes it; a conversion writes two, as the bank's form shows them,
+        // so that "4" cents cannot be read as forty.
+        if (name == u"dr" && value->size() == 1)
+            doc->setFieldText(name, u'0' + *value);
+        else
+            doc->setFieldText(name, *value);
+    }
+    doc->setFieldText(u"vid", kEuro);
+    if (clickedWords)
+        doc->fillAmountInWords(doc->control(u"with_words"));
+}
+
+void MainFrame::editSettings()
+{
+    SettingsDialog dialog(loadSettings(), this);
+    if (dialogs().runDialog(dialog) != QDialog::Accepted)
+        return;
+    if (const std::optional<QString> error = saveSettings(dialog.settings()))
+        showErrorBox(*error);
+}
+
+} // namespace formelan

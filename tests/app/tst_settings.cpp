@@ -1,0 +1,184 @@
+#include "testsupport.h"
+
+#include "app/settingsdialog.h"
+#include "form/documentwindow.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using namespace formelan::test;
+
+namespace {
+
+QString text(QStringView name)
+{
+    return docWindow()->fieldText(name);
+}
+
+// Clicks a button where the user would: a radio button on its circle, since the rest of
+// its row is not the button.
+void clickButton(QAbstractButton *button)
+{
+    QVERIFY(button);
+    const QPoint at = qobject_cast<QRadioButton *>(button) ? QPoint(8, button->height() / 2)
+                                                           : button->rect().center();
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
+}
+
+// Answers the settings dialog by clicking the default currency `currency` (when given)
+// and then OK or Cancel.
+std::function<void(QDialog &)> answerSettings(const QString &currency, bool ok)
+{
+    return [currency, ok](QDialog &dialog) {
+        if (!currency.isEmpty())
+            clickButton(dialog.findChild<QRadioButton *>(u"currency"_s + currency));
+        auto *buttons = dialog.findChild<QDialogButtonBox *>(u"buttons"_s);
+        clickButton(buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel));
+    };
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandInTheProcessingMenu()
+    {
+        Program p;
+        QAction *settings = p.find<QAction>(u"Settings"_s);
+        QVERIFY(p.find<QMenu>(u"processing"_s)->actions().contains(settings));
+        QCOMPARE(settings->text(), u"Настройки…"_s);
+        QVERIFY(settings->isEnabled());
+    }
+
+    void settingsDialog()
+    {
+        Settings euro;
+        euro.defaultCurrency = u"EUR"_s;
+        SettingsDialog dialog(euro);
+        QCOMPARE(dialog.windowTitle(), u"Настройки"_s);
+        QVERIFY(dialog.isModal());
+        auto *bgn = dialog.findChild<QRadioButton *>(u"currencyBGN"_s);
+        auto *eur = dialog.findChild<QRadioButton *>(u"currencyEUR"_s);
+        QVERIFY(bgn && eur);
+        QVERIFY(eur->isChecked() && !bgn->isChecked());
+        QCOMPARE(dialog.settings(), euro);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        clickButton(bgn);
+        QVERIFY(!eur->isChecked());
+        QCOMPARE(dialog.settings().defaultCurrency, u"BGN"_s);
+        auto *buttons = dialog.findChild<QDialogButtonBox *>(u"buttons"_s);
+        QCOMPARE(buttons->button(QDialogButtonBox::Ok)->text(), u"OK"_s);
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), u"Отказ"_s);
+        clickButton(buttons->button(QDialogButtonBox::Cancel));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+
+        // A stored value the program does not know shows its own default.
+        Settings unknown;
+        unknown.defaultCurrency = u"USD"_s;
+        SettingsDialog other(unknown);
+        QVERIFY(other.findChild<QRadioButton *>(u"currencyBGN"_s)->isChecked());
+    }
+
+    // The default currency chosen in the settings is the currency of the document at
+    // the next start, and stays so until it is chosen again.
+    void defaultCurrencyAcrossRestarts()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString settings = dir.filePath(u"Formelan.conf"_s);
+        {
+            Program p(QString(), settings);
+            QCOMPARE(text(u"vid"), u"BGN"_s);
+            p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
+            p.find<QAction>(u"Settings"_s)->trigger();
+            QCOMPARE(p.dialogs.dialogsRun, QStringList{u"SettingsDialog"_s});
+            // The open document keeps its currency.
+            QCOMPARE(text(u"vid"), u"BGN"_s);
+            QVERIFY(p.dialogs.messages.isEmpty());
+        }
+        QVERIFY(QFile::exists(settings));
+        {
+            Program p(QString(), settings);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
+            // The dialog shows the stored choice; cancelling it keeps it.
+            bool shownEuro = false;
+            p.dialogs.dialogHandler = [&](QDialog &dialog) {
+                shownEuro = dialog.findChild<QRadioButton *>(u"currencyEUR"_s)->isChecked();
+                answerSettings(u"BGN"_s, false)(dialog);
+            };
+            p.find<QAction>(u"Settings"_s)->trigger();
+            QVERIFY(shownEuro);
+
+            // The clear command empties the currency as it empties every text field.
+            p.frame()->mdiArea()->setActiveSubWindow(p.frame()->childOf(docWindow()));
+            p.find<QAction>(u"ToolButton10Action"_s)->trigger();
+            QCOMPARE(text(u"vid"), QString());
+        }
+        {
+            Program p(QString(), settings);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
+            p.dialogs.dialogHandler = answerSettings(u"BGN"_s, true);
+            p.find<QAction>(u"Settings"_s)->trigger();
+        }
+        {
+            Program p(QString(), settings);
+            QCOMPARE(text(u"vid"), u"BGN"_s);
+        }
+        // Each program keeps its own settings unless told otherwise.
+        {
+            Program p(QString(), settings);
+            p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
+            p.find<QAction>(u"Settings"_s)->trigger();
+        }
+        {
+            Program p;
+            QCOMPARE(text(u"vid"), u"BGN"_s);
+        }
+    }
+
+    void unknownStoredCurrency()
+    {
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(u"Formelan.conf"_s);
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[documents]\ndefaultCurrency=USD\n");
+        file.close();
+        Program p(QString(), settings);
+        QCOMPARE(text(u"vid"), u"BGN"_s);
+    }
+
+    // Settings that cannot be written are reported in the error box.
+    void settingsNotWritten()
+    {
+        QTemporaryDir dir;
+        // A folder where the file should be: no one can write it, root included.
+        const QString settings = dir.filePath(u"Formelan.conf"_s);
+        QVERIFY(QDir().mkpath(settings));
+        Program p(QString(), settings);
+        p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
+        p.find<QAction>(u"Settings"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QCOMPARE(p.dialogs.messages.first().text,
+                 u"Настройките не могат да бъдат записани в \"%1\"."_s.arg(
+                     QDir::toNativeSeparators(settings)));
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"

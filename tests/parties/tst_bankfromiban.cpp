@@ -1,0 +1,263 @@
+#include "testsupport.h"
+
+#include "form/banks.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+using namespace formelan::test;
+
+namespace {
+
+const QString kShipped = QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/banks.csv");
+
+// A valid Bulgarian IBAN of the bank with that code (ISO 7064 MOD 97-10 check digits).
+QString ibanFor(const QString &code)
+{
+    const QString bban = code + u"96611020345678"_s;
+    int r = 0;
+    for (QChar c : QString(bban + u"BG00"_s)) {
+        if (c.isDigit())
+            r = (r * 10 + c.digitValue()) % 97;
+        else
+            r = (r * 100 + (c.unicode() - u'A' + 10)) % 97;
+    }
+    return u"BG"_s + QString::number(98 - r).rightJustified(2, u'0') + bban;
+}
+
+// Puts the shipped bank list into the running program's data folder.
+void shipBankList()
+{
+    const QString help = Program::current()->dataDir() + u"/help"_s;
+    QVERIFY(QDir().mkpath(help));
+    QVERIFY(QFile::copy(kShipped, help + u"/banks.csv"_s));
+}
+
+FieldWindow *window(const QString &name)
+{
+    if (name == u"RData")
+        return recipientsBook();
+    if (name == u"DData")
+        return payersBook();
+    return docWindow();
+}
+
+// The window on the other side of the mirroring.
+FieldWindow *otherWindow(const QString &name, const QString &ibanField)
+{
+    if (name != u"MainView")
+        return docWindow();
+    return ibanField == u"recipient_iban_number1" ? static_cast<FieldWindow *>(recipientsBook())
+                                                  : static_cast<FieldWindow *>(payersBook());
+}
+
+struct BankFields {
+    QString ibanField;
+    QString bicField;
+    QString nameField;
+};
+
+BankFields bankFieldsOf(const QString &ibanField)
+{
+    if (ibanField == u"recipient_iban_number1")
+        return {ibanField, u"rec_bic1"_s, u"rebank"_s};
+    return {ibanField, u"dep_bic1"_s, u"bank_name"_s};
+}
+
+// The user types the IBAN and leaves the field with Tab or by clicking another field.
+void typeIbanAndLeave(FieldWindow *w, const QString &field, const QString &iban, bool byClick)
+{
+    typeInto(w->control(field), iban);
+    QCOMPARE(w->fieldText(field), iban);
+    if (byClick) {
+        const QStringView other = w == docWindow()        ? u"kind_p"
+                                  : w == recipientsBook() ? u"recipi_lk"
+                                                          : u"bounder_name";
+        clickInto(w->control(other));
+    } else
+        pressTab();
+    QVERIFY(!w->control(field)->hasFocus());
+}
+
+} // namespace
+
+class TestBankFromIban : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A Bulgarian IBAN names its bank: its BIC and name fill the empty fields beside it,
+    // in the window where it was typed and, mirrored, in the other.
+    void fillsTheBank_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("ibanField");
+        QTest::addColumn<bool>("byClick");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("bic");
+        QTest::addColumn<QString>("name");
+        const QString ubb = u"Обединена българска банка"_s;
+        // Longer than the 20 characters that can be typed into `bank_name`: kept whole.
+        const QString bacb = u"Българо-американска кредитна банка"_s;
+        const QString bnp = u"БНП Париба С.А., клон София"_s;
+        QTest::newRow("document, recipient, Tab") << u"MainView"_s << u"recipient_iban_number1"_s
+                                                  << false << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
+        QTest::newRow("document, recipient, click") << u"MainView"_s << u"recipient_iban_number1"_s
+                                                    << true << u"BNPA"_s << u"BNPABGSX"_s << bnp;
+        QTest::newRow("document, payer, Tab") << u"MainView"_s << u"depositor_iban_number1"_s
+                                              << false << u"BGUS"_s << u"BGUSBGSF"_s << bacb;
+        QTest::newRow("document, payer, click") << u"MainView"_s << u"depositor_iban_number1"_s
+                                                << true << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
+        QTest::newRow("recipients, Tab")
+            << u"RData"_s << u"recipient_iban_number1"_s << false << u"BNBG"_s << u"BNBGBGSD"_s
+            << u"Българска народна банка"_s;
+        QTest::newRow("recipients, click") << u"RData"_s << u"recipient_iban_number1"_s << true
+                                           << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
+        QTest::newRow("payers, Tab") << u"DData"_s << u"depositor_iban_number1"_s << false
+                                     << u"BGUS"_s << u"BGUSBGSF"_s << bacb;
+        QTest::newRow("payers, click") << u"DData"_s << u"depositor_iban_number1"_s << true
+                                       << u"STSA"_s << u"STSABGSF"_s << u"Банка ДСК"_s;
+    }
+
+    void fillsTheBank()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, ibanField);
+        QFETCH(bool, byClick);
+        QFETCH(QString, code);
+        QFETCH(QString, bic);
+        QFETCH(QString, name);
+        Program p;
+        shipBankList();
+        FieldWindow *w = ::window(window);
+        const BankFields fields = bankFieldsOf(ibanField);
+        typeIbanAndLeave(w, ibanField, ibanFor(code), byClick);
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(w->fieldText(fields.bicField), bic);
+        QCOMPARE(w->fieldText(fields.nameField), name);
+        FieldWindow *other = otherWindow(window, ibanField);
+        QCOMPARE(other->fieldText(ibanField), ibanFor(code));
+        QCOMPARE(other->fieldText(fields.bicField), bic);
+        QCOMPARE(other->fieldText(fields.nameField), name);
+    }
+
+    // Every bank of the shipped list, through the document window.
+    void everyBankOfTheList()
+    {
+        Program p;
+        shipBankList();
+        const std::optional<BankList> list = BankList::read(kShipped);
+        QVERIFY(list && !list->banks().isEmpty());
+        for (const Bank &bank : list->banks()) {
+            typeInto(docWindow()->control(u"rec_bic1"), QString());
+            typeInto(docWindow()->control(u"rebank"), QString());
+            typeIbanAndLeave(docWindow(), u"recipient_iban_number1"_s, ibanFor(bank.bic.first(4)),
+                             false);
+            QCOMPARE(docWindow()->fieldText(u"rec_bic1"), bank.bic);
+            QCOMPARE(docWindow()->fieldText(u"rebank"), bank.name);
+        }
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    // What the user typed stays, and an IBAN that names no listed bank fills nothing.
+    void fillsNothing_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("ibanField");
+        QTest::addColumn<QString>("iban");
+        QTest::addColumn<QString>("typedBic");
+        QTest::addColumn<QString>("typedName");
+        QTest::addColumn<QString>("bic");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("messages");
+        const QString ubb = ibanFor(u"UBBS"_s);
+        const QString invalid = u"Невалиден IBAN, моля проверете го!"_s;
+        for (const char *w : {"MainView", "RData", "DData"}) {
+            const QString name = QString::fromLatin1(w);
+            const QString field =
+                name == u"DData" ? u"depositor_iban_number1"_s : u"recipient_iban_number1"_s;
+            const auto row = [&](const char *what) -> QTestData & {
+                return QTest::addRow("%s, %s", w, what) << name << field;
+            };
+            row("unknown bank code") << ibanFor(u"ABCD"_s) << QString() << QString() << QString()
+                                     << QString() << QStringList();
+            row("BIC typed") << ubb << u"STSABGSF"_s << QString() << u"STSABGSF"_s << QString()
+                             << QStringList();
+            row("BIC and name typed")
+                << ubb << u"STSABGSF"_s << u"ДСК"_s << u"STSABGSF"_s << u"ДСК"_s << QStringList();
+            // The name typed stays; the BIC is filled.
+            row("name typed") << ubb << QString() << u"Моята банка"_s << u"UBBSBGSF"_s
+                              << u"Моята банка"_s << QStringList();
+            row("German IBAN") << u"DE89370400440532013000"_s << QString() << QString() << QString()
+                               << QString() << QStringList();
+            row("British IBAN") << u"GB82WEST12345698765432"_s << QString() << QString()
+                                << QString() << QString() << QStringList();
+            row("check digits wrong") << u"BG81BNBG96611020345678"_s << QString() << QString()
+                                      << QString() << QString() << QStringList{invalid};
+            row("small letters") << u"bg80bnbg96611020345678"_s << QString() << QString()
+                                 << QString() << QString() << QStringList{invalid};
+        }
+    }
+
+    void fillsNothing()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, ibanField);
+        QFETCH(QString, iban);
+        QFETCH(QString, typedBic);
+        QFETCH(QString, typedName);
+        QFETCH(QString, bic);
+        QFETCH(QString, name);
+        QFETCH(QStringList, messages);
+        Program p;
+        shipBankList();
+        FieldWindow *w = ::window(window);
+        const BankFields fields = bankFieldsOf(ibanField);
+        if (!typedBic.isEmpty())
+            typeInto(w->control(fields.bicField), typedBic);
+        if (!typedName.isEmpty())
+            typeInto(w->control(fields.nameField), typedName);
+        typeIbanAndLeave(w, ibanField, iban, false);
+        QCOMPARE(p.dialogs.texts(), messages);
+        QCOMPARE(w->fieldText(fields.bicField), bic);
+        QCOMPARE(w->fieldText(fields.nameField), name);
+        FieldWindow *other = otherWindow(window, ibanField);
+        QCOMPARE(other->fieldText(fields.bicField), bic);
+        QCOMPARE(other->fieldText(fields.nameField), name);
+    }
+
+    // Without a readable bank list nothing is filled, and nothing is said.
+    void noBankList_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // empty: no file
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a bank list") << QByteArray("name;bic\nУББ;UBBSBGSF\n");
+        QTest::newRow("a BIC that is not Bulgarian")
+            << QByteArray("group,name,bic\nБанки,UBB,UBBSDESF\n");
+    }
+
+    void noBankList()
+    {
+        QFETCH(QByteArray, file);
+        Program p;
+        if (!file.isEmpty()) {
+            const QString help = p.dataDir() + u"/help"_s;
+            QVERIFY(QDir().mkpath(help));
+            QFile f(help + u"/banks.csv"_s);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(file);
+        }
+        for (int i = 0; i < 2; ++i) {
+            typeIbanAndLeave(docWindow(), u"recipient_iban_number1"_s, ibanFor(u"UBBS"_s), false);
+            QCOMPARE(docWindow()->fieldText(u"rec_bic1"), QString());
+            QCOMPARE(docWindow()->fieldText(u"rebank"), QString());
+        }
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestBankFromIban)
+#include "tst_bankfromiban.moc"
