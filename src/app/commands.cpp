@@ -3,8 +3,10 @@
 #include "app/mainframe.h"
 
 #include "base/dialogs.h"
+#include "form/documentwindow.h"
 #include "form/kinds.h"
 
+#include <QKeySequence>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -44,7 +46,7 @@ void MainFrame::buildCommands()
     toolBar1->setMovable(false);
     toolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     addToolBar(Qt::TopToolBarArea, toolBar1);
-    addToolBarBreak(Qt::TopToolBarArea);
+    // Both bands in one row: the height is the child windows' room.
     auto *toolBar2 = new QToolBar(u"Команди"_s, this);
     toolBar2->setObjectName(u"ToolBar2"_s);
     toolBar2->setMovable(false);
@@ -52,12 +54,13 @@ void MainFrame::buildCommands()
     toolBar2->setToolButtonStyle(Qt::ToolButtonIconOnly);
     addToolBar(Qt::TopToolBarArea, toolBar2);
 
-    auto menu = [&](const QString &name, const QString &button, const QString &caption) {
-        auto *m = new QMenu(caption, this);
+    // `mnemonic` is the caption with the letter that Alt opens the menu with marked.
+    auto menu = [&](const QString &name, const QString &button, const QString &mnemonic) {
+        auto *m = new QMenu(QString(mnemonic).remove(u'&'), this);
         m->setObjectName(name);
         auto *b = new QToolButton(toolBar1);
         b->setObjectName(button);
-        b->setText(caption);
+        b->setText(mnemonic);
         b->setMenu(m);
         b->setPopupMode(QToolButton::InstantPopup);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -65,9 +68,11 @@ void MainFrame::buildCommands()
         toolBar1->addWidget(b);
         return m;
     };
-    auto item = [&](QMenu *m, const QString &name, const QString &caption, auto &&run) {
+    auto item = [&](QMenu *m, const QString &name, const QString &caption, auto &&run,
+                    const QKeySequence &keys = {}) {
         QAction *a = m->addAction(caption);
         a->setObjectName(name);
+        a->setShortcut(keys);
         connect(a, &QAction::triggered, this, [run, a] { guarded([&] { run(a); }); });
         return a;
     };
@@ -75,22 +80,34 @@ void MainFrame::buildCommands()
         return [handler, self](QAction *) { (self->*handler)(); };
     };
 
-    QMenu *blanks = menu(u"blanks"_s, u"ToolButton1"_s, u"Формуляри"_s);
-    QMenu *data = menu(u"data"_s, u"ToolButton2"_s, u"Данни"_s);
-    QMenu *processing = menu(u"processing"_s, u"ToolButton4"_s, u"Обработване"_s);
-    QMenu *windows = menu(u"Windows"_s, u"ToolButton11"_s, u"Прозорци"_s);
-    QMenu *help = menu(u"help"_s, u"ToolButton3"_s, u"Помощ"_s);
+    QMenu *blanks = menu(u"blanks"_s, u"ToolButton1"_s, u"&Формуляри"_s);
+    QMenu *data = menu(u"data"_s, u"ToolButton2"_s, u"&Данни"_s);
+    QMenu *processing = menu(u"processing"_s, u"ToolButton4"_s, u"&Обработване"_s);
+    QMenu *windows = menu(u"Windows"_s, u"ToolButton11"_s, u"&Прозорци"_s);
+    QMenu *help = menu(u"help"_s, u"ToolButton3"_s, u"По&мощ"_s);
 
-    QMenu *kinds = blanks->addMenu(u"Нов формуляр"_s);
+    // The kinds' captions name the kinds and carry no mnemonics; the key that opens
+    // their menu stands beside the submenu's caption.
+    const QKeySequence chooseKindKeys(u"Ctrl+Shift+N"_s);
+    QMenu *kinds =
+        blanks->addMenu(u"&Нов формуляр\t"_s + chooseKindKeys.toString(QKeySequence::NativeText));
     kinds->setObjectName(u"N10Menu"_s);
     kinds->menuAction()->setObjectName(u"N10"_s);
+    auto *chooseKindKey = new QAction(this);
+    chooseKindKey->setObjectName(u"ChooseKind"_s);
+    chooseKindKey->setShortcut(chooseKindKeys);
+    addAction(chooseKindKey);
+    connect(chooseKindKey, &QAction::triggered, this, [this, kinds] {
+        bringToFront(m_view);
+        kinds->popup(m_view->mapToGlobal(QPoint(0, 0)));
+    });
     for (const DocumentKind &kind : documentKinds()) {
         QAction *a = item(kinds, kind.item.toString(), kind.name.toString(),
                           [this](QAction *a) { chooseKind(a); });
         a->setCheckable(true);
     }
-    item(blanks, u"N11"_s, u"Отваряне"_s, plain(&MainFrame::openForm, this));
-    item(blanks, u"N12"_s, u"Записване"_s, plain(&MainFrame::saveForm, this));
+    item(blanks, u"N11"_s, u"&Отваряне"_s, plain(&MainFrame::openForm, this), QKeySequence::Open);
+    item(blanks, u"N12"_s, u"&Записване"_s, plain(&MainFrame::saveForm, this), QKeySequence::Save);
     blanks->addSeparator();
     for (int i = 1; i <= RecentForms::kMax; ++i) {
         QAction *a = blanks->addAction(QString());
@@ -101,38 +118,57 @@ void MainFrame::buildCommands()
         m_recentItems.append(a);
     }
     blanks->addSeparator();
-    item(blanks, u"N14"_s, u"Изход"_s, plain(&MainFrame::exitProgram, this));
+    item(blanks, u"N14"_s, u"Из&ход"_s, plain(&MainFrame::exitProgram, this),
+         QKeySequence(u"Ctrl+Q"_s));
 
-    item(data, u"N8"_s, kRecipientsItem.toString(), [this](QAction *a) {
-        showAddressBook(a);
-    })->setCheckable(true);
-    item(data, u"Dan1"_s, kPayersItem.toString(), [this](QAction *a) {
-        showAddressBook(a);
-    })->setCheckable(true);
+    // The data items' captions are what the command tells them apart by.
+    item(
+        data, u"N8"_s, kRecipientsItem.toString(), [this](QAction *a) { showAddressBook(a); },
+        QKeySequence(u"Ctrl+2"_s))
+        ->setCheckable(true);
+    item(
+        data, u"Dan1"_s, kPayersItem.toString(), [this](QAction *a) { showAddressBook(a); },
+        QKeySequence(u"Ctrl+3"_s))
+        ->setCheckable(true);
 
-    item(processing, u"N16"_s, u"Изрязване"_s, plain(&MainFrame::cutField, this));
-    item(processing, u"N17"_s, u"Копиране"_s, plain(&MainFrame::copyField, this));
-    item(processing, u"N18"_s, u"Поставяне"_s, plain(&MainFrame::pasteField, this));
+    // Cut, copy and paste show the keys that the fields themselves answer.
+    item(processing, u"N16"_s, u"Из&рязване"_s, plain(&MainFrame::cutField, this),
+         QKeySequence::Cut);
+    item(processing, u"N17"_s, u"&Копиране"_s, plain(&MainFrame::copyField, this),
+         QKeySequence::Copy);
+    item(processing, u"N18"_s, u"&Поставяне"_s, plain(&MainFrame::pasteField, this),
+         QKeySequence::Paste);
+    item(processing, u"ClearFields"_s, u"&Изчистване на полетата"_s,
+         plain(&MainFrame::clearFields, this), QKeySequence(u"Ctrl+Shift+Del"_s));
     // The menu item runs the same command as the toolbar button.
-    item(processing, u"Word1"_s, u"Изпращане към Word"_s,
-         plain(&MainFrame::sendToWordProcessor, this));
+    item(processing, u"Word1"_s, u"Изпращане към &Word"_s,
+         plain(&MainFrame::sendToWordProcessor, this), QKeySequence(u"Ctrl+Shift+W"_s));
     processing->addSeparator();
-    item(processing, u"ConvertToEuro"_s, u"Превръщане в евро"_s,
+    item(processing, u"ConvertToEuro"_s, u"Превръщане в &евро"_s,
          plain(&MainFrame::convertDocumentToEuro, this));
     processing->addSeparator();
-    item(processing, u"Settings"_s, u"Настройки…"_s, plain(&MainFrame::editSettings, this));
+    item(processing, u"Settings"_s, u"&Настройки…"_s, plain(&MainFrame::editSettings, this),
+         QKeySequence(u"Ctrl+,"_s));
 
-    item(windows, u"N9"_s, u"Каскадно"_s, plain(&MainFrame::cascadeWindows, this));
-    item(windows, u"N13"_s, u"Вертикално"_s, plain(&MainFrame::tileSideBySide, this));
-    item(windows, u"N19"_s, u"Хоризонтално"_s, plain(&MainFrame::tileOneAboveOther, this));
-    item(windows, u"N20"_s, u"Минимизиране"_s, plain(&MainFrame::minimizeWindows, this));
+    item(windows, u"ShowDocument"_s, u"&Документ"_s, plain(&MainFrame::showDocument, this),
+         QKeySequence(u"Ctrl+1"_s));
+    windows->addSeparator();
+    item(windows, u"N9"_s, u"&Каскадно"_s, plain(&MainFrame::cascadeWindows, this),
+         QKeySequence(u"Shift+F5"_s));
+    item(windows, u"N13"_s, u"&Вертикално"_s, plain(&MainFrame::tileSideBySide, this),
+         QKeySequence(u"Shift+F4"_s));
+    item(windows, u"N19"_s, u"&Хоризонтално"_s, plain(&MainFrame::tileOneAboveOther, this),
+         QKeySequence(u"Ctrl+Shift+F4"_s));
+    item(windows, u"N20"_s, u"&Минимизиране"_s, plain(&MainFrame::minimizeWindows, this));
 
     for (const ReferenceDoc &doc : kReferences) {
         const QString file = doc.file.toString();
         item(help, doc.item.toString(), doc.caption.toString(),
              [this, file](QAction *) { openReference(file); });
     }
-    item(help, u"N25"_s, u"За продукта"_s, plain(&MainFrame::showAbout, this));
+    help->addSeparator();
+    item(help, u"N25"_s, u"&За продукта"_s, plain(&MainFrame::showAbout, this),
+         QKeySequence::HelpContents);
 
     struct Button {
         QStringView name;

@@ -192,6 +192,11 @@ void MainFrame::showAddressBook(QAction *item)
         bringToFront(m_recipients);
 }
 
+void MainFrame::showDocument()
+{
+    bringToFront(m_view);
+}
+
 void MainFrame::exitProgram()
 {
     close();

@@ -65,6 +65,7 @@ public:
     // Commands.
     void chooseKind(QAction *item);
     void showAddressBook(QAction *item);
+    void showDocument();
     void cascadeWindows();
     void tileSideBySide();
     void tileOneAboveOther();

@@ -20,14 +20,20 @@ public:
 
     QString openFileName(QWidget *parent, const QString &filter, const QString &initial) override
     {
-        return QFileDialog::getOpenFileName(parent, QString(), initial, filter);
+        return chosenFile(createFileDialog(parent, QFileDialog::AcceptOpen, filter, initial));
     }
 
     QString saveFileName(QWidget *parent, const QString &filter, const QString &initial) override
     {
-        // Replacing a file is not asked about: saving a form always overwrites.
-        return QFileDialog::getSaveFileName(parent, QString(), initial, filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return chosenFile(createFileDialog(parent, QFileDialog::AcceptSave, filter, initial));
+    }
+
+private:
+    static QString chosenFile(const std::unique_ptr<QFileDialog> &dialog)
+    {
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return {};
+        return dialog->selectedFiles().constFirst();
     }
 
     int runDialog(QDialog &dialog) override { return dialog.exec(); }
@@ -36,6 +42,23 @@ public:
 Dialogs *g_replacement = nullptr;
 
 } // namespace
+
+std::unique_ptr<QFileDialog> createFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
+                                              const QString &filter, const QString &initial)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), initial, filter);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    // Qt's own dialog, which speaks the program's Bulgarian; the desktop's would speak
+    // the desktop's language. Replacing a file is not asked about: saving a form always
+    // overwrites.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    if (!initial.isEmpty())
+        dialog->selectFile(initial);
+    return dialog;
+}
 
 Dialogs &dialogs()
 {

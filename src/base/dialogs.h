@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "base/errors.h"
@@ -29,6 +31,10 @@ public:
     // QDialog::Rejected.
     virtual int runDialog(QDialog &dialog) = 0;
 };
+
+// The open or save dialog the real dialogs show.
+std::unique_ptr<QFileDialog> createFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
+                                              const QString &filter, const QString &initial);
 
 Dialogs &dialogs();
 // Replaces the dialogs; nullptr restores the real ones. The caller keeps ownership.

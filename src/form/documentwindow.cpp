@@ -6,11 +6,11 @@
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
-#include <QFrame>
 #include <QEvent>
-#include <QVBoxLayout>
+#include <QFrame>
 #include <QLabel>
 #include <QScrollArea>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -22,9 +22,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The measures the windows are designed for: an 8-point font whose text is 6 pixels a
-// character on average, labels 13 pixels high above fields 22 high.
-constexpr double kDesignCharWidth = 6.0;
+// The measures the windows are designed for: an 8-point sans font, in which this
+// label is 187 pixels wide.
+constexpr QStringView kSampleText = u"Платете на - име на получателя";
+constexpr double kSampleWidth = 187.0;
 constexpr int kMargin = 4;
 constexpr int kRowGap = 0;
 constexpr int kBlockGap = 8;
@@ -72,8 +73,8 @@ void DocumentWindow::build()
     }
 
     for (const FreeLabel &free : documentFreeLabels()) {
-        auto *label = makeLabel(free.name.toString(), free.text,
-                                m_panels.at(size_t(free.place.panel)));
+        auto *label =
+            makeLabel(free.name.toString(), free.text, m_panels.at(size_t(free.place.panel)));
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
         m_placed.push_back({label, &free.place, true, true});
@@ -142,7 +143,8 @@ void DocumentWindow::resizeEvent(QResizeEvent *event)
 void DocumentWindow::relayout()
 {
     const QFontMetrics fm(font());
-    const double sx = std::max(1.0, fm.averageCharWidth() / kDesignCharWidth);
+    const double sx = std::max(
+        1.0, QFontMetricsF(font()).horizontalAdvance(kSampleText.toString()) / kSampleWidth);
     const auto scaled = [sx](int v) { return int(std::lround(v * sx)); };
     const int labelH = fm.height();
     // Every single-line control is as tall as a line edit needs: the lists and dates
@@ -166,6 +168,7 @@ void DocumentWindow::relayout()
 
     // Row heights and tops, area by area.
     std::array<std::map<int, int>, 5> rowHeight;
+    std::array<std::map<int, int>, 5> rowLabelLines;
     for (const Placed &p : m_placed) {
         const FieldPlace &at = *p.place;
         int h = 0;
@@ -181,6 +184,8 @@ void DocumentWindow::relayout()
             h = at.labelLines * labelH + fieldH;
         int &row = rowHeight.at(size_t(at.panel))[at.row];
         row = std::max(row, h);
+        int &lines = rowLabelLines.at(size_t(at.panel))[at.row];
+        lines = std::max(lines, at.labelLines);
     }
     std::array<std::map<int, int>, 5> rowTop;
     std::array<QSize, 5> areaSize;
@@ -224,16 +229,16 @@ void DocumentWindow::relayout()
         const FieldPlace &at = *p.place;
         const int top = rowTop.at(size_t(at.panel))[at.row];
         const int rowH = rowHeight.at(size_t(at.panel))[at.row];
-        const int rowLabelLines = (rowH - fieldH) >= 2 * labelH ? 2 : 1;
+        const int labelLines = rowLabelLines.at(size_t(at.panel))[at.row];
         if (p.freeStanding) {
             // Beside the fields of its row, over the height of a label and a field.
             p.widget->setGeometry(scaled(at.x), top, scaled(at.w), rowH);
         } else if (p.label) {
             const int lines = at.labelLines;
-            const int y = top + (rowLabelLines - lines) * labelH;
+            const int y = top + (labelLines - lines) * labelH;
             p.widget->setGeometry(scaled(at.x), y, labelEnd(at) - scaled(at.x), lines * labelH);
         } else {
-            const int y = top + (at.labelLines == 0 ? 0 : rowLabelLines * labelH);
+            const int y = top + (at.labelLines == 0 ? 0 : labelLines * labelH);
             int h = fieldH;
             if (qobject_cast<QCheckBox *>(p.widget))
                 h = checkH;

@@ -20,8 +20,9 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-// Trims what the user is inserting so that the text stays within the limit. A text
-// that the program made longer than the limit may shrink but never grow by typing.
+// Keeps what the user puts in one line: line breaks pasted or dropped become spaces, and
+// the text stays within the limit. A text that the program made longer than the limit
+// may shrink but never grow by typing.
 class LimitValidator : public QValidator {
 public:
     explicit LimitValidator(FieldEdit *edit)
@@ -31,7 +32,19 @@ public:
 
     State validate(QString &input, int &pos) const override
     {
-        if (!m_edit->m_userInput || m_edit->m_limit < 0)
+        if (!m_edit->m_userInput)
+            return Acceptable;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (input[i] == u'\r' && i + 1 < input.size() && input[i + 1] == u'\n') {
+                input.remove(i, 1);
+                if (pos > i)
+                    --pos;
+            }
+            if (input[i] == u'\r' || input[i] == u'\n' || input[i] == QChar::LineSeparator ||
+                input[i] == QChar::ParagraphSeparator)
+                input[i] = u' ';
+        }
+        if (m_edit->m_limit < 0)
             return Acceptable;
         const qsizetype cap = std::max<qsizetype>(m_edit->m_limit, m_edit->m_before.size());
         if (input.size() <= cap || input.size() <= m_edit->m_before.size())
@@ -51,8 +64,7 @@ FieldEdit::FieldEdit(int limit, QWidget *parent)
     : QLineEdit(parent)
     , m_limit(limit)
 {
-    if (limit >= 0)
-        setValidator(new LimitValidator(this));
+    setValidator(new LimitValidator(this));
 }
 
 template <typename F> void FieldEdit::asUser(F &&f)
@@ -111,20 +123,29 @@ PickList::PickList(int limit, QWidget *parent)
     setLineEdit(m_edit);
     setCompleter(nullptr);
     setInsertPolicy(QComboBox::NoInsert);
-    setMinimumContentsLength(1);
-    connect(m_edit, &QLineEdit::textEdited, this, &PickList::userChanged);
-    connect(this, &QComboBox::textActivated, this, &PickList::userChanged);
+    // A short list shows its whole text ("BGN"); a long one at least a character.
+    setMinimumContentsLength(limit > 0 && limit <= 3 ? limit : 1);
+    // A key the limit refuses still reports an edit, with the text as it was: only a
+    // real change is passed on.
+    connect(m_edit, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (text == m_told)
+            return;
+        m_told = text;
+        Q_EMIT userChanged();
+    });
+    connect(this, &QComboBox::textActivated, this, [this](const QString &text) {
+        m_told = text;
+        Q_EMIT userChanged();
+    });
 }
 
 // Neither size looks at the items, for a list can be long: both are those of the
-// minimum contents length with room for an icon. (Setting that policy on the box
+// minimum contents length, as high as a line edit. (Setting that policy on the box
 // would build its popup at once.)
 QSize PickList::minimumSizeHint() const
 {
     QSize size = QComboBox::minimumSizeHint();
-    const int textHeight = std::max(qCeil(QFontMetricsF(font()).height()), 14) + 2;
-    size.rwidth() += iconSize().width() + 4;
-    size.rheight() += std::max(0, iconSize().height() + 2 - textHeight);
+    size.setHeight(m_edit->sizeHint().height());
     return size;
 }
 
@@ -135,6 +156,7 @@ QSize PickList::sizeHint() const
 
 void PickList::setText(const QString &text)
 {
+    m_told = text;
     if (currentText() != text)
         m_edit->setText(text);
 }
@@ -244,7 +266,8 @@ QSize DateField::minimumSizeHint() const
     const QString widest = locale().toString(QDate(2028, 9, 28), displayFormat());
     QSize size = QDateTimeEdit::minimumSizeHint();
     const int text = fontMetrics().horizontalAdvance(widest);
-    size.setWidth(text + 8 + style()->pixelMetric(QStyle::PM_ComboBoxFrameWidth, nullptr, this) * 2 +
+    size.setWidth(text + 8 +
+                  style()->pixelMetric(QStyle::PM_ComboBoxFrameWidth, nullptr, this) * 2 +
                   style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
     return size;
 }

@@ -57,6 +57,7 @@ Q_SIGNALS:
 
 private:
     FieldEdit *m_edit;
+    QString m_told; // the text as last set or reported
 };
 
 // Multi-line text with a typing limit.

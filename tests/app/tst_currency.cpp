@@ -69,7 +69,7 @@ private Q_SLOTS:
         const QList<QAction *> items = p.find<QMenu>(u"processing"_s)->actions();
         QAction *convert = p.find<QAction>(u"ConvertToEuro"_s);
         QVERIFY(items.contains(convert));
-        QCOMPARE(convert->text(), u"Превръщане в евро"_s);
+        QCOMPARE(convert->iconText(), u"Превръщане в евро"_s);
         QVERIFY(convert->isEnabled());
     }
 

@@ -58,7 +58,7 @@ private Q_SLOTS:
         Program p;
         QAction *settings = p.find<QAction>(u"Settings"_s);
         QVERIFY(p.find<QMenu>(u"processing"_s)->actions().contains(settings));
-        QCOMPARE(settings->text(), u"Настройки…"_s);
+        QCOMPARE(settings->iconText(), u"Настройки…"_s);
         QVERIFY(settings->isEnabled());
     }
 

@@ -306,8 +306,8 @@ private Q_SLOTS:
         date->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(14, 30, 15)));
         date->setDate(QDate(2008, 1, 1));
         QCOMPARE(date->dateTime(), QDateTime(QDate(2008, 1, 1), QTime(14, 30, 15)));
-        QCOMPARE(date->displayFormat(), QLocale().dateFormat(QLocale::LongFormat));
-        QVERIFY(date->text().contains(u"2008"_s));
+        // The long date in Bulgarian, whatever the desktop's language.
+        QCOMPARE(date->text(), u"1 януари 2008"_s);
     }
 
     void tabOrder_data()
