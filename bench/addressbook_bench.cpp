@@ -4,10 +4,9 @@
 //                                          adding a party and opening a name list
 #include "app/mainframe.h"
 #include "app/startup.h"
-#include "form/fieldwidgets.h"
 #include "form/documentwindow.h"
+#include "form/fieldwidgets.h"
 #include "parties/addressbook.h"
-#include "parties/partydb.h"
 #include "parties/sqlitepartystore.h"
 
 #include <QApplication>
@@ -87,8 +86,8 @@ int main(int argc, char *argv[])
         payers->showPopup();
         payers->hidePopup();
     });
-    std::printf("rows: %d recipients, %d payers\n", frame->recipientsBook()->resultSet().rowCount(),
-                frame->payersBook()->resultSet().rowCount());
+    std::printf("rows: %d recipients, %d payers\n", frame->recipientsBook()->list().count(),
+                frame->payersBook()->list().count());
     std::printf("add a party       : %7.2f ms (goal < 20)\n", addMs);
     std::printf("open recipients   : %7.2f ms (goal < 20)\n", openMs);
     std::printf("open payers       : %7.2f ms (goal < 20)\n", openPayersMs);

@@ -17,7 +17,7 @@ namespace formelan {
 class AddressBook;
 class BankCodeChooser;
 class DocumentWindow;
-class PartyDatabase;
+class PartyStore;
 class RecoveryKeeper;
 
 // The data menu's items, which showAddressBook tells apart by their captions.
@@ -106,7 +106,7 @@ private:
     void bringToFront(QWidget *window);
     void updateRecentMenu();
 
-    std::unique_ptr<PartyDatabase> m_database;
+    std::unique_ptr<PartyStore> m_store;
     QMdiArea *m_mdi = nullptr;
     DocumentWindow *m_view = nullptr;
     AddressBook *m_recipients = nullptr;

@@ -140,14 +140,41 @@ void PickList::setText(const QString &text)
 void PickList::setItems(const QStringList &items)
 {
     auto *model = qobject_cast<QStringListModel *>(this->model());
-    if (!model) {
-        model = new QStringListModel(this);
-        setModel(model);
+    if (!model || model->parent() != this) {
+        setItemModel(new QStringListModel(items));
+        return;
     }
     const QString text = currentText();
     model->setStringList(items);
     setCurrentIndex(-1);
     setText(text);
+}
+
+void PickList::setItemModel(QAbstractItemModel *model)
+{
+    const QString text = currentText();
+    // The box deletes the model it had when that model was its child.
+    model->setParent(this);
+    setModel(model);
+    setCurrentIndex(-1);
+    setText(text);
+}
+
+void PickList::revertChoice()
+{
+    setText(m_textBeforeChoice);
+}
+
+void PickList::keyPressEvent(QKeyEvent *event)
+{
+    m_textBeforeChoice = currentText();
+    QComboBox::keyPressEvent(event);
+}
+
+void PickList::wheelEvent(QWheelEvent *event)
+{
+    m_textBeforeChoice = currentText();
+    QComboBox::wheelEvent(event);
 }
 
 QStringList PickList::items() const
@@ -162,6 +189,7 @@ QStringList PickList::items() const
 
 void PickList::showPopup()
 {
+    m_textBeforeChoice = currentText();
     Q_EMIT aboutToShowPopup();
     // The popup is built on its first showing; a long list must not measure every row.
     if (auto *list = qobject_cast<QListView *>(view()))

@@ -3,7 +3,6 @@
 #include "app/startup.h"
 #include "base/paths.h"
 #include "base/settings.h"
-#include "parties/partydb.h"
 
 #include <QStandardPaths>
 
@@ -91,7 +90,7 @@ Program::Program(const Start &start)
     , m_userDir(start.userDir.isEmpty() ? m_data.path() + u"/user"_s : start.userDir)
 {
     QStandardPaths::setTestModeEnabled(true);
-    PartyDatabase::setPathForTesting(m_database);
+    setAddressBookPathForTesting(m_database);
     setUserDataDirForTesting(m_userDir);
     setSettingsFileForTesting(m_userDir + u"/settings.ini"_s);
     setProgramCopyStarter(
@@ -123,7 +122,7 @@ Program::~Program()
     setSettingsFileForTesting({});
     setDataDirForTesting({});
     setProjectsDirForTesting({});
-    PartyDatabase::setPathForTesting({});
+    setAddressBookPathForTesting({});
 }
 
 } // namespace formelan::test
