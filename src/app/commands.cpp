@@ -109,6 +109,15 @@ void MainFrame::buildCommands()
     item(data, u"Dan1"_s, kPayersItem.toString(), [this](QAction *a) {
         showAddressBook(a);
     })->setCheckable(true);
+    data->addSeparator();
+    item(data, u"ExportRecipients"_s, u"Експорт на получателите в CSV…"_s,
+         [this](QAction *) { exportParties(PartyTable::Recipients); });
+    item(data, u"ExportPayers"_s, u"Експорт на задължените лица в CSV…"_s,
+         [this](QAction *) { exportParties(PartyTable::Payers); });
+    item(data, u"ImportRecipients"_s, u"Импорт на получатели от CSV…"_s,
+         [this](QAction *) { importParties(PartyTable::Recipients); });
+    item(data, u"ImportPayers"_s, u"Импорт на задължени лица от CSV…"_s,
+         [this](QAction *) { importParties(PartyTable::Payers); });
 
     item(processing, u"N16"_s, u"Изрязване"_s, plain(&MainFrame::cutField, this));
     item(processing, u"N17"_s, u"Копиране"_s, plain(&MainFrame::copyField, this));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/recentforms.h"
+#include "parties/partystore.h"
 
 #include <QMainWindow>
 #include <QMdiSubWindow>
@@ -89,6 +90,10 @@ public:
     void pasteField();
     void clearFields();
     void sendToWordProcessor();
+    // The address book's tables as CSV files: written whole, or read and appended after
+    // a preview (partyfiles.cpp).
+    void exportParties(PartyTable table);
+    void importParties(PartyTable table);
 
     const RecoveryKeeper &recovery() const { return *m_recovery; }
 
@@ -120,6 +125,7 @@ private:
     QSize m_requestedViewSize;
     QString m_openName; // what the open and the save dialog offer next
     QString m_saveName;
+    QString m_csvName; // what the CSV dialogs offer next
     bool m_autoSize = false;
     bool m_shown = false;
 };
