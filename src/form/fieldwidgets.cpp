@@ -152,6 +152,8 @@ void PickList::setItems(const QStringList &items)
 
 void PickList::setItemModel(QAbstractItemModel *model)
 {
+    if (model == this->model())
+        return;
     const QString text = currentText();
     // The box deletes the model it had when that model was its child.
     model->setParent(this);

@@ -46,7 +46,8 @@ public:
     // Replaces the items; the text stays. Implicitly shared lists make this cheap.
     void setItems(const QStringList &items);
     // Replaces the items by the rows of `model`, which the list takes; the text stays.
-    // A long list should come as a model that reads its rows when they are shown.
+    // The model the list already has is kept as it is. A long list should come as a
+    // model that reads its rows when they are shown.
     void setItemModel(QAbstractItemModel *model);
     QStringList items() const;
     // Puts back the text the list showed before the user last chose an item (with the

@@ -210,6 +210,9 @@ int search(AddressBook *w, const QString &text)
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Backspace);
     typeText(box, text);
+    // The first search of a book waits for its search text, read on a thread of its own.
+    if (!QTest::qWaitFor([w] { return !w->searchPending(); }, 20000))
+        return -1;
     return w->grid()->model()->rowCount();
 }
 
