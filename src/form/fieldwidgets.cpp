@@ -5,14 +5,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QListView>
 #include <QLocale>
 #include <QMimeData>
 #include <QPointer>
 #include <QStringListModel>
 #include <QStyle>
+#include <QTableView>
 #include <QValidator>
 #include <QtMath>
 
@@ -110,6 +111,20 @@ PickList::PickList(int limit, QWidget *parent)
     setCompleter(nullptr);
     setInsertPolicy(QComboBox::NoInsert);
     setMinimumContentsLength(1);
+    // The popup is a one-column table: its rows are laid out by height alone, where a
+    // list view would visit every row of a long list each time the list changes.
+    auto *table = new QTableView;
+    table->horizontalHeader()->hide();
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setMinimumSectionSize(1);
+    table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    table->setShowGrid(false);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setWordWrap(false);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setView(table);
     connect(m_edit, &QLineEdit::textEdited, this, &PickList::userChanged);
     connect(this, &QComboBox::textActivated, this, &PickList::userChanged);
 }
@@ -193,9 +208,6 @@ void PickList::showPopup()
 {
     m_textBeforeChoice = currentText();
     Q_EMIT aboutToShowPopup();
-    // The popup is built on its first showing; a long list must not measure every row.
-    if (auto *list = qobject_cast<QListView *>(view()))
-        list->setUniformItemSizes(true);
     QComboBox::showPopup();
 }
 

@@ -320,16 +320,18 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
 
     m_grid = new QTableView(pane);
     m_grid->setObjectName(u"DBGrid1"_s);
-    m_model = new PartyGridModel(*m_list, this);
-    m_grid->setModel(m_model);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setWordWrap(false);
+    // Sizes are set before the rows come: set afterwards, each of 100,000 rows would be
+    // resized and told of one by one.
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setDefaultSectionSize(140);
+    m_model = new PartyGridModel(*m_list, this);
+    m_grid->setModel(m_model);
     layout->addWidget(m_grid, 1);
     for (QWidget *w : {m_grid->viewport(), m_grid->horizontalHeader()->viewport(),
                        m_grid->verticalHeader()->viewport()})
