@@ -165,6 +165,19 @@ private:
 
 namespace {
 
+bool choosesFromClosedList(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // A name list: item i is the name of the row at position i. Its length is fixed when it
 // is made, as a copy of the list would be; names are read when they are shown, and an
 // item past the end of the list as it is now stands for its last row.
@@ -588,7 +601,10 @@ bool AddressBook::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == namePick()) {
         // The arrow keys and the wheel choose from the closed list: it needs its items.
-        if (!m_namesFilled && (event->type() == QEvent::KeyPress || event->type() == QEvent::Wheel))
+        // Other keys edit the text, which filling the list would disturb.
+        if (!m_namesFilled && (event->type() == QEvent::Wheel ||
+                               (event->type() == QEvent::KeyPress &&
+                                choosesFromClosedList(*static_cast<QKeyEvent *>(event)))))
             fillNameList();
     } else if (event->type() == QEvent::MouseButtonRelease &&
                (watched == m_grid->viewport() ||

@@ -636,6 +636,30 @@ private Q_SLOTS:
         QCOMPARE(gridColumn(book), (QStringList{u"Алфа"_s, u"Гама"_s}));
     }
 
+    // A book's name list is filled when it is first used: opened, or stepped through
+    // with the arrow keys while closed; typing in it leaves it alone.
+    void nameListFilledOnFirstUse()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        makeBook(path, {recipient(u"Алфа"_s, u"BG80BNBG96611020345678"_s),
+                        recipient(u"Бета"_s, u"BG16UNCR70001519562303"_s)});
+        Program p(path);
+        PickList *names = recipientsBook()->namePick();
+        QCOMPARE(names->count(), 0);
+        typeInto(recipientsBook(), u"Recipient_name", u"Бе"_s);
+        QCOMPARE(names->count(), 0);
+        QCOMPARE(docText(u"Recipient_name"), u"Бе"_s);
+        QTest::keyClick(names, Qt::Key_Down);
+        QCOMPARE(names->count(), 2);
+        QCOMPARE(bookText(recipientsBook(), u"Recipient_name"), u"Алфа"_s);
+        QCOMPARE(docText(u"recipient_iban_number1"), u"BG80BNBG96611020345678"_s);
+        QTest::keyClick(names, Qt::Key_Down);
+        QCOMPARE(docText(u"Recipient_name"), u"Бета"_s);
+        QCOMPARE(docText(u"recipient_iban_number1"), u"BG16UNCR70001519562303"_s);
+        QCOMPARE(recipientsBook()->grid()->currentIndex().row(), 1);
+    }
+
     // Two copies started at the same moment with no book both start, and both keep what
     // they add. Each copy is this test program again, running the windows.
     void twoCopiesCreateTheBook()
