@@ -308,8 +308,12 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
     m_search->setObjectName(u"SearchBox"_s);
     m_search->setPlaceholderText(u"Търсене: име, IBAN, ЕГН, БУЛСТАТ"_s);
     m_search->setClearButtonEnabled(true);
-    m_search->setToolTip(u"Показва само записите, в чието име, IBAN, ЕГН, ЛНЧ или БУЛСТАТ се "
-                         "среща написаното (Ctrl+F; Esc изчиства)."_s);
+    QStringList searched;
+    for (int c : partySearchColumns(m_description.table))
+        searched.append(u"„"_s + partyColumns(m_description.table).at(c) + u"“"_s);
+    m_search->setToolTip(
+        u"Показва само записите, в които написаното се среща в %1, без "
+        "значение от малки и главни букви (Ctrl+F; Esc изчиства)."_s.arg(searched.join(u", "_s)));
     m_search->installEventFilter(this);
     connect(m_search, &QLineEdit::textChanged, this,
             [this](const QString &text) { guarded([&] { filterRows(text); }); });

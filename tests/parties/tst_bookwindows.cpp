@@ -823,6 +823,7 @@ private Q_SLOTS:
             Program p(first);
             p.dialogs.fileAnswers << exported;
             p.find<QAction>(exportItem)->trigger();
+            QVERIFY(p.dialogs.fileFilters.value(0).contains(u"*.csv"_s));
             QCOMPARE(p.dialogs.messages.size(), 1);
             QVERIFY(p.dialogs.messages.first().text.contains(QDir::toNativeSeparators(exported)));
         }
