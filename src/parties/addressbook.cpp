@@ -39,6 +39,7 @@ public:
     PartyGridModel(PartyList &list, QObject *parent)
         : QAbstractTableModel(parent)
         , m_list(list)
+        , m_count(list.count())
     {
         connect(&list, &PartyList::rowsInserted, this, &PartyGridModel::inserted);
         connect(&list, &PartyList::rowRemoved, this, &PartyGridModel::removed);
@@ -52,6 +53,7 @@ public:
     {
         beginResetModel();
         m_shown = std::move(positions);
+        m_count = m_list.count();
         endResetModel();
     }
 
@@ -66,7 +68,7 @@ public:
     int rowOf(int position) const
     {
         if (!m_shown)
-            return position >= 0 && position < m_list.count() ? position : -1;
+            return position >= 0 && position < m_count ? position : -1;
         const auto it = std::lower_bound(m_shown->begin(), m_shown->end(), position);
         return it != m_shown->end() && *it == position ? int(it - m_shown->begin()) : -1;
     }
@@ -75,7 +77,7 @@ public:
     {
         if (parent.isValid())
             return 0;
-        return m_shown ? int(m_shown->size()) : m_list.count();
+        return m_shown ? int(m_shown->size()) : m_count;
     }
 
     int columnCount(const QModelIndex &parent) const override
@@ -112,10 +114,13 @@ public:
     }
 
 private:
+    // The list tells of a change once it is made; the rows this model counts change
+    // between the begin and the end of the change, as views expect.
     void inserted(int first, int last)
     {
         if (!m_shown) {
             beginInsertRows({}, first, last);
+            m_count += last - first + 1;
             endInsertRows();
             return;
         }
@@ -131,6 +136,7 @@ private:
     {
         if (!m_shown) {
             beginRemoveRows({}, position, position);
+            --m_count;
             endRemoveRows();
             return;
         }
@@ -160,7 +166,8 @@ private:
     }
 
     PartyList &m_list;
-    std::optional<std::vector<int>> m_shown;
+    int m_count;                             // rows shown when no search is on
+    std::optional<std::vector<int>> m_shown; // positions shown by a search
 };
 
 namespace {
