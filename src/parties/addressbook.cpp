@@ -90,6 +90,14 @@ public:
         if (!index.isValid())
             return {};
         const int position = positionAt(index.row());
+        if (m_shown && !m_list.isHeld(position)) {
+            // A search's rows lie apart: the screenful from here is read in one go.
+            constexpr int kAhead = 64;
+            const auto from = m_shown->begin() + index.row();
+            const auto to = m_shown->begin() +
+                            std::min<qsizetype>(index.row() + kAhead, qsizetype(m_shown->size()));
+            (void)m_list.readPositions(std::span<const int>(from, to));
+        }
         switch (role) {
         case Qt::DisplayRole:
             if (const PartyRow *row = m_list.rowAt(position))
