@@ -15,7 +15,7 @@ import tempfile
 import time
 
 ROWS = int(sys.argv[1]) if len(sys.argv) > 1 else 100000
-RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 15
+RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 25
 MEASURES = int(sys.argv[3]) if len(sys.argv) > 3 else 5
 BUILD = os.environ.get("BUILD", "build")
 
