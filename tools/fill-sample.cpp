@@ -6,7 +6,6 @@
 #include "app/startup.h"
 #include "base/paths.h"
 #include "form/documentwindow.h"
-#include "parties/partydb.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +21,7 @@ int main(int argc, char *argv[])
     if (argc < 3)
         return 2;
     QTemporaryDir tmp;
-    PartyDatabase::setPathForTesting(tmp.path() + u"/base.mdb"_s);
+    setAddressBookPathForTesting(tmp.path() + u"/base.mdb"_s);
     setProjectsDirForTesting(QString::fromLocal8Bit(argv[2]));
     setDesktopOpener([](const QString &) { return true; });
     initApplication(app);

@@ -1,7 +1,11 @@
 // Starts Formelan exactly as the program does and saves a picture of the frame.
-// Usage: formelan-screenshot OUT.png [KIND-ITEM | choice]
+// Usage: formelan-screenshot OUT.png [KIND-ITEM | DATA-ITEM | choice] [list]
+// A data item (N8, Dan1) brings that address book to the front; "list" then opens the
+// document's recipient name list and saves the whole screen, popup included.
 #include "app/mainframe.h"
 #include "app/startup.h"
+#include "form/documentwindow.h"
+#include "form/fieldwidgets.h"
 #include "parties/bankchooser.h"
 
 #include <QAction>
@@ -31,9 +35,17 @@ int main(int argc, char *argv[])
         if (auto *item = frame->findChild<QAction *>(QString::fromLocal8Bit(argv[2])))
             item->trigger();
     }
+    const bool list = argc > 3 && qstrcmp(argv[3], "list") == 0;
+    if (list) {
+        QTimer::singleShot(100, &app, [&] {
+            static_cast<formelan::PickList *>(frame->documentWindow()->control(u"Recipient_name"))
+                ->showPopup();
+        });
+    }
     int status = 1;
-    QTimer::singleShot(200, &app, [&] {
-        status = shown->grab().save(out) ? 0 : 1;
+    QTimer::singleShot(300, &app, [&] {
+        const QPixmap shot = list ? frame->screen()->grabWindow(0) : shown->grab();
+        status = shot.save(out) ? 0 : 1;
         app.quit();
     });
     app.exec();

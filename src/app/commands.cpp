@@ -130,6 +130,15 @@ void MainFrame::buildCommands()
         data, u"Dan1"_s, kPayersItem.toString(), [this](QAction *a) { showAddressBook(a); },
         QKeySequence(u"Ctrl+3"_s))
         ->setCheckable(true);
+    data->addSeparator();
+    item(data, u"ExportRecipients"_s, u"&Експорт на получателите в CSV…"_s,
+         [this](QAction *) { exportParties(PartyTable::Recipients); });
+    item(data, u"ExportPayers"_s, u"Експорт на &задължените лица в CSV…"_s,
+         [this](QAction *) { exportParties(PartyTable::Payers); });
+    item(data, u"ImportRecipients"_s, u"&Импорт на получатели от CSV…"_s,
+         [this](QAction *) { importParties(PartyTable::Recipients); });
+    item(data, u"ImportPayers"_s, u"Импорт на з&адължени лица от CSV…"_s,
+         [this](QAction *) { importParties(PartyTable::Payers); });
 
     // Cut, copy and paste show the keys that the fields themselves answer.
     item(processing, u"N16"_s, u"Из&рязване"_s, plain(&MainFrame::cutField, this),

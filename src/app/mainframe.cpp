@@ -14,7 +14,7 @@
 #include "form/kinds.h"
 #include "parties/addressbook.h"
 #include "parties/bankchooser.h"
-#include "parties/partydb.h"
+#include "parties/sqlitepartystore.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -34,6 +34,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
+
+// The address book; a file that cannot be used stops the start with its message.
+std::unique_ptr<PartyStore> openAddressBook()
+{
+    StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(addressBookPath());
+    if (!store.ok())
+        throw AppError(store.error().message());
+    return store.take();
+}
 } // namespace
 
 void ChildWindow::closeEvent(QCloseEvent *event)
@@ -44,10 +53,8 @@ void ChildWindow::closeEvent(QCloseEvent *event)
 
 MainFrame::MainFrame(QWidget *parent)
     : QMainWindow(parent)
-    , m_database(std::make_unique<PartyDatabase>(PartyDatabase::defaultPath()))
+    , m_store(openAddressBook())
 {
-    // The address books' rows are read while the windows are built.
-    m_database->prefetch();
     initResources();
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"Formelan " FORMELAN_VERSION ""_s);
@@ -63,11 +70,11 @@ MainFrame::MainFrame(QWidget *parent)
     // The payers' book, the document and the recipients' book, in this order, then
     // the chooser, hidden.
     addChild([this](QWidget *parent) {
-        return m_payers = new AddressBook(payersDescription(), *m_database, parent);
+        return m_payers = new AddressBook(payersDescription(), *m_store, parent);
     });
     addChild([this](QWidget *parent) { return m_view = new DocumentWindow(parent); });
     addChild([this](QWidget *parent) {
-        return m_recipients = new AddressBook(recipientsDescription(), *m_database, parent);
+        return m_recipients = new AddressBook(recipientsDescription(), *m_store, parent);
     });
     m_chooser = new BankCodeChooser(this);
     connectWindows(*m_view, *m_recipients, *m_payers, *m_chooser, this);
@@ -78,7 +85,7 @@ MainFrame::MainFrame(QWidget *parent)
 MainFrame::~MainFrame()
 {
     m_recovery->writeNow();
-    // The windows' result sets go before the connection they read through.
+    // The windows' lists go before the book they read through.
     delete m_mdi;
     m_mdi = nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/recentforms.h"
+#include "parties/partystore.h"
 
 #include <QMainWindow>
 #include <QMdiSubWindow>
@@ -17,7 +18,7 @@ namespace formelan {
 class AddressBook;
 class BankCodeChooser;
 class DocumentWindow;
-class PartyDatabase;
+class PartyStore;
 class RecoveryKeeper;
 
 // The data menu's items, which showAddressBook tells apart by their captions.
@@ -95,6 +96,10 @@ public:
     void convertDocumentToEuro();
     // The settings dialog; what the user accepts is kept for the next start.
     void editSettings();
+    // The address book's tables as CSV files: written whole, or read and appended after
+    // a preview (partyfiles.cpp).
+    void exportParties(PartyTable table);
+    void importParties(PartyTable table);
 
     const RecoveryKeeper &recovery() const { return *m_recovery; }
 
@@ -114,7 +119,7 @@ private:
     void bringToFront(QWidget *window);
     void updateRecentMenu();
 
-    std::unique_ptr<PartyDatabase> m_database;
+    std::unique_ptr<PartyStore> m_store;
     QMdiArea *m_mdi = nullptr;
     DocumentWindow *m_view = nullptr;
     AddressBook *m_recipients = nullptr;
@@ -128,6 +133,7 @@ private:
     QSize m_requestedViewSize;
     QString m_openName; // what the open and the save dialog offer next
     QString m_saveName;
+    QString m_csvName; // what the CSV dialogs offer next
     bool m_autoSize = false;
     bool m_arranging = false;       // the program, not the user, is sizing a child
     bool m_viewSizedByUser = false; // the user gave the document window its size

@@ -50,11 +50,15 @@ void connectWindows(DocumentWindow &document, AddressBook &recipients, AddressBo
     const auto bookOf = [&recipients, &payers](const QString &nameField) {
         return nameField == recipients.description().nameField ? &recipients : &payers;
     };
-    QObject::connect(
-        doc, &DocumentWindow::partyListOpening, context,
-        [doc, bookOf](const QString &field) { doc->setPartyNames(field, bookOf(field)->names()); });
+    QObject::connect(doc, &DocumentWindow::partyListOpening, context,
+                     [doc, bookOf](const QString &field) {
+                         doc->setPartyNames(field, bookOf(field)->lookupNames());
+                     });
     QObject::connect(doc, &DocumentWindow::partyChosen, context,
-                     [bookOf](const QString &field, int index) { bookOf(field)->loadRow(index); });
+                     [doc, bookOf](const QString &field, int index) {
+                         if (!bookOf(field)->loadRow(index))
+                             doc->revertPartyChoice(field);
+                     });
 
     auto target = std::make_shared<ChooserTarget>();
     BankCodeChooser *list = &chooser;

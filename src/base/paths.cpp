@@ -15,6 +15,7 @@ namespace {
 QString g_dataDirOverride;
 QString g_projectsOverride;
 QString g_userDataOverride;
+QString g_addressBookOverride;
 DesktopOpener g_opener;
 
 bool hasData(const QString &dir)
@@ -51,6 +52,18 @@ QString userDataDir()
 void setUserDataDirForTesting(const QString &dir)
 {
     g_userDataOverride = dir;
+}
+
+QString addressBookPath()
+{
+    if (!g_addressBookOverride.isEmpty())
+        return g_addressBookOverride;
+    return userDataDir() + u"/base.mdb"_s;
+}
+
+void setAddressBookPathForTesting(const QString &path)
+{
+    g_addressBookOverride = path;
 }
 
 QString projectsDir()

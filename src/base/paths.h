@@ -18,6 +18,12 @@ QString userDataDir();
 // For tests: use this folder instead; an empty text restores the default.
 void setUserDataDirForTesting(const QString &dir);
 
+// The address book's file, base.mdb in the user's data folder. The one place that says
+// where the book lies.
+QString addressBookPath();
+// For tests: use this file instead; an empty text restores the default.
+void setAddressBookPathForTesting(const QString &path);
+
 // Where the filled documents go: Documents/Formelan/Projects.
 QString projectsDir();
 // For tests: use this folder instead; an empty text restores the default.

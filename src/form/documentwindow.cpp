@@ -333,4 +333,18 @@ void DocumentWindow::setPartyNames(const QString &field, const QStringList &name
         list->setItems(names);
 }
 
+void DocumentWindow::setPartyNames(const QString &field, QAbstractItemModel *names)
+{
+    if (auto *list = qobject_cast<PickList *>(control(field)))
+        list->setItemModel(names);
+    else
+        delete names;
+}
+
+void DocumentWindow::revertPartyChoice(const QString &field)
+{
+    if (auto *list = qobject_cast<PickList *>(control(field)))
+        list->revertChoice();
+}
+
 } // namespace formelan

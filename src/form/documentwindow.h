@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class QAbstractItemModel;
 class QFrame;
 class QScrollArea;
 
@@ -40,8 +41,12 @@ public:
     FormContent content() const;
     void setContent(const FormContent &content);
 
-    // Replaces the items of a party name list; its text stays.
+    // Replaces the items of a party name list; its text stays. The list takes the model.
     void setPartyNames(const QString &field, const QStringList &names);
+    void setPartyNames(const QString &field, QAbstractItemModel *names);
+    // Puts back the name the list showed before the user's last choice, for a choice
+    // whose party could not be loaded.
+    void revertPartyChoice(const QString &field);
 
     // Identifier checks when a field is left; each tells the user of a failure. A valid
     // Bulgarian IBAN also fills the empty BIC beside it from the shipped bank list.

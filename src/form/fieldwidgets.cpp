@@ -5,14 +5,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QListView>
 #include <QLocale>
 #include <QMimeData>
 #include <QPointer>
 #include <QStringListModel>
 #include <QStyle>
+#include <QTableView>
 #include <QValidator>
 #include <QtMath>
 
@@ -164,14 +165,43 @@ void PickList::setText(const QString &text)
 void PickList::setItems(const QStringList &items)
 {
     auto *model = qobject_cast<QStringListModel *>(this->model());
-    if (!model) {
-        model = new QStringListModel(this);
-        setModel(model);
+    if (!model || model->parent() != this) {
+        setItemModel(new QStringListModel(items));
+        return;
     }
     const QString text = currentText();
     model->setStringList(items);
     setCurrentIndex(-1);
     setText(text);
+}
+
+void PickList::setItemModel(QAbstractItemModel *model)
+{
+    if (model == this->model())
+        return;
+    const QString text = currentText();
+    // The box deletes the model it had when that model was its child.
+    model->setParent(this);
+    setModel(model);
+    setCurrentIndex(-1);
+    setText(text);
+}
+
+void PickList::revertChoice()
+{
+    setText(m_textBeforeChoice);
+}
+
+void PickList::keyPressEvent(QKeyEvent *event)
+{
+    m_textBeforeChoice = currentText();
+    QComboBox::keyPressEvent(event);
+}
+
+void PickList::wheelEvent(QWheelEvent *event)
+{
+    m_textBeforeChoice = currentText();
+    QComboBox::wheelEvent(event);
 }
 
 QStringList PickList::items() const
@@ -186,10 +216,25 @@ QStringList PickList::items() const
 
 void PickList::showPopup()
 {
+    // The popup is a one-column table, made at its first showing: its rows are laid out
+    // by height alone, where a list view would visit every row of a long list each time
+    // the list changes.
+    if (!qobject_cast<QTableView *>(view())) {
+        auto *table = new QTableView;
+        table->horizontalHeader()->hide();
+        table->verticalHeader()->hide();
+        table->horizontalHeader()->setStretchLastSection(true);
+        table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        table->verticalHeader()->setMinimumSectionSize(1);
+        table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+        table->setShowGrid(false);
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table->setWordWrap(false);
+        table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setView(table);
+    }
+    m_textBeforeChoice = currentText();
     Q_EMIT aboutToShowPopup();
-    // The popup is built on its first showing; a long list must not measure every row.
-    if (auto *list = qobject_cast<QListView *>(view()))
-        list->setUniformItemSizes(true);
     QComboBox::showPopup();
 }
 

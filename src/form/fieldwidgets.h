@@ -45,7 +45,15 @@ public:
     void setText(const QString &text);
     // Replaces the items; the text stays. Implicitly shared lists make this cheap.
     void setItems(const QStringList &items);
+    // Replaces the items by the rows of `model`, which the list takes; the text stays.
+    // The model the list already has is kept as it is. A long list should come as a
+    // model that reads its rows when they are shown.
+    void setItemModel(QAbstractItemModel *model);
     QStringList items() const;
+    // Puts back the text the list showed before the user last chose an item (with the
+    // popup, the arrow keys or the wheel), raising no change: for a choice that could
+    // not be carried out.
+    void revertChoice();
     void showPopup() override;
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -55,9 +63,14 @@ Q_SIGNALS:
     void userChanged();
     void aboutToShowPopup();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
 private:
     FieldEdit *m_edit;
     QString m_told; // the text as last set or reported
+    QString m_textBeforeChoice;
 };
 
 // Multi-line text with a typing limit.

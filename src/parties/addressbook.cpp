@@ -3,74 +3,241 @@
 #include "base/dialogs.h"
 #include "form/bankfill.h"
 #include "form/fieldset.h"
-#include "parties/partydb.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-// The grid's view of a result set: rows are read when they are shown.
+QString goneRowText()
+{
+    return u"(изтрит от друга програма)"_s;
+}
+
+// The grid's view of a window's list: every row, or those a search found. Rows are read
+// from the list when they are shown; only the program's own columns are shown, by name.
 class PartyGridModel : public QAbstractTableModel {
 public:
-    explicit PartyGridModel(ResultSet &set, QObject *parent)
+    PartyGridModel(PartyList &list, QObject *parent)
         : QAbstractTableModel(parent)
-        , m_set(set)
+        , m_list(list)
+        , m_count(list.count())
     {
-        m_set.inserted = [this](int row) {
-            beginInsertRows({}, row, row);
-            endInsertRows();
-        };
-        m_set.removed = [this](int row) {
-            beginRemoveRows({}, row, row);
-            endRemoveRows();
-        };
+        connect(&list, &PartyList::rowsInserted, this, &PartyGridModel::inserted);
+        connect(&list, &PartyList::rowRemoved, this, &PartyGridModel::removed);
+        connect(&list, &PartyList::rowsChanged, this, &PartyGridModel::changed);
+    }
+
+    bool filtered() const { return m_shown.has_value(); }
+
+    // Shows only these positions, ascending; nothing shows every row.
+    void setFilter(std::optional<std::vector<int>> positions)
+    {
+        beginResetModel();
+        m_shown = std::move(positions);
+        m_count = m_list.count();
+        endResetModel();
+    }
+
+    int positionAt(int row) const
+    {
+        if (row < 0 || row >= rowCount({}))
+            return -1;
+        return m_shown ? (*m_shown)[size_t(row)] : row;
+    }
+
+    // The grid row that shows a position; -1 when the filter hides it.
+    int rowOf(int position) const
+    {
+        if (!m_shown)
+            return position >= 0 && position < m_count ? position : -1;
+        const auto it = std::lower_bound(m_shown->begin(), m_shown->end(), position);
+        return it != m_shown->end() && *it == position ? int(it - m_shown->begin()) : -1;
     }
 
     int rowCount(const QModelIndex &parent) const override
     {
-        return parent.isValid() ? 0 : m_set.rowCount();
+        if (parent.isValid())
+            return 0;
+        return m_shown ? int(m_shown->size()) : m_count;
     }
+
     int columnCount(const QModelIndex &parent) const override
     {
-        return parent.isValid() ? 0 : int(m_set.columnNames().size());
+        return parent.isValid() ? 0 : int(partyColumns(m_list.table()).size());
     }
+
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
             return {};
-        return m_set.valueAt(index.row(), index.column() + 1);
+        const int position = positionAt(index.row());
+        if (m_shown && !m_list.isHeld(position)) {
+            // A search's rows lie apart: the screenful from here is read in one go.
+            constexpr int kAhead = 64;
+            const auto from = m_shown->begin() + index.row();
+            const auto to = m_shown->begin() +
+                            std::min<qsizetype>(index.row() + kAhead, qsizetype(m_shown->size()));
+            (void)m_list.readPositions(std::span<const int>(from, to));
+        }
+        switch (role) {
+        case Qt::DisplayRole:
+            if (const PartyRow *row = m_list.rowAt(position))
+                return row->values.value(index.column());
+            if (index.column() == 0 && m_list.isGone(position))
+                return goneRowText();
+            return {};
+        case Qt::ForegroundRole:
+            if (m_list.isGone(position))
+                return QPalette().brush(QPalette::Disabled, QPalette::Text);
+            return {};
+        default:
+            return {};
+        }
     }
+
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (role != Qt::DisplayRole)
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
             return {};
-        if (orientation == Qt::Horizontal)
-            return m_set.columnNames().value(section);
-        return QVariant();
+        return partyColumns(m_list.table()).value(section);
     }
 
 private:
-    ResultSet &m_set;
+    // The list tells of a change once it is made; the rows this model counts change
+    // between the begin and the end of the change, as views expect.
+    void inserted(int first, int last)
+    {
+        if (!m_shown) {
+            beginInsertRows({}, first, last);
+            m_count += last - first + 1;
+            endInsertRows();
+            return;
+        }
+        // The window's own new rows show even when they do not match the search.
+        const int at = int(m_shown->size());
+        beginInsertRows({}, at, at + last - first);
+        for (int p = first; p <= last; ++p)
+            m_shown->push_back(p);
+        endInsertRows();
+    }
+
+    void removed(int position)
+    {
+        if (!m_shown) {
+            beginRemoveRows({}, position, position);
+            --m_count;
+            endRemoveRows();
+            return;
+        }
+        const int row = rowOf(position);
+        if (row >= 0) {
+            beginRemoveRows({}, row, row);
+            m_shown->erase(m_shown->begin() + row);
+        }
+        for (auto it = std::upper_bound(m_shown->begin(), m_shown->end(), position);
+             it != m_shown->end(); ++it)
+            --*it;
+        if (row >= 0)
+            endRemoveRows();
+    }
+
+    void changed(int first, int last)
+    {
+        int from = first, to = last;
+        if (m_shown) {
+            from =
+                int(std::lower_bound(m_shown->begin(), m_shown->end(), first) - m_shown->begin());
+            to = int(std::upper_bound(m_shown->begin(), m_shown->end(), last) - m_shown->begin()) -
+                 1;
+        }
+        if (from <= to)
+            Q_EMIT dataChanged(index(from, 0), index(to, columnCount({}) - 1));
+    }
+
+    PartyList &m_list;
+    int m_count;                             // rows shown when no search is on
+    std::optional<std::vector<int>> m_shown; // positions shown by a search
 };
 
-AddressBook::AddressBook(const AddressBookDescription &description, const PartyDatabase &db,
+namespace {
+
+bool choosesFromClosedList(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A name list: item i is the name of the row at position i. Its length is fixed when it
+// is made, as a copy of the list would be; names are read when they are shown, and an
+// item past the end of the list as it is now stands for its last row.
+class PartyNameModel : public QAbstractListModel {
+public:
+    explicit PartyNameModel(PartyList &list)
+        : m_list(&list)
+        , m_count(list.count())
+    {}
+
+    int rowCount(const QModelIndex &parent) const override
+    {
+        return parent.isValid() ? 0 : m_count;
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || !m_list ||
+            m_list->isEmpty())
+            return {};
+        const int position = std::min(index.row(), m_list->count() - 1);
+        if (m_list->isGone(position))
+            return goneRowText();
+        return m_list->nameAt(position);
+    }
+
+private:
+    QPointer<PartyList> m_list;
+    int m_count;
+};
+
+} // namespace
+
+AddressBook::AddressBook(const AddressBookDescription &description, PartyStore &store,
                          QWidget *parent)
     : FieldWindow(parent)
     , m_description(description)
-    , m_set(std::make_unique<ResultSet>(db, description.table.toString()))
+    , m_store(store)
 {
+    StoreResult<std::unique_ptr<PartyList>> list = PartyList::open(store, description.table);
+    if (!list.ok())
+        throw AppError(list.error().message());
+    m_list = list.take();
+
     setObjectName(description.objectName.toString());
     setWindowTitle(description.caption.toString());
     resize(description.size);
@@ -97,36 +264,21 @@ AddressBook::AddressBook(const AddressBookDescription &description, const PartyD
     buttons->addStretch(1);
     topLayout->addLayout(buttons);
     buildFields(grid);
-
-    m_grid = new QTableView(splitter);
-    m_grid->setObjectName(u"DBGrid1"_s);
-    m_model = new PartyGridModel(*m_set, this);
-    m_grid->setModel(m_model);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setWordWrap(false);
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
-    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_grid->horizontalHeader()->setDefaultSectionSize(140);
+    buildSearchAndGrid(splitter);
     splitter->setStretchFactor(1, 1);
-    for (QWidget *w : {m_grid->viewport(), m_grid->horizontalHeader()->viewport(),
-                       m_grid->verticalHeader()->viewport()})
-        w->installEventFilter(this);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &now) {
-                if (now.isValid() && now.row() != m_set->current())
-                    m_set->moveTo(now.row());
-            });
 
     connect(m_add, &QPushButton::clicked, this, [this] { guarded([this] { addParty(); }); });
     connect(m_delete, &QPushButton::clicked, this, [this] { guarded([this] { deleteParty(); }); });
     connect(namePick(), &QComboBox::activated, this,
             [this](int index) { guarded([&] { chooseParty(index); }); });
-    rebuildNameList();
-    if (m_set->rowCount() == 0)
-        m_delete->setEnabled(false);
+    // The name list is filled when it is first used, so that a long book opens at once.
+    connect(namePick(), &PickList::aboutToShowPopup, this, [this] { fillNameList(); });
+    namePick()->installEventFilter(this);
+    connect(m_list.get(), &PartyList::rowsInserted, this, [this] { rowsAdded(); });
+
+    // As after a rebuild of the name list: the last row is current.
+    m_current = m_list->count() - 1;
+    showCurrentRow();
 }
 
 AddressBook::~AddressBook() = default;
@@ -161,38 +313,156 @@ void AddressBook::buildFields(QGridLayout *grid)
         onLeave(control(check.field), [this](QWidget *f) { checkField(f); });
 }
 
+QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
+{
+    auto *pane = new QWidget(parent);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    m_search = new QLineEdit(pane);
+    m_search->setObjectName(u"SearchBox"_s);
+    m_search->setPlaceholderText(u"Търсене: име, IBAN, ЕГН, БУЛСТАТ"_s);
+    m_search->setClearButtonEnabled(true);
+    QStringList searched;
+    for (int c : partySearchColumns(m_description.table))
+        searched.append(u"„"_s + partyColumns(m_description.table).at(c) + u"“"_s);
+    m_search->setToolTip(
+        u"Показва само записите, в които написаното се среща в %1, без "
+        "значение от малки и главни букви (Ctrl+F; Esc изчиства)."_s.arg(searched.join(u", "_s)));
+    m_search->installEventFilter(this);
+    connect(m_search, &QLineEdit::textChanged, this,
+            [this](const QString &text) { guarded([&] { filterRows(text); }); });
+    m_sourcePoll = new QTimer(this);
+    m_sourcePoll->setInterval(15);
+    connect(m_sourcePoll, &QTimer::timeout, this, [this] {
+        if (m_source.valid() &&
+            m_source.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        m_sourcePoll->stop();
+        guarded([this] { filterRows(m_search->text()); });
+    });
+    layout->addWidget(m_search);
+
+    auto *find = new QAction(this);
+    find->setObjectName(u"FindAction"_s);
+    find->setShortcuts(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QAction::triggered, this, &AddressBook::focusSearch);
+    addAction(find);
+
+    m_grid = new QTableView(pane);
+    m_grid->setObjectName(u"DBGrid1"_s);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setWordWrap(false);
+    // Sizes are set before the rows come: set afterwards, each of 100,000 rows would be
+    // resized and told of one by one.
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setDefaultSectionSize(140);
+    m_model = new PartyGridModel(*m_list, this);
+    m_grid->setModel(m_model);
+    layout->addWidget(m_grid, 1);
+    for (QWidget *w : {m_grid->viewport(), m_grid->horizontalHeader()->viewport(),
+                       m_grid->verticalHeader()->viewport()})
+        w->installEventFilter(this);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &now) {
+                // The keyboard or the mouse moved the highlight: that row is current.
+                if (m_quiet == 0 && now.isValid())
+                    m_current = m_model->positionAt(now.row());
+                updateDeleteButton();
+            });
+    return pane;
+}
+
 PickList *AddressBook::namePick() const
 {
     return static_cast<PickList *>(control(m_description.nameField));
 }
 
-QStringList AddressBook::names() const
+QAbstractItemModel *AddressBook::lookupNames()
 {
-    return namePick()->items();
+    if (!m_lookup || m_lookupChanges != m_changes) {
+        m_lookup = new PartyNameModel(*m_list);
+        m_lookupChanges = m_changes;
+    }
+    return m_lookup;
 }
 
-void AddressBook::rebuildNameList()
+void AddressBook::fillNameList()
 {
-    // Item i names the row at position i; reading them leaves the last row current.
-    namePick()->setItems(m_set->names());
-    m_set->moveTo(m_set->rowCount());
+    m_namesFilled = true;
+    namePick()->setItemModel(new PartyNameModel(*m_list));
+}
+
+void AddressBook::rowsAdded()
+{
+    // As after an add: the new last row is current, and the name list is made anew.
+    m_current = m_list->count() - 1;
+    rowsChanged();
+}
+
+void AddressBook::rowsChanged()
+{
+    ++m_changes;
+    if (m_namesFilled)
+        fillNameList();
     showCurrentRow();
 }
 
 void AddressBook::showCurrentRow()
 {
-    const int row = m_set->current();
+    ++m_quiet;
+    const int row = m_model->rowOf(m_current);
     if (row < 0) {
-        m_grid->selectionModel()->clearSelection();
-        return;
+        m_grid->selectionModel()->clear();
+    } else {
+        m_grid->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                  QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
     }
-    const QModelIndex index = m_model->index(row, 0);
-    m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                         QItemSelectionModel::Rows);
+    --m_quiet;
+    updateDeleteButton();
 }
 
-void AddressBook::loadCurrentRow()
+void AddressBook::updateDeleteButton()
 {
+    // Only a row that shows can be deleted: a search never hides what delete would take.
+    m_delete->setEnabled(m_current >= 0 && m_model->rowOf(m_current) >= 0);
+}
+
+void AddressBook::tell(const StoreError &error)
+{
+    switch (error.kind()) {
+    case StoreError::Kind::Gone:
+    case StoreError::Kind::ReadOnly:
+        showMessage(this, error.message());
+        break;
+    default:
+        showErrorBox(error.message());
+    }
+}
+
+bool AddressBook::loadPosition(int position)
+{
+    QStringList values;
+    if (m_list->isEmpty()) {
+        // An empty table loads as a row of empty values.
+        values = QStringList(partyColumns(m_description.table).size(), QString());
+    } else {
+        position = std::clamp(position, 0, m_list->count() - 1);
+        StoreResult<PartyRow> row = m_list->load(position);
+        if (!row.ok()) {
+            tell(row.error());
+            return false;
+        }
+        values = row->values;
+        m_current = position;
+    }
     std::vector<const PartyFieldDef *> order;
     for (const PartyFieldDef &def : m_description.fields)
         order.push_back(&def);
@@ -200,19 +470,19 @@ void AddressBook::loadCurrentRow()
               [](const auto *a, const auto *b) { return a->load < b->load; });
     for (const PartyFieldDef *def : order) {
         QWidget *w = control(def->name);
-        const QString value = m_set->value(def->column);
+        const QString value = values.value(def->column - 1);
         if (def->kind == FieldKind::Check)
             setFieldChecked(w, value == kYes);
         else
             formelan::setFieldText(w, value);
     }
     showCurrentRow();
+    return true;
 }
 
-void AddressBook::loadRow(int position)
+bool AddressBook::loadRow(int position)
 {
-    m_set->moveTo(position);
-    loadCurrentRow();
+    return loadPosition(position);
 }
 
 void AddressBook::addParty()
@@ -220,45 +490,149 @@ void AddressBook::addParty()
     QStringList values(qsizetype(m_description.fields.size()));
     for (const PartyFieldDef &def : m_description.fields)
         values[def.column - 1] = fieldText(def.name);
-    m_set->insertRow(values);
-    m_delete->setEnabled(true);
-    rebuildNameList();
+    StoreResult<int> added = m_list->append(values);
+    if (!added.ok())
+        tell(added.error());
 }
 
 void AddressBook::deleteParty()
 {
-    if (m_set->rowCount() > 0) {
-        const auto answer = dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
-                                              u"Желаете ли избрания запис да бъде изтрит?"_s,
-                                              QMessageBox::Ok | QMessageBox::Cancel);
-        if (answer == QMessageBox::Ok) {
-            m_set->deleteCurrent();
-            rebuildNameList();
-        }
+    if (m_current < 0 || m_model->rowOf(m_current) < 0)
+        return;
+    if (m_store.isReadOnly()) {
+        showMessage(this, m_store.readOnlyReason());
+        return;
     }
-    if (m_set->rowCount() == 0)
-        m_delete->setEnabled(false);
+    const auto answer = dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
+                                          u"Желаете ли избрания запис да бъде изтрит?"_s,
+                                          QMessageBox::Ok | QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return;
+    const int count = m_list->count();
+    const StoreError error = m_list->removeAt(m_current);
+    if (m_list->count() < count) {
+        ++m_removals;
+        m_current = m_list->count() - 1;
+        rowsChanged();
+    }
+    // A row that another program deleted first has left the list all the same.
+    if (error)
+        tell(error);
 }
 
 void AddressBook::showGridRow()
 {
-    loadCurrentRow();
-    Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
+    // With a search on, a click beside the rows finds no row to load.
+    if (!m_list->isEmpty() && m_model->rowOf(m_current) < 0)
+        return;
+    if (loadPosition(m_current))
+        Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
 }
 
 void AddressBook::chooseParty(int index)
 {
-    loadRow(index);
-    Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
+    if (loadPosition(index))
+        Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
+    else
+        namePick()->revertChoice();
+}
+
+void AddressBook::startSearchSource()
+{
+    if (m_list->searchPrepared() || m_source.valid())
+        return;
+    m_removalsAtSource = m_removals;
+    m_source = readSearchSourceAsync(m_store, m_description.table, m_list->snapshotKey());
+}
+
+void AddressBook::takeSearchSource()
+{
+    if (!m_source.valid())
+        return;
+    StoreResult<SearchSource> source = m_source.get();
+    // Read while this window deleted rows, it may hold them; search reads afresh then.
+    if (source.ok() && m_removals == m_removalsAtSource && !m_list->searchPrepared())
+        m_list->useSearchSource(source.take());
+}
+
+bool AddressBook::searchPending() const
+{
+    return m_sourcePoll->isActive();
+}
+
+void AddressBook::filterRows(const QString &text)
+{
+    const bool searching = !text.trimmed().isEmpty();
+    if (searching)
+        startSearchSource();
+    if (m_source.valid() &&
+        m_source.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        // Typing goes on; the rows follow when the search text is read. An empty box needs
+        // no search text.
+        if (searching) {
+            m_sourcePoll->start();
+            return;
+        }
+        m_sourcePoll->stop();
+        applyFilter(text);
+        return;
+    }
+    m_sourcePoll->stop();
+    takeSearchSource();
+    applyFilter(text);
+}
+
+void AddressBook::applyFilter(const QString &text)
+{
+    if (text.trimmed().isEmpty()) {
+        if (m_model->filtered())
+            m_model->setFilter(std::nullopt);
+    } else {
+        StoreResult<std::vector<int>> found = m_list->search(text);
+        if (!found.ok()) {
+            tell(found.error());
+            return;
+        }
+        m_model->setFilter(found.take());
+    }
+    showCurrentRow();
+    if (m_model->rowOf(m_current) < 0 && m_model->rowCount({}) > 0)
+        m_grid->scrollToTop();
+}
+
+void AddressBook::focusSearch()
+{
+    m_search->setFocus(Qt::ShortcutFocusReason);
+    m_search->selectAll();
 }
 
 bool AddressBook::eventFilter(QObject *watched, QEvent *event)
 {
-    // Any button released anywhere over the grid: rows, titles, the empty area.
-    if (event->type() == QEvent::MouseButtonRelease &&
-        (watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport() ||
-         watched == m_grid->verticalHeader()->viewport()))
+    if (watched == m_search) {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::Enter) {
+            // About a third of a second at 100,000 rows, read while the user moves to the
+            // box and starts typing.
+            startSearchSource();
+        } else if (event->type() == QEvent::KeyPress &&
+                   static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+                   !m_search->text().isEmpty()) {
+            m_search->clear();
+            return true;
+        }
+    } else if (watched == namePick()) {
+        // The arrow keys and the wheel choose from the closed list: it needs its items.
+        // Other keys edit the text, which filling the list would disturb.
+        if (!m_namesFilled && (event->type() == QEvent::Wheel ||
+                               (event->type() == QEvent::KeyPress &&
+                                choosesFromClosedList(*static_cast<QKeyEvent *>(event)))))
+            fillNameList();
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               (watched == m_grid->viewport() ||
+                watched == m_grid->horizontalHeader()->viewport() ||
+                watched == m_grid->verticalHeader()->viewport())) {
+        // Any button released anywhere over the grid: rows, titles, the empty area.
         guarded([this] { showGridRow(); });
+    }
     return FieldWindow::eventFilter(watched, event);
 }
 

@@ -2,19 +2,24 @@
 
 #include "form/fieldwidgets.h"
 #include "form/fieldwindow.h"
+#include "parties/partylist.h"
 
+#include <QPointer>
+
+#include <future>
 #include <memory>
 #include <span>
 
+class QAbstractItemModel;
 class QGridLayout;
+class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace formelan {
 
-class PartyDatabase;
 class PartyGridModel;
-class ResultSet;
 
 // A field of an address book and the table column it is stored in.
 struct PartyFieldDef {
@@ -22,7 +27,7 @@ struct PartyFieldDef {
     FieldKind kind;
     QStringView label; // caption for the check box
     int max;           // -1: no limit
-    int column;        // 1-based column of the party table
+    int column;        // 1-based, in partyColumns() order
     int load;          // position in the order in which a row is loaded
     int gridCol;
     int gridRow;
@@ -40,7 +45,7 @@ struct PartyCheck {
 struct AddressBookDescription {
     QStringView objectName;
     QStringView caption;
-    QStringView table;
+    PartyTable table;
     QStringView nameField;
     QStringView bankCodeField;
     std::span<const PartyFieldDef> fields;
@@ -50,37 +55,67 @@ struct AddressBookDescription {
 const AddressBookDescription &recipientsDescription();
 const AddressBookDescription &payersDescription();
 
-// An address book: party fields over one table, a grid of its rows, "add" and
-// "delete". Every change of a field is told through fieldEdited.
+// The text a list or the grid shows for a row that another program deleted.
+QString goneRowText();
+
+// An address book: party fields over one table, a search box, a grid of its rows,
+// "add" and "delete". Every change of a field is told through fieldEdited.
+//
+// The window's rows are a PartyList: a snapshot of the table taken when the window is
+// made, read in blocks as rows are shown, changed afterwards only by this window's own
+// adds, deletes and imports. Positions in it are what the grid's rows and the name
+// lists' items stand for.
+//
+// The current row is the row that add and delete act on: the new row after an add, the
+// last row after a delete and at start, the row clicked in the grid or chosen from a
+// name list otherwise. The search box only hides rows: it never changes the current
+// row. While a filter is on, a new row shows at the end even when it does not match,
+// and a current row that the filter hides is not highlighted and cannot be deleted
+// ("Изтриване" is disabled) until it shows again or another row is clicked.
 class AddressBook : public FieldWindow {
     Q_OBJECT
 public:
-    AddressBook(const AddressBookDescription &description, const PartyDatabase &db,
+    // Throws AppError when the table cannot be read.
+    AddressBook(const AddressBookDescription &description, PartyStore &store,
                 QWidget *parent = nullptr);
     ~AddressBook() override;
 
     const AddressBookDescription &description() const { return m_description; }
-    ResultSet &resultSet() const { return *m_set; }
+    PartyList &list() const { return *m_list; }
     PickList *namePick() const;
     QTableView *grid() const { return m_grid; }
-    // The names of the rows, in row order, as the name list holds them.
-    QStringList names() const;
+    QLineEdit *searchBox() const { return m_search; }
+    // The current row's position in the list; -1 when the list is empty.
+    int currentPosition() const { return m_current; }
 
-    // Loads the current row into the fields.
-    void loadCurrentRow();
-    // Makes the row at `position` current and loads it (the document's lookup).
-    void loadRow(int position);
+    // A copy of the name list for the document's lookup, for the caller to own: item i
+    // stands for the row at position i, and past the end for the last row. The copy
+    // handed out last comes again while it lives and this window has added and deleted
+    // nothing since: a long list is laid out anew only when it changed.
+    QAbstractItemModel *lookupNames();
+
+    // Loads the row at `position` into the fields and makes it current; past the end,
+    // the last row. A row that cannot be loaded (another program deleted it) is told of
+    // and changes no field; answers whether the row was loaded.
+    bool loadRow(int position);
     // Adds the party of the fields as a new row.
     void addParty();
-    // Deletes the selected row after confirmation.
+    // Deletes the current row after confirmation.
     void deleteParty();
     // The grid was clicked: load the current row and show its name in the document.
     void showGridRow();
     // The name list's item `index` was chosen: load that row and show its name in the
     // document.
     void chooseParty(int index);
-    // Rebuilds the name list from the result set; the last row becomes current.
-    void rebuildNameList();
+    // Shows only the rows whose name, IBAN, EGN, ЛНЧ or BULSTAT holds `text`, in any
+    // letter case; all rows for an empty text. While the rows' search text is still being
+    // read (a fraction of a second at 100,000 rows, started when the search box gets the
+    // focus), the typing goes on and the rows follow once it is read.
+    void filterRows(const QString &text);
+    // Whether the shown rows are still waiting for the search text.
+    bool searchPending() const;
+    // Puts the focus in the search box (Ctrl+F).
+    void focusSearch();
 
 Q_SIGNALS:
     // A row was loaded by a choice in this window; its name field holds `name`.
@@ -91,15 +126,37 @@ protected:
 
 private:
     void buildFields(QGridLayout *grid);
+    QWidget *buildSearchAndGrid(QWidget *parent);
+    bool loadPosition(int position);
+    void rowsAdded();
+    void rowsChanged();
+    void fillNameList();
     void showCurrentRow();
+    void updateDeleteButton();
+    void startSearchSource();
+    void takeSearchSource();
+    void applyFilter(const QString &text);
+    void tell(const StoreError &error);
     void checkField(QWidget *field);
 
     const AddressBookDescription &m_description;
-    std::unique_ptr<ResultSet> m_set;
+    PartyStore &m_store;
+    std::unique_ptr<PartyList> m_list;
     PartyGridModel *m_model = nullptr;
     QTableView *m_grid = nullptr;
+    QLineEdit *m_search = nullptr;
     QPushButton *m_add = nullptr;
     QPushButton *m_delete = nullptr;
+    int m_current = -1;
+    int m_quiet = 0;            // the book moves the grid's current row itself
+    bool m_namesFilled = false; // the name list was opened once
+    int m_changes = 0;          // adds and deletes of this window, to tell a copy is stale
+    QPointer<QAbstractItemModel> m_lookup;
+    int m_lookupChanges = -1;
+    std::future<StoreResult<SearchSource>> m_source; // read while the user starts typing
+    QTimer *m_sourcePoll = nullptr;
+    int m_removals = 0; // rows this window deleted, to tell a stale source
+    int m_removalsAtSource = 0;
 };
 
 } // namespace formelan

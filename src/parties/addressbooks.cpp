@@ -55,11 +55,11 @@ const std::array<PartyCheck, 4> kPayerChecks{{
 }};
 
 const AddressBookDescription kRecipients{
-    u"RData", u"Данни за получатели /упъномощени лица/", u"recipient", u"Recipient_name",
+    u"RData", u"Данни за получатели /упъномощени лица/", PartyTable::Recipients, u"Recipient_name",
     u"rec_bic1", kRecipientFields, kRecipientChecks, {572, 496}};
 
 const AddressBookDescription kPayers{
-    u"DData", u"Данни за наредители /задължени лица/", u"depositor", u"depositor_name",
+    u"DData", u"Данни за наредители /задължени лица/", PartyTable::Payers, u"depositor_name",
     u"dep_bic1", kPayerFields, kPayerChecks, {726, 504}};
 // clang-format on
 } // namespace

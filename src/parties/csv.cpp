@@ -63,7 +63,7 @@ void CsvWriter::writeRecord(const QStringList &fields)
     m_data += line.toUtf8();
 }
 
-CsvParse parseCsv(QByteArrayView data)
+CsvParse parseCsv(QByteArrayView data, QChar separator)
 {
     CsvParse out;
     const QString text = decode(data);
@@ -109,7 +109,7 @@ CsvParse parseCsv(QByteArrayView data)
         }
         if (c == u'"' && field.isEmpty() && !wasQuoted) {
             quoted = wasQuoted = content = true;
-        } else if (c == u',') {
+        } else if (c == separator) {
             content = true;
             endField();
         } else if (c == u'\r' || c == u'\n') {

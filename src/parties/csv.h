@@ -36,7 +36,8 @@ struct CsvParse {
 
 // Reads CSV text: UTF-8 with or without a byte-order mark, or Windows-1251 when it is not
 // valid UTF-8. Records may end with CR LF, LF or CR; a quoted field keeps its line breaks
-// exactly as they are. A quote inside an unquoted field is taken as it is.
-CsvParse parseCsv(QByteArrayView data);
+// exactly as they are. A quote inside an unquoted field is taken as it is. Fields are
+// separated by `separator`: spreadsheets set to Bulgarian save ';' in their "CSV".
+CsvParse parseCsv(QByteArrayView data, QChar separator = u',');
 
 } // namespace formelan

@@ -11,11 +11,40 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Whether a spreadsheet would take the value for a formula once the apostrophes that
+// begin it are gone.
+bool formulaAfterApostrophes(const QString &value)
+{
+    qsizetype i = 0;
+    while (i < value.size() && value[i] == u'\'')
+        ++i;
+    if (i == value.size())
+        return false;
+    const QChar c = value[i];
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+} // namespace
+
+QString guardedForSpreadsheet(const QString &value)
+{
+    return formulaAfterApostrophes(value) ? u'\'' + value : value;
+}
+
+QString unguardedFromSpreadsheet(const QString &value)
+{
+    return value.startsWith(u'\'') && formulaAfterApostrophes(value) ? value.mid(1) : value;
+}
+
 StoreResult<QByteArray> exportPartiesCsv(PartyStore &store, PartyTable table)
 {
     CsvWriter csv;
     csv.writeRecord(partyColumns(table));
     const StoreError error = store.readRows(table, RowRange{}, {}, [&](PartyRow &&row) {
+        for (QString &value : row.values)
+            value = guardedForSpreadsheet(value);
         csv.writeRecord(row.values);
         return true;
     });
@@ -49,7 +78,12 @@ ImportPreview previewPartiesCsv(PartyTable table, QByteArrayView data)
 {
     ImportPreview preview;
     preview.table = table;
-    const CsvParse csv = parseCsv(data);
+    CsvParse csv = parseCsv(data);
+    // Our headers hold no separator of either kind: a header read as one field that holds
+    // a semicolon is a file separated by semicolons.
+    if (csv.error.isEmpty() && !csv.records.isEmpty() && csv.records.first().fields.size() == 1 &&
+        csv.records.first().fields.first().contains(u';'))
+        csv = parseCsv(data, u';');
     if (!csv.error.isEmpty()) {
         preview.error = csv.error;
         return preview;
@@ -97,7 +131,7 @@ ImportPreview previewPartiesCsv(PartyTable table, QByteArrayView data)
             row.values = record.fields;
         } else {
             for (int f : std::as_const(from))
-                row.values.append(record.fields.at(f));
+                row.values.append(unguardedFromSpreadsheet(record.fields.at(f)));
             const QString &value = row.values.at(iban);
             if (!value.isEmpty() && !CheckIban(value)) {
                 row.flag = ImportRow::Flag::BadIban;

@@ -9,8 +9,11 @@ namespace formelan {
 class PartyList;
 
 // A table as CSV: the column names (Bulgarian) as the header, then every row in the
-// book's order, values exactly as stored. No keys: a file imported into another book
-// gets that book's keys, and exporting it again gives the same bytes.
+// book's order, values exactly as stored but for one thing: a value that a spreadsheet
+// would run as a formula (one that starts with "=", "+", "-" or "@", a tab or a CR, after
+// any apostrophes) gets one apostrophe in front, which spreadsheets take as "text", and
+// which import takes off again. No keys: a file imported into another book gets that
+// book's keys, and exporting it again gives the same bytes.
 StoreResult<QByteArray> exportPartiesCsv(PartyStore &store, PartyTable table);
 // The same into a file, replaced whole or not at all.
 StoreError exportPartiesCsvFile(PartyStore &store, PartyTable table, const QString &path);
@@ -48,8 +51,13 @@ struct ImportReport {
     StoreError error; // when set, nothing was added
 };
 
+// A value as export writes it, and back (see above).
+QString guardedForSpreadsheet(const QString &value);
+QString unguardedFromSpreadsheet(const QString &value);
+
 // Reads a CSV file for a table: the header names the columns, in any order; each of the
-// table's columns must be there, others are listed as ignored.
+// table's columns must be there, others are listed as ignored. Fields are separated by
+// commas, or by semicolons when the header holds no comma but a semicolon.
 ImportPreview previewPartiesCsv(PartyTable table, QByteArrayView data);
 
 // The rows the preview would add, in file order, and how many it leaves out.

@@ -291,6 +291,45 @@ const PartyRow *PartyList::rowAt(int position)
     return it == m_rows.end() ? nullptr : &it->second;
 }
 
+bool PartyList::isHeld(int position) const
+{
+    if (position < 0 || position >= count())
+        return true;
+    const PartyKey key = m_keys[size_t(position)];
+    return key == kPhantom || (key > 0 && (m_rows.contains(key) || m_gone.contains(key)));
+}
+
+StoreError PartyList::readPositions(std::span<const int> positions)
+{
+    std::vector<PartyKey> wanted;
+    for (int p : positions) {
+        if (isHeld(p))
+            continue;
+        if (m_keys[size_t(p)] == 0) {
+            // Its key is not known yet: its block is read as for showing it.
+            if (!ensure(p))
+                return m_lastError;
+            continue;
+        }
+        wanted.push_back(m_keys[size_t(p)]);
+    }
+    if (wanted.empty())
+        return {};
+    StoreResult<std::vector<PartyRow>> rows = m_store.rowsWithKeys(m_table, wanted);
+    if (!rows.ok())
+        return rows.error();
+    std::unordered_set<PartyKey> found;
+    for (PartyRow &row : rows.value()) {
+        found.insert(row.key);
+        keep(std::move(row));
+    }
+    for (PartyKey k : wanted) {
+        if (!found.contains(k))
+            m_gone.insert(k);
+    }
+    return {};
+}
+
 PartyKey PartyList::keyAt(int position)
 {
     if (position < 0 || position >= count())

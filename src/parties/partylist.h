@@ -74,6 +74,11 @@ public:
     // The row at a position as last read, for showing it; nullptr when it is gone, or
     // when it cannot be read (lastError() says why). Reads its block when needed.
     const PartyRow *rowAt(int position);
+    // Reads, in one go, the rows at these positions that are not held: the scattered rows
+    // a search shows, which reading block by block would read many times over.
+    StoreError readPositions(std::span<const int> positions);
+    // Whether the row at a position is held, or known to be gone: showing it reads nothing.
+    bool isHeld(int position) const;
     // The key at a position; 0 when the row was deleted elsewhere before it was read.
     PartyKey keyAt(int position);
     // Column 1 (the name) at a position; empty when gone.

@@ -283,6 +283,64 @@ private Q_SLOTS:
         QCOMPARE(list->search(u"нов"_s).value(), (std::vector<int>{1, 2}));
     }
 
+    // A value that a spreadsheet would run as a formula is written with an apostrophe in
+    // front, which import takes off again; nothing else is touched, so that every value
+    // comes back exactly.
+    void spreadsheetFormulas_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("equals") << u"=1+1"_s << u"'=1+1"_s;
+        QTest::newRow("plus") << u"+359 888"_s << u"'+359 888"_s;
+        QTest::newRow("minus") << u"-5"_s << u"'-5"_s;
+        QTest::newRow("at") << u"@SUM(A1)"_s << u"'@SUM(A1)"_s;
+        QTest::newRow("tab") << u"\t=1"_s << u"'\t=1"_s;
+        QTest::newRow("apostrophe before equals") << u"'=1"_s << u"''=1"_s;
+        QTest::newRow("plain apostrophe") << u"'quoted'"_s << u"'quoted'"_s;
+        QTest::newRow("equals inside") << u"a=b"_s << u"a=b"_s;
+        QTest::newRow("only apostrophes") << u"''"_s << u"''"_s;
+        QTest::newRow("empty") << u""_s << u""_s;
+    }
+    void spreadsheetFormulas()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, written);
+        QCOMPARE(guardedForSpreadsheet(value), written);
+        QCOMPARE(unguardedFromSpreadsheet(written), value);
+        QTemporaryDir dir;
+        auto store = book(dir, u"base.mdb"_s);
+        QVERIFY(store);
+        QStringList v = recipient(value);
+        v[5] = value;
+        QVERIFY(store->add(PartyTable::Recipients, v).ok());
+        const QByteArray csv = exportPartiesCsv(*store, PartyTable::Recipients).value();
+        QCOMPARE(parseCsv(csv).records.value(1).fields.value(0), written);
+        const ImportPreview preview = previewPartiesCsv(PartyTable::Recipients, csv);
+        QVERIFY(preview.ok());
+        QCOMPARE(preview.rows.at(0).values, v);
+    }
+
+    // A spreadsheet set to Bulgarian saves its "CSV" with semicolons: such a file is read
+    // as well, quotes and all.
+    void semicolonsFromASpreadsheet()
+    {
+        QStringList header = partyColumns(PartyTable::Recipients);
+        QString text = header.join(u';') + u"\r\n"_s;
+        QStringList row = recipient(u"Петров; Иванов, ООД"_s, u"BG80BNBG96611020345678"_s);
+        for (QString &f : row) {
+            if (f.contains(u';') || f.contains(u','))
+                f = u'"' + f + u'"';
+        }
+        text += row.join(u';') + u"\r\n"_s;
+        const QByteArray data = QStringEncoder("windows-1251").encode(text);
+        const ImportPreview preview = previewPartiesCsv(PartyTable::Recipients, data);
+        QVERIFY2(preview.ok(), qPrintable(preview.error));
+        QCOMPARE(int(preview.rows.size()), 1);
+        QCOMPARE(preview.rows.at(0).values,
+                 recipient(u"Петров; Иванов, ООД"_s, u"BG80BNBG96611020345678"_s));
+        QVERIFY(preview.ignored.isEmpty());
+    }
+
     void exportToAFile()
     {
         QTemporaryDir dir;

@@ -721,6 +721,44 @@ private Q_SLOTS:
 
     // The row count, kept so that it is read in one step, follows every program's adds and
     // deletes, and is counted afresh when its record is gone.
+    // Scattered positions are read in one go, keys known (after a search) or not; a row
+    // whose key is known and that another program deleted reads as gone.
+    void readScatteredPositions()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        auto store = openOrFail(path);
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        std::vector<QStringList> rows;
+        for (int i = 0; i < 3000; ++i)
+            rows.push_back(named(t, u"Ред %1"_s.arg(i)));
+        QVERIFY(store->add(t, rows).ok());
+        const std::vector<int> positions{7, 1500, 2999, 2200};
+
+        auto unsearched = PartyList::open(*store, t).take();
+        for (int p : positions)
+            QVERIFY(!unsearched->isHeld(p));
+        QVERIFY(!unsearched->readPositions(positions));
+        for (int p : positions) {
+            QVERIFY(unsearched->isHeld(p));
+            QCOMPARE(unsearched->nameAt(p), u"Ред %1"_s.arg(p));
+        }
+
+        auto searched = PartyList::open(*store, t).take();
+        QVERIFY(!searched->prepareSearch());
+        for (int p : positions)
+            QVERIFY(!searched->isHeld(p));
+        OtherProgram other(path);
+        QVERIFY(other.exec(u"DELETE FROM depositor WHERE \"Име на наредителя\" = 'Ред 2200'"_s));
+        QVERIFY(!searched->readPositions(positions));
+        for (int p : positions)
+            QVERIFY(searched->isHeld(p));
+        QCOMPARE(searched->nameAt(1500), u"Ред 1500"_s);
+        QCOMPARE(searched->nameAt(2999), u"Ред 2999"_s);
+        QVERIFY(searched->isGone(2200));
+    }
+
     void rowCountFollowsEveryWriter()
     {
         QTemporaryDir dir;

@@ -3,7 +3,6 @@
 #include "app/startup.h"
 #include "base/paths.h"
 #include "base/settings.h"
-#include "parties/partydb.h"
 
 #include <QStandardPaths>
 
@@ -161,7 +160,7 @@ Program::Program(const Start &start)
     , m_userDir(start.userDir.isEmpty() ? m_data.path() + u"/user"_s : start.userDir)
 {
     QStandardPaths::setTestModeEnabled(true);
-    PartyDatabase::setPathForTesting(m_database);
+    setAddressBookPathForTesting(m_database);
     setUserDataDirForTesting(m_userDir);
     // Test mode alone would keep the settings in one shared folder for every run.
     setSettingsFileForTesting(start.settings.isEmpty() ? m_userDir + u"/settings.ini"_s
@@ -196,7 +195,7 @@ Program::~Program()
     setSettingsFileForTesting({});
     setDataDirForTesting({});
     setProjectsDirForTesting({});
-    PartyDatabase::setPathForTesting({});
+    setAddressBookPathForTesting({});
 }
 
 } // namespace formelan::test
