@@ -155,7 +155,7 @@ QString withDetail(const QString &message, const QString &detail)
 {
     if (detail.isEmpty())
         return message;
-    return message + u"\nСъобщение от сървъра: "_s + detail;
+    return message + u"\nСъобщение от PostgreSQL: "_s + detail;
 }
 
 const QString kNotRead = u"Адресната книга не е прочетена."_s;
@@ -163,7 +163,7 @@ const QString kNotAdded = u"Записът не е добавен."_s;
 const QString kNotDeleted = u"Записът не е изтрит."_s;
 const QString kNotOpened = u"Адресната книга не е отворена."_s;
 
-enum class Op { Read, Add, Delete, Open };
+enum class Op { Read, Add, Delete, Open, Check };
 
 QString notDone(Op op)
 {
@@ -176,15 +176,17 @@ QString notDone(Op op)
         return kNotDeleted;
     case Op::Open:
         return kNotOpened;
+    case Op::Check:
+        return u"Връзката не е осъществена."_s;
     }
     return {};
 }
 
 // Who and where, for messages.
 struct Whereabouts {
-    QString where; // "базата данни „…“ на сървъра „…“"
+    QString where;  // "базата данни „…“ на сървъра „…“"
+    QString server; // "сървъра „…“"
     QString user;
-    QString host;
     QString database;
     QString service;
 };
@@ -201,6 +203,11 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
         return {};
     case Cause::ConnectionLost:
     case Cause::Unreachable:
+        if (op == Op::Open || op == Op::Check)
+            return make(K::Unavailable,
+                        u"Сървърът на адресната книга (%1) не отговаря. %2 Проверете името и "
+                        "порта на сървъра в настройките, връзката с мрежата и дали сървърът "
+                        "работи."_s.arg(w.where, what));
         return make(K::Unavailable,
                     u"Сървърът на адресната книга (%1) не отговаря. %2 Проверете връзката с "
                     "мрежата и дали сървърът работи; програмата ще се свърже отново при "
@@ -227,9 +234,9 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
             u"Сървърът (%1) не допуска потребителя „%2“ до базата данни. %3 Помолете "
             "администратора на сървъра да разреши достъпа му."_s.arg(w.where, w.user, what));
     case Cause::NoDatabase:
-        return make(K::Unavailable, u"На сървъра няма база данни „%1“ (%2). %3 Проверете името ѝ в "
-                                    "настройките или помолете администратора да я създаде."_s.arg(
-                                        w.database, w.where, what));
+        return make(K::Unavailable,
+                    u"На %1 няма база данни „%2“. %3 Проверете името ѝ в настройките или "
+                    "помолете администратора да я създаде."_s.arg(w.server, w.database, what));
     case Cause::Tls:
         return make(K::Unavailable,
                     u"Връзката със сървъра (%1) не може да бъде защитена така, както искат "
@@ -253,6 +260,7 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
                             w.user, w.where, what));
         case Op::Read:
         case Op::Open:
+        case Op::Check:
             return make(
                 K::Refused,
                 u"Потребителят „%1“ няма право да чете адресната книга (%2). %3 Помолете "
@@ -328,11 +336,15 @@ StoreError notCreatable(const Whereabouts &w, const QStringList &missing)
     QStringList names;
     for (const QString &m : missing)
         names.append(u"„"_s + m + u"“"_s);
+    const QString missingText = names.size() == 1
+                                    ? u"липсва таблицата %1, а потребителят „%2“ няма право да я "
+                                      "създаде"_s
+                                    : u"липсват таблиците %1, а потребителят „%2“ няма право да ги "
+                                      "създаде"_s;
     return {StoreError::Kind::Refused,
-            u"В адресната книга (%1) липсват таблиците %2, а потребителят „%3“ няма право да ги "
-            "създаде. Помолете администратора на сървъра да ги създаде (скриптът "
-            "postgresql-setup.sql от ръководството) или да даде на потребителя право да създава "
-            "таблици."_s.arg(w.where, names.join(u", "_s), w.user)};
+            u"В адресната книга (%1) %2. Помолете администратора на сървъра да изпълни скрипта "
+            "postgresql-setup.sql от ръководството или да даде на потребителя право да създава "
+            "таблици."_s.arg(w.where, missingText.arg(names.join(u", "_s), w.user))};
 }
 
 // ---- one connection ------------------------------------------------------------------
@@ -622,43 +634,52 @@ QString createTableSql(PartyTable t)
            defs.join(u",\n    "_s) + u"\n)"_s;
 }
 
+void setWhere(Whereabouts &w)
+{
+    w.where =
+        w.database.isEmpty() ? w.server : u"базата данни „%1“ на %2"_s.arg(w.database, w.server);
+}
+
+// Before connecting: what the settings and libpq's environment say.
 Whereabouts whereaboutsOf(const ServerBookSettings &s)
 {
     Whereabouts w;
     w.service = s.service;
-    w.host = s.host;
     w.database = s.database;
     w.user = s.user.isEmpty() ? qEnvironmentVariable("PGUSER") : s.user;
     if (w.user.isEmpty())
         w.user = qEnvironmentVariable("USER");
-    if (w.database.isEmpty())
+    if (w.database.isEmpty() && s.service.isEmpty())
         w.database = qEnvironmentVariable("PGDATABASE");
-    QString server = s.host.isEmpty() ? qEnvironmentVariable("PGHOST") : s.host;
-    if (!server.isEmpty() && s.port > 0)
-        server += u':' + QString::number(s.port);
-    QStringList parts;
-    if (!w.database.isEmpty())
-        parts.append(u"базата данни „%1“"_s.arg(w.database));
-    if (!server.isEmpty())
-        parts.append(u"на сървъра „%1“"_s.arg(server));
-    if (!s.service.isEmpty())
-        parts.append(u"услугата „%1“"_s.arg(s.service));
-    w.where = parts.isEmpty() ? u"сървърът по подразбиране"_s : parts.join(u' ');
+    QString host = s.host;
+    if (host.isEmpty() && s.service.isEmpty())
+        host = qEnvironmentVariable("PGHOST");
+    if (!host.isEmpty() && s.port > 0)
+        host += u':' + QString::number(s.port);
+    if (!host.isEmpty())
+        w.server = u"сървъра „%1“"_s.arg(host);
+    else if (!s.service.isEmpty())
+        w.server = u"сървъра от услугата „%1“"_s.arg(s.service);
+    else
+        w.server = u"сървъра по подразбиране"_s;
+    setWhere(w);
     return w;
 }
 
+// Once connected: what the server says.
 void learnFrom(Whereabouts &w, const ServerInfo &info, const ServerBookSettings &s)
 {
     w.user = info.user;
     w.database = info.database;
-    QString server = s.host.startsWith(u'/') ? QString() : s.host;
-    if (server.isEmpty())
-        server = info.address;
-    if (server.isEmpty())
-        server = u"този компютър"_s;
+    QString host = s.host.startsWith(u'/') ? QString() : s.host;
+    if (host.isEmpty())
+        host = info.address;
+    if (host.isEmpty())
+        host = u"този компютър"_s;
     else if (info.port > 0)
-        server += u':' + QString::number(info.port);
-    w.where = u"базата данни „%1“ на сървъра „%2“"_s.arg(info.database, server);
+        host += u':' + QString::number(info.port);
+    w.server = u"сървъра „%1“"_s.arg(host);
+    setWhere(w);
 }
 
 // ---- the store -----------------------------------------------------------------------
@@ -1202,7 +1223,7 @@ ServerCheck checkServerBook(const ServerBookSettings &settings, const ServerBook
             check.outcome = O::Failed;
             break;
         }
-        check.message = errorFor(cause, w, Op::Open, detailOf(e)).message();
+        check.message = errorFor(cause, w, Op::Check, detailOf(e)).message();
         return check;
     }
     StoreResult<ServerInfo> info = inspect(c, w);
@@ -1265,8 +1286,8 @@ ServerCheck checkServerBook(const ServerBookSettings &settings, const ServerBook
         mayWrite = mayWrite || t.mayInsert || t.mayDelete;
     check.readOnly = !mayWrite || info->readOnlyServer;
     check.outcome = O::Ok;
-    check.message = u"Връзката е наред (%1, потребител „%2“). В адресната книга има %3 "
-                    "получатели и %4 наредители."_s.arg(w.where, w.user)
+    check.message = u"Връзката е наред (%1, потребител „%2“). В адресната книга има "
+                    "получатели: %3, наредители: %4."_s.arg(w.where, w.user)
                         .arg(check.recipients)
                         .arg(check.payers);
     if (check.readOnly)
