@@ -1039,7 +1039,7 @@ private Q_SLOTS:
         QVERIFY(message.contains(u"Опитайте отново"_s));
         QVERIFY2(message.contains(backend == Backend::Sqlite
                                       ? u"\nСъобщение от базата данни: database is locked"_s
-                                      : u"\nСъобщение от сървъра: ERROR:  canceling statement "
+                                      : u"\nСъобщение от PostgreSQL: ERROR:  canceling statement "
                                         "due to lock timeout"_s),
                  qPrintable(message));
         QVERIFY(other->exec(u"ROLLBACK"_s));
