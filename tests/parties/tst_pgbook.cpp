@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <future>
 
 using namespace Qt::StringLiterals;
@@ -376,6 +377,57 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->keyAt(0), key);
         QCOMPARE(namesIn(*store, t), (QStringList{u"Остава"_s, u"Втори"_s, u"Трети"_s}));
+    }
+
+    // Two clerks add at the same moment while a third opens its list: the list shows the
+    // rows that were there when it opened, never a row that commits later in their midst.
+    // Here the first clerk's add is slow (a trigger sleeps before its commit): the second
+    // clerk's add, which came later, waits for it rather than commit a newer key first.
+    void listOpenedWhileOthersAdd()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto store = book->open();
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        for (const QString &name : {u"А"_s, u"Б"_s, u"В"_s})
+            QVERIFY(store->add(t, named(t, name)).ok());
+        QVERIFY(book->execAll(
+            {u"CREATE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+             "NEW.\"Име на получателя\" = 'Бавен' THEN PERFORM pg_sleep(2); END IF; RETURN "
+             "NEW; END $$"_s,
+             u"CREATE TRIGGER slow AFTER INSERT ON recipient FOR EACH ROW EXECUTE FUNCTION "
+             "slow()"_s}));
+        auto addElsewhere = [settings = book->settings(), t](const QString &name) {
+            return std::async(std::launch::async, [settings, t, name] {
+                StoreResult<std::unique_ptr<PartyStore>> other = openServerBook(settings);
+                if (!other.ok())
+                    return other.error();
+                const StoreResult<PartyKey> key = other.value()->add(t, named(t, name));
+                return key.ok() ? StoreError() : key.error();
+            });
+        };
+        auto activity = [&](const QString &condition) {
+            return book->one(u"SELECT count(*) FROM pg_stat_activity WHERE datname = '"_s +
+                             book->database() + u"' AND "_s + condition);
+        };
+        std::future<StoreError> slow = addElsewhere(u"Бавен"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(activity(u"wait_event = 'PgSleep'"_s), u"1"_s, 10000);
+        std::future<StoreError> fast = addElsewhere(u"Бърз"_s);
+        // The second add either waits for the first, or is done.
+        QTRY_VERIFY_WITH_TIMEOUT(activity(u"wait_event_type = 'Lock'"_s) == u"1"_s ||
+                                     fast.wait_for(std::chrono::seconds(0)) ==
+                                         std::future_status::ready,
+                                 10000);
+        auto list = PartyList::open(*store, t).take();
+        QVERIFY(!slow.get());
+        QVERIFY(!fast.get());
+        QStringList shown;
+        for (int p = 0; p < list->count(); ++p)
+            shown.append(list->nameAt(p));
+        QCOMPARE(shown, (QStringList{u"А"_s, u"Б"_s, u"В"_s}));
+        QCOMPARE(namesIn(*store, t), (QStringList{u"А"_s, u"Б"_s, u"В"_s, u"Бавен"_s, u"Бърз"_s}));
     }
 
     // The server stops while a batch of rows waits for a lock: the batch is rolled back
