@@ -23,9 +23,14 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-// The newest PostgreSQL whose server binaries are installed.
+// The newest PostgreSQL whose server binaries are installed, or the folder that
+// FORMELAN_TEST_PG_BINDIR names.
 QString findBinaries()
 {
+    if (qEnvironmentVariableIsSet("FORMELAN_TEST_PG_BINDIR")) {
+        const QString bin = qEnvironmentVariable("FORMELAN_TEST_PG_BINDIR");
+        return QFile::exists(bin + u"/initdb"_s) ? bin : QString();
+    }
     QString best;
     QVersionNumber bestVersion;
     const QDir root(u"/usr/lib/postgresql"_s);
@@ -146,8 +151,9 @@ bool PgCluster::init()
 {
     m_bin = findBinaries();
     if (m_bin.isEmpty()) {
-        m_skipReason = u"PostgreSQL's server is not installed (no /usr/lib/postgresql/*/bin/"
-                       "initdb); install the Debian package postgresql to run these tests"_s;
+        m_skipReason = u"PostgreSQL's server is not installed (no initdb in "
+                       "/usr/lib/postgresql/*/bin, or in FORMELAN_TEST_PG_BINDIR when set); "
+                       "install the Debian package postgresql to run these tests"_s;
         return false;
     }
     if (!QSqlDatabase::isDriverAvailable(u"QPSQL"_s)) {

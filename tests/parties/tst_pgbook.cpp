@@ -297,13 +297,18 @@ private Q_SLOTS:
         QCOMPARE(book->column(u"SELECT iban || ' ' || bic FROM recipient"_s),
                  QStringList(2, u"BG80BNBG96611020345678 BNBGBGSD"_s));
         QCOMPARE(store->rows(PartyTable::Recipients, RowRange{}).value().at(1).values, values);
-        // A value longer than a column allows is refused whole, and says so.
-        values[7] = u"BNBGBGSDXXXX"_s;
-        const StoreResult<PartyKey> tooLong = store->add(PartyTable::Recipients, values);
-        QCOMPARE(tooLong.error().kind(), StoreError::Kind::Failed);
-        QVERIFY2(tooLong.error().message().contains(u"по-дълга"_s),
-                 qPrintable(tooLong.error().message()));
+        // A value longer than a column allows is refused, and says so; with it, the rows
+        // added at the same time are not added either.
+        QStringList tooLong = values;
+        tooLong[7] = u"BNBGBGSDXXXX"_s;
+        const StoreResult<PartyKey> one = store->add(PartyTable::Recipients, tooLong);
+        QCOMPARE(one.error().kind(), StoreError::Kind::Failed);
+        QVERIFY2(one.error().message().contains(u"по-дълга"_s), qPrintable(one.error().message()));
+        std::vector<QStringList> three{values, values, tooLong};
+        QCOMPARE(store->add(PartyTable::Recipients, three).error().kind(),
+                 StoreError::Kind::Failed);
         QCOMPARE(store->summary(PartyTable::Recipients).value().count, 2);
+        QVERIFY(store->add(PartyTable::Recipients, values).ok()); // the connection is fine
     }
 
     void tablesMissingAndNotCreatable_data()
