@@ -82,8 +82,8 @@ QStringList payer(int i)
             u"Централен"_s};
 }
 
-StoreResult<std::unique_ptr<PartyStore>> openSpec(const QString &book,
-                                                  const SqliteBookOptions &options)
+StoreResult<std::unique_ptr<PartyStore>> openBookAt(const QString &book,
+                                                    const SqliteBookOptions &options)
 {
     if (!book.startsWith(u"pg:"_s))
         return openSqliteBook(book, options);
@@ -109,7 +109,7 @@ StoreResult<std::unique_ptr<PartyStore>> openSpec(const QString &book,
 
 std::unique_ptr<PartyStore> open(const QString &book, const SqliteBookOptions &options = {})
 {
-    StoreResult<std::unique_ptr<PartyStore>> store = openSpec(book, options);
+    StoreResult<std::unique_ptr<PartyStore>> store = openBookAt(book, options);
     if (!store.ok()) {
         std::fprintf(stderr, "%s\n", qPrintable(store.error().message()));
         std::exit(1);

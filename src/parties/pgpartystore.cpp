@@ -96,7 +96,7 @@ Cause causeOfConnect(const QSqlError &error)
 {
     const QString text = error.databaseText() + u' ' + error.driverText();
     auto has = [&](QStringView s) { return text.contains(s, Qt::CaseInsensitive); };
-    if (has(u"Driver not loaded") || has(u"driver not loaded"))
+    if (has(u"driver not loaded"))
         return Cause::NoDriver;
     if (has(u"password authentication failed"))
         return Cause::BadPassword;
@@ -717,7 +717,7 @@ public:
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
 
 private:
-    StoreError connect(bool mayCreate);
+    StoreError connect(bool mayCreate, Op op);
     StoreError createTables(const ServerInfo &info);
     StoreError takeLayouts(const ServerInfo &info);
     template <typename Attempt> StoreError perform(Op op, Attempt attempt);
@@ -738,15 +738,15 @@ private:
 
 StoreError PgPartyStore::open()
 {
-    return connect(true);
+    return connect(true, Op::Open);
 }
 
 // Connects, looks at the tables, makes them when they are missing and `mayCreate`, and
 // takes what was found for the operations that follow.
-StoreError PgPartyStore::connect(bool mayCreate)
+StoreError PgPartyStore::connect(bool mayCreate, Op op)
 {
     if (const QSqlError e = m_connection.open(m_settings, m_options); e.isValid())
-        return errorFor(causeOfConnect(e), m_where, Op::Open, detailOf(e));
+        return errorFor(causeOfConnect(e), m_where, op, detailOf(e));
     StoreResult<ServerInfo> info = inspect(m_connection, m_where);
     if (!info.ok()) {
         m_connection.close();
@@ -841,7 +841,7 @@ template <typename Attempt> StoreError PgPartyStore::perform(Op op, Attempt atte
     for (int round = 0;; ++round) {
         const bool wasOpen = m_connection.isOpen();
         if (!wasOpen) {
-            if (StoreError e = connect(false)) {
+            if (StoreError e = connect(false, op)) {
                 // Reaching the server is what failed: say what was not done.
                 QString message = e.message();
                 message.replace(kNotOpened, notDone(op));

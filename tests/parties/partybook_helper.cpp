@@ -72,7 +72,7 @@ int main(int argc, char *argv[])
     if (args.size() < 3)
         return 2;
     const QString command = args.at(1);
-    StoreResult<std::unique_ptr<PartyStore>> opened = openBookSpec(args.at(2));
+    StoreResult<std::unique_ptr<PartyStore>> opened = openBookAt(args.at(2));
     if (!opened.ok()) {
         say(u"open "_s + kindName(opened.error().kind()));
         say(u"message "_s + oneLine(opened.error().message()));

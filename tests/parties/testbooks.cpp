@@ -29,12 +29,12 @@ QByteArray rowName(Backend backend, const char *name)
     return QByteArray(name) + " (" + b + ')';
 }
 
-StoreResult<std::unique_ptr<PartyStore>> openBookSpec(const QString &spec)
+StoreResult<std::unique_ptr<PartyStore>> openBookAt(const QString &address)
 {
-    if (!spec.startsWith(u"pg:"_s))
-        return openSqliteBook(spec);
+    if (!address.startsWith(u"pg:"_s))
+        return openSqliteBook(address);
     ServerBookSettings s;
-    for (const QString &part : spec.mid(3).split(u';', Qt::SkipEmptyParts)) {
+    for (const QString &part : address.mid(3).split(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = part.indexOf(u'=');
         const QString key = part.left(eq), value = part.mid(eq + 1);
         if (key == u"host"_s)
@@ -79,7 +79,7 @@ std::unique_ptr<TestBook> TestBook::make(Backend backend)
     return book;
 }
 
-QString TestBook::spec() const
+QString TestBook::address() const
 {
     if (m_backend == Backend::Sqlite)
         return m_path;

@@ -24,7 +24,7 @@ QByteArray rowName(Backend backend, const char *name = nullptr);
 
 // Opens a book from what partybook_helper and the tests pass around: a file's path, or
 // "pg:host=…;port=…;dbname=…;user=…" for a server.
-formelan::StoreResult<std::unique_ptr<formelan::PartyStore>> openBookSpec(const QString &spec);
+formelan::StoreResult<std::unique_ptr<formelan::PartyStore>> openBookAt(const QString &address);
 
 // A connection of its own to a book, as another program would have: to the file, or to
 // the server as its superuser. It stays open until destroyed.
@@ -53,8 +53,8 @@ public:
     static std::unique_ptr<TestBook> make(Backend backend);
 
     Backend backend() const { return m_backend; }
-    // For partybook_helper and openBookSpec().
-    QString spec() const;
+    // For partybook_helper and openBookAt().
+    QString address() const;
     // The book through the store; nullptr with a warning when it does not open.
     std::unique_ptr<formelan::PartyStore> open(const formelan::ServerBookOptions &options = {});
     formelan::StoreResult<std::unique_ptr<formelan::PartyStore>>

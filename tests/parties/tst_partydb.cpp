@@ -329,7 +329,7 @@ private Q_SLOTS:
         for (int round = 0; round < 3; ++round) {
             std::unique_ptr<TestBook> book = TestBook::make(backend);
             QVERIFY(book);
-            const QString path = book->spec();
+            const QString path = book->address();
             auto store = book->open();
             QVERIFY(store);
             const PartyTable t = PartyTable::Recipients;
@@ -749,9 +749,9 @@ private:
             u"SELECT string_agg(party_id || ':' || \"Име на получателя\", '|' ORDER BY party_id) "
             "FROM recipient"_s;
         const QString before = book->one(everything);
-        QString spec = book->spec();
-        spec.replace(u"user=postgres"_s, u"user="_s + reader);
-        const HelperRun run = runHelper({u"open"_s, spec});
+        QString address = book->address();
+        address.replace(u"user=postgres"_s, u"user="_s + reader);
+        const HelperRun run = runHelper({u"open"_s, address});
         checkReadOnlyRun(run, names, book->database());
         QVERIFY2(run.value(u"add message"_s).contains(reader), qPrintable(run.lines.join(u'\n')));
         QCOMPARE(book->one(everything), before);
@@ -950,7 +950,7 @@ private Q_SLOTS:
         for (int round = 0; round < rounds; ++round) {
             std::unique_ptr<TestBook> book = TestBook::make(backend);
             QVERIFY(book);
-            QString path = book->spec();
+            QString path = book->address();
             if (backend == Backend::Sqlite)
                 path.replace(u"/base.mdb"_s, u"/Formelan/base.mdb"_s);
             QObject owner;
@@ -959,7 +959,7 @@ private Q_SLOTS:
             const HelperRun ra = finish(a), rb = finish(b);
             QVERIFY2(ra.exitCode == 0, qPrintable(ra.lines.join(u'\n')));
             QVERIFY2(rb.exitCode == 0, qPrintable(rb.lines.join(u'\n')));
-            StoreResult<std::unique_ptr<PartyStore>> check = openBookSpec(path);
+            StoreResult<std::unique_ptr<PartyStore>> check = openBookAt(path);
             QVERIFY(check.ok());
             QStringList got = namesIn(*check.value(), PartyTable::Recipients);
             got.sort();
@@ -975,7 +975,7 @@ private Q_SLOTS:
     {
         FETCH_BOOK(book);
         QVERIFY(book->open());
-        const QString path = book->spec();
+        const QString path = book->address();
         const int each = backend == Backend::Sqlite ? 150 : 1000;
         QObject owner;
         QProcess *a = startHelper({u"add"_s, path, u"depositor"_s, u"A"_s, QString::number(each)},
