@@ -72,6 +72,7 @@ enum class Cause {
     None,
     ConnectionLost, // the connection broke, or the server ended it
     Unreachable,    // connecting: nothing answers there
+    CannotConnect,  // connecting failed for a reason not recognised
     ServiceUnknown, // connecting: no such service in pg_service.conf
     BadPassword,
     NoPassword,
@@ -90,10 +91,21 @@ enum class Cause {
     Other,
 };
 
-// Connecting gives no SQLSTATE through Qt (libpq has none for a refused start-up), so
-// the cause is read from libpq's own text.
+// Connecting gives no SQLSTATE through Qt 6.4 (libpq keeps none for a refused start-up),
+// so the cause is read from libpq's and the server's own text, which are English unless
+// their locale has a translation (neither has a Bulgarian one); a code is used when
+// there is one.
 Cause causeOfConnect(const QSqlError &error)
 {
+    const QString code = error.nativeErrorCode();
+    if (code == u"28P01"_s)
+        return Cause::BadPassword;
+    if (code == u"28000"_s || code == u"42501"_s)
+        return Cause::NoLogin;
+    if (code == u"3D000"_s)
+        return Cause::NoDatabase;
+    if (code == u"53300"_s)
+        return Cause::TooManyConnections;
     const QString text = error.databaseText() + u' ' + error.driverText();
     auto has = [&](QStringView s) { return text.contains(s, Qt::CaseInsensitive); };
     if (has(u"driver not loaded"))
@@ -113,7 +125,12 @@ Cause causeOfConnect(const QSqlError &error)
         return Cause::NoLogin;
     if (has(u"SSL") || has(u"certificate") || has(u"GSS"))
         return Cause::Tls;
-    return Cause::Unreachable;
+    if (code.startsWith(u"08"_s) || code.startsWith(u"57P0"_s) || has(u"could not connect") ||
+        has(u"Connection refused") || has(u"timeout expired") || has(u"could not translate") ||
+        has(u"unreachable") || has(u"No route to host") || has(u"No such file or directory") ||
+        has(u"server closed the connection") || has(u"starting up") || has(u"shutting down"))
+        return Cause::Unreachable;
+    return Cause::CannotConnect;
 }
 
 Cause causeOf(const QSqlError &error, bool stillConnected)
@@ -212,6 +229,11 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
                     u"Сървърът на адресната книга (%1) не отговаря. %2 Проверете връзката с "
                     "мрежата и дали сървърът работи; програмата ще се свърже отново при "
                     "следващото действие."_s.arg(w.where, what));
+    case Cause::CannotConnect:
+        return make(K::Unavailable,
+                    u"Връзката със сървъра на адресната книга (%1) не може да бъде "
+                    "осъществена. %2 Проверете настройките на връзката; причината е в "
+                    "съобщението по-долу."_s.arg(w.where, what));
     case Cause::ServiceUnknown:
         return make(K::Unavailable,
                     u"Услугата „%1“ не е описана във файла pg_service.conf (~/.pg_service.conf "
