@@ -7,7 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 
-packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core)
+# libqt6sql6-psql: the address book on a PostgreSQL server (and its tests).
+packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev fonts-dejavu-core)
 
 install_missing() {
   local missing=()

@@ -105,3 +105,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME formelan)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${formelan_gen}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/formelan)
+# For whoever sets up an office's shared address book on a PostgreSQL server.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/postgresql.md ${PROJECT_SOURCE_DIR}/docs/postgresql-setup.sql
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/formelan)

@@ -1,11 +1,12 @@
 // A second program on the address book, for tests that need another process: another copy
 // of Formelan beside the test, or a user other than root. Prints what happened, one fact
-// a line, and exits with 0 when the book opened.
-//   partybook_helper open PATH                      open, read both lists, try to write
-//   partybook_helper add PATH TABLE NAME [COUNT]    add COUNT rows named NAME (NAME i)
-//   partybook_helper delete PATH TABLE KEY          delete the row with KEY
+// a line, and exits with 0 when the book opened. BOOK is a file's path, or a server's
+// "pg:host=…;port=…;dbname=…;user=…".
+//   partybook_helper open BOOK                      open, read both lists, try to write
+//   partybook_helper add BOOK TABLE NAME [COUNT]    add COUNT rows named NAME (NAME i)
+//   partybook_helper delete BOOK TABLE KEY          delete the row with KEY
 #include "parties/partylist.h"
-#include "parties/sqlitepartystore.h"
+#include "testbooks.h"
 
 #include <QCoreApplication>
 
@@ -71,7 +72,7 @@ int main(int argc, char *argv[])
     if (args.size() < 3)
         return 2;
     const QString command = args.at(1);
-    StoreResult<std::unique_ptr<PartyStore>> opened = openSqliteBook(args.at(2));
+    StoreResult<std::unique_ptr<PartyStore>> opened = openBookAt(args.at(2));
     if (!opened.ok()) {
         say(u"open "_s + kindName(opened.error().kind()));
         say(u"message "_s + oneLine(opened.error().message()));

@@ -1,0 +1,1321 @@
+#include "parties/pgpartystore.h"
+
+#include "parties/sqlitepartystore.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::atomic<int> g_connections = 0;
+
+// Our advisory locks: "Form" in the high half, a table's oid (or 0 for making the
+// tables) in the low half.
+constexpr qint64 kLockSpace = qint64(0x466F726D) << 32;
+// Rows per INSERT statement, and keys per SELECT, when many go at once.
+constexpr qsizetype kRowsPerInsert = 500;
+constexpr qsizetype kKeysPerStatement = 1000;
+// Rows per statement when a long range is read: bounded memory, and the reader may call
+// the store again between pages.
+constexpr qint64 kRowsPerPage = 5000;
+
+QString quoted(QStringView identifier)
+{
+    return u'"' + identifier.toString().replace(u'"', u"\"\""_s) + u'"';
+}
+
+// A value in a libpq connection string.
+QString libpqValue(QString value)
+{
+    value.replace(u'\\', u"\\\\"_s);
+    value.replace(u'\'', u"\\'"_s);
+    return u'\'' + value + u'\'';
+}
+
+// PostgreSQL folds unquoted names to lower case in ASCII only; a table made without
+// quotes has "iban" where we look for "IBAN".
+bool sameIdentifier(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z')
+            x += 32;
+        if (y >= u'A' && y <= u'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int slot(PartyTable table)
+{
+    return table == PartyTable::Recipients ? 0 : 1;
+}
+
+// ---- what went wrong -----------------------------------------------------------------
+
+enum class Cause {
+    None,
+    ConnectionLost, // the connection broke, or the server ended it
+    Unreachable,    // connecting: nothing answers there
+    CannotConnect,  // connecting failed for a reason not recognised
+    ServiceUnknown, // connecting: no such service in pg_service.conf
+    BadPassword,
+    NoPassword,
+    NoLogin,    // the role may not log in or connect: pg_hba.conf, no such role, no CONNECT
+    NoDatabase, // the database does not exist
+    Tls,        // sslmode and the server disagree, or the certificate is refused
+    TooManyConnections,
+    NoPrivilege,     // 42501
+    UndefinedObject, // 42P01, 42703: a table or column went away meanwhile
+    Busy,            // 55P03 lock timeout, 57014 statement timeout
+    Conflict,        // 40001, 40P01: tried once more
+    ServerReadOnly,  // 25006: a standby, or default_transaction_read_only
+    DiskFull,        // 53100
+    TooLong,         // 22001: a varchar column shorter than the value
+    NoDriver,
+    Other,
+};
+
+// Connecting gives no SQLSTATE through Qt 6.4 (libpq keeps none for a refused start-up),
+// so the cause is read from libpq's and the server's own text, which are English unless
+// their locale has a translation (neither has a Bulgarian one); a code is used when
+// there is one.
+Cause causeOfConnect(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    if (code == u"28P01"_s)
+        return Cause::BadPassword;
+    if (code == u"28000"_s || code == u"42501"_s)
+        return Cause::NoLogin;
+    if (code == u"3D000"_s)
+        return Cause::NoDatabase;
+    if (code == u"53300"_s)
+        return Cause::TooManyConnections;
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    auto has = [&](QStringView s) { return text.contains(s, Qt::CaseInsensitive); };
+    if (has(u"driver not loaded"))
+        return Cause::NoDriver;
+    if (has(u"password authentication failed"))
+        return Cause::BadPassword;
+    if (has(u"no password supplied") || has(u"password is required"))
+        return Cause::NoPassword;
+    if (has(u"definition of service") || has(u"service file"))
+        return Cause::ServiceUnknown;
+    if (has(u"database \"") && has(u"\" does not exist"))
+        return Cause::NoDatabase;
+    if (has(u"too many clients") || has(u"connection slots are reserved"))
+        return Cause::TooManyConnections;
+    if (has(u"pg_hba.conf") || has(u"authentication failed") || has(u"role \"") ||
+        has(u"not permitted to log in") || has(u"permission denied for database"))
+        return Cause::NoLogin;
+    if (has(u"SSL") || has(u"certificate") || has(u"GSS"))
+        return Cause::Tls;
+    if (code.startsWith(u"08"_s) || code.startsWith(u"57P0"_s) || has(u"could not connect") ||
+        has(u"Connection refused") || has(u"timeout expired") || has(u"could not translate") ||
+        has(u"unreachable") || has(u"No route to host") || has(u"No such file or directory") ||
+        has(u"server closed the connection") || has(u"starting up") || has(u"shutting down"))
+        return Cause::Unreachable;
+    return Cause::CannotConnect;
+}
+
+Cause causeOf(const QSqlError &error, bool stillConnected)
+{
+    const QString code = error.nativeErrorCode();
+    if (!stillConnected || code.startsWith(u"08"_s) || code == u"57P01"_s || code == u"57P02"_s ||
+        code == u"57P03"_s)
+        return Cause::ConnectionLost;
+    if (code == u"42501"_s)
+        return Cause::NoPrivilege;
+    if (code == u"42P01"_s || code == u"42703"_s)
+        return Cause::UndefinedObject;
+    if (code == u"55P03"_s || code == u"57014"_s)
+        return Cause::Busy;
+    if (code == u"40001"_s || code == u"40P01"_s)
+        return Cause::Conflict;
+    if (code == u"25006"_s)
+        return Cause::ServerReadOnly;
+    if (code == u"53100"_s)
+        return Cause::DiskFull;
+    if (code == u"53300"_s)
+        return Cause::TooManyConnections;
+    if (code == u"22001"_s)
+        return Cause::TooLong;
+    if (code.isEmpty() && error.type() == QSqlError::ConnectionError)
+        return Cause::ConnectionLost;
+    return Cause::Other;
+}
+
+QString detailOf(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    return text;
+}
+
+QString withDetail(const QString &message, const QString &detail)
+{
+    if (detail.isEmpty())
+        return message;
+    return message + u"\nСъобщение от PostgreSQL: "_s + detail;
+}
+
+const QString kNotRead = u"Адресната книга не е прочетена."_s;
+const QString kNotAdded = u"Записът не е добавен."_s;
+const QString kNotDeleted = u"Записът не е изтрит."_s;
+const QString kNotOpened = u"Адресната книга не е отворена."_s;
+
+enum class Op { Read, Add, Delete, Open, Check };
+
+QString notDone(Op op)
+{
+    switch (op) {
+    case Op::Read:
+        return kNotRead;
+    case Op::Add:
+        return kNotAdded;
+    case Op::Delete:
+        return kNotDeleted;
+    case Op::Open:
+        return kNotOpened;
+    case Op::Check:
+        return u"Връзката не е осъществена."_s;
+    }
+    return {};
+}
+
+// Who and where, for messages.
+struct Whereabouts {
+    QString where;  // "базата данни „…“ на сървъра „…“"
+    QString server; // "сървъра „…“"
+    QString user;
+    QString database;
+    QString service;
+};
+
+StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &detail)
+{
+    const QString what = notDone(op);
+    using K = StoreError::Kind;
+    auto make = [&](K kind, const QString &text) {
+        return StoreError(kind, withDetail(text, detail), detail);
+    };
+    switch (cause) {
+    case Cause::None:
+        return {};
+    case Cause::ConnectionLost:
+    case Cause::Unreachable:
+        if (op == Op::Open || op == Op::Check)
+            return make(K::Unavailable,
+                        u"Сървърът на адресната книга (%1) не отговаря. %2 Проверете името и "
+                        "порта на сървъра в настройките, връзката с мрежата и дали сървърът "
+                        "работи."_s.arg(w.where, what));
+        return make(K::Unavailable,
+                    u"Сървърът на адресната книга (%1) не отговаря. %2 Проверете връзката с "
+                    "мрежата и дали сървърът работи; програмата ще се свърже отново при "
+                    "следващото действие."_s.arg(w.where, what));
+    case Cause::CannotConnect:
+        return make(K::Unavailable,
+                    u"Връзката със сървъра на адресната книга (%1) не може да бъде "
+                    "осъществена. %2 Проверете настройките на връзката; причината е в "
+                    "съобщението по-долу."_s.arg(w.where, what));
+    case Cause::ServiceUnknown:
+        return make(K::Unavailable,
+                    u"Услугата „%1“ не е описана във файла pg_service.conf (~/.pg_service.conf "
+                    "или файла, посочен в PGSERVICEFILE). %2 Проверете името на услугата в "
+                    "настройките."_s.arg(w.service, what));
+    case Cause::BadPassword:
+        return make(K::Unavailable,
+                    u"Сървърът (%1) не прие паролата на потребителя „%2“. %3 Проверете паролата "
+                    "за този сървър във файла ~/.pgpass (или в PGPASSWORD) и опитайте "
+                    "отново."_s.arg(w.where, w.user, what));
+    case Cause::NoPassword:
+        return make(K::Unavailable,
+                    u"Сървърът (%1) иска парола за потребителя „%2“, а такава не е намерена. %3 "
+                    "Запишете я във файла ~/.pgpass като ред "
+                    "„сървър:порт:база:потребител:парола“ (файлът трябва да има права 0600) "
+                    "или я задайте в PGPASSWORD."_s.arg(w.where, w.user, what));
+    case Cause::NoLogin:
+        return make(
+            K::Unavailable,
+            u"Сървърът (%1) не допуска потребителя „%2“ до базата данни. %3 Помолете "
+            "администратора на сървъра да разреши достъпа му."_s.arg(w.where, w.user, what));
+    case Cause::NoDatabase:
+        return make(K::Unavailable,
+                    u"На %1 няма база данни „%2“. %3 Проверете името ѝ в настройките или "
+                    "помолете администратора да я създаде."_s.arg(w.server, w.database, what));
+    case Cause::Tls:
+        return make(K::Unavailable,
+                    u"Връзката със сървъра (%1) не може да бъде защитена така, както искат "
+                    "настройката sslmode или сървърът. %2 Проверете настройката sslmode и "
+                    "сертификатите."_s.arg(w.where, what));
+    case Cause::TooManyConnections:
+        return make(K::Busy,
+                    u"Сървърът на адресната книга (%1) не приема повече връзки. %2 Опитайте "
+                    "отново след малко."_s.arg(w.where, what));
+    case Cause::NoPrivilege:
+        switch (op) {
+        case Op::Add:
+            return make(K::ReadOnly,
+                        u"Потребителят „%1“ няма право да добавя записи в адресната книга (%2). "
+                        "%3 Помолете администратора на сървъра да му даде това право."_s.arg(
+                            w.user, w.where, what));
+        case Op::Delete:
+            return make(K::ReadOnly,
+                        u"Потребителят „%1“ няма право да изтрива записи от адресната книга "
+                        "(%2). %3 Помолете администратора на сървъра да му даде това право."_s.arg(
+                            w.user, w.where, what));
+        case Op::Read:
+        case Op::Open:
+        case Op::Check:
+            return make(
+                K::Refused,
+                u"Потребителят „%1“ няма право да чете адресната книга (%2). %3 Помолете "
+                "администратора на сървъра да му даде това право."_s.arg(w.user, w.where, what));
+        }
+        break;
+    case Cause::UndefinedObject:
+        return make(K::Refused,
+                    u"Таблица или колона на адресната книга вече липсва (%1): някой я е "
+                    "изтрил или преименувал. %2 Помолете администратора на сървъра да я "
+                    "възстанови."_s.arg(w.where, what));
+    case Cause::Busy:
+    case Cause::Conflict:
+        return make(K::Busy,
+                    u"Адресната книга (%1) е заета от друга програма или от друго копие на "
+                    "Formelan. %2 Опитайте отново след малко; ако това не помогне, помолете "
+                    "администратора на сървъра да провери кой я държи."_s.arg(w.where, what));
+    case Cause::ServerReadOnly:
+        return make(K::ReadOnly,
+                    u"Сървърът (%1) приема само четене: това е резервен сървър или е "
+                    "поставен в режим само за четене. %2 Свържете се с основния сървър."_s.arg(
+                        w.where, what));
+    case Cause::DiskFull:
+        return make(K::Failed,
+                    u"Няма място на диска на сървъра (%1). %2 Съобщете на администратора на "
+                    "сървъра."_s.arg(w.where, what));
+    case Cause::TooLong:
+        return make(K::Failed, u"Стойност е по-дълга, отколкото колоната на адресната книга (%1) "
+                               "позволява. %2 Съкратете я или помолете администратора да разшири "
+                               "колоната."_s.arg(w.where, what));
+    case Cause::NoDriver:
+        return make(K::Unavailable,
+                    u"Драйверът за PostgreSQL на Qt (пакетът libqt6sql6-psql) не е "
+                    "инсталиран. %1 Инсталирайте го или изберете адресната книга на този "
+                    "компютър."_s.arg(what));
+    case Cause::Other:
+        break;
+    }
+    return make(K::Failed,
+                u"Сървърът на адресната книга (%1) отказа. %2 Опитайте отново; ако "
+                "грешката остане, съобщете текста по-долу на администратора."_s.arg(w.where, what));
+}
+
+// The connection broke while a change was being committed: the server may have done it.
+StoreError inDoubt(const Whereabouts &w, Op op, const QString &detail)
+{
+    const QString done = op == Op::Add ? u"дали записът е добавен"_s : u"дали записът е изтрит"_s;
+    return {StoreError::Kind::Unavailable,
+            withDetail(u"Връзката със сървъра (%1) прекъсна в мига на записа и не е известно "
+                       "%2. Когато сървърът отново отговаря, отворете адресната книга "
+                       "отново, за да проверите."_s.arg(w.where, done),
+                       detail),
+            detail};
+}
+
+QString readOnlyText(const Whereabouts &w, const QString &why)
+{
+    return u"Адресната книга (%1) е отворена само за четене: %2 Добавяне и изтриване не са "
+           "възможни. За да записвате, помолете администратора на сървъра да даде на "
+           "потребителя „%3“ право да добавя и изтрива записи."_s.arg(w.where, why, w.user);
+}
+
+StoreError refused(const Whereabouts &w, const QString &what)
+{
+    return {StoreError::Kind::Refused,
+            u"Таблиците на адресната книга (%1) не са във вида, който програмата ползва: %2 "
+            "Програмата не ги е променила. Помолете администратора на сървъра да ги поправи "
+            "или посочете друга база данни."_s.arg(w.where, what)};
+}
+
+StoreError notCreatable(const Whereabouts &w, const QStringList &missing)
+{
+    QStringList names;
+    for (const QString &m : missing)
+        names.append(u"„"_s + m + u"“"_s);
+    const QString missingText = names.size() == 1
+                                    ? u"липсва таблицата %1, а потребителят „%2“ няма право да я "
+                                      "създаде"_s
+                                    : u"липсват таблиците %1, а потребителят „%2“ няма право да ги "
+                                      "създаде"_s;
+    return {StoreError::Kind::Refused,
+            u"В адресната книга (%1) %2. Помолете администратора на сървъра да изпълни скрипта "
+            "postgresql-setup.sql от ръководството или да даде на потребителя право да създава "
+            "таблици."_s.arg(w.where, missingText.arg(names.join(u", "_s), w.user))};
+}
+
+// ---- one connection ------------------------------------------------------------------
+
+// A named Qt SQL connection that removes itself.
+class Connection {
+public:
+    Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    ~Connection() { close(); }
+
+    QSqlError open(const ServerBookSettings &s, const ServerBookOptions &o)
+    {
+        close();
+        if (!QSqlDatabase::isDriverAvailable(u"QPSQL"_s))
+            return QSqlError(u"Driver not loaded"_s, u"Driver not loaded"_s,
+                             QSqlError::ConnectionError);
+        m_name = u"formelan-server-%1"_s.arg(++g_connections);
+        m_db = QSqlDatabase::addDatabase(u"QPSQL"_s, m_name);
+        if (!s.host.isEmpty())
+            m_db.setHostName(s.host);
+        if (s.port > 0)
+            m_db.setPort(s.port);
+        if (!s.database.isEmpty())
+            m_db.setDatabaseName(s.database);
+        if (!s.user.isEmpty())
+            m_db.setUserName(s.user);
+        m_db.setConnectOptions(serverConnectOptions(s, o));
+        if (!m_db.open()) {
+            const QSqlError error = m_db.lastError();
+            close();
+            return error;
+        }
+        // Waiting for another program's lock, or a statement that runs on, end in "busy"
+        // rather than in a window that does not answer.
+        QSqlQuery q(m_db);
+        // The server's notices ("already exists, skipping") are not for the clerk.
+        if (!q.exec(u"SELECT set_config('lock_timeout', '%1', false), "
+                    "set_config('statement_timeout', '%2', false), "
+                    "set_config('client_min_messages', 'warning', false)"_s.arg(o.lockTimeoutMs)
+                        .arg(o.statementTimeoutMs))) {
+            const QSqlError error = q.lastError();
+            close();
+            return error;
+        }
+        return {};
+    }
+
+    void close()
+    {
+        if (m_name.isEmpty())
+            return;
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        m_name.clear();
+    }
+
+    bool isOpen() const { return !m_name.isEmpty() && m_db.isOpen(); }
+    const QSqlDatabase &db() const { return m_db; }
+
+    // A text as an SQL literal, escaped as this server wants it.
+    QString literal(const QString &text) const
+    {
+        QSqlField f(QString(), QMetaType(QMetaType::QString));
+        f.setValue(text.isNull() ? QString(u""_s) : text);
+        return m_db.driver()->formatValue(f);
+    }
+
+    // Runs a statement; the whole result is fetched. A connection that is gone gives an
+    // error of its own, since Qt then answers without one.
+    QSqlError exec(QSqlQuery &q, const QString &sql) const
+    {
+        if (!isOpen())
+            return lost();
+        if (q.exec(sql))
+            return {};
+        QSqlError e = q.lastError();
+        if (!e.isValid() || !isOpen()) {
+            if (!e.isValid())
+                return lost();
+            if (!e.nativeErrorCode().startsWith(u"57P0"_s))
+                return QSqlError(e.driverText(), e.databaseText(), QSqlError::ConnectionError,
+                                 u"08006"_s);
+        }
+        return e;
+    }
+    QSqlError run(const QString &sql) const
+    {
+        QSqlQuery q(m_db);
+        return exec(q, sql);
+    }
+
+private:
+    static QSqlError lost()
+    {
+        return QSqlError(u"QPSQL: no connection"_s, u"no connection to the server"_s,
+                         QSqlError::ConnectionError, u"08003"_s);
+    }
+
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+// ---- what the database holds ---------------------------------------------------------
+
+struct ColumnInfo {
+    QString name;
+    QString type;     // format_type()
+    QString category; // pg_type.typcategory
+    QString identity; // "a" always, "d" by default, "" none
+    QString sequence; // the sequence that fills it, or empty
+};
+
+struct TableInfo {
+    bool exists = false;
+    qint64 oid = 0;
+    QString kind;      // pg_class.relkind
+    QString qualified; // quoted schema.table
+    bool mayRead = false, mayInsert = false, mayDelete = false;
+    QList<ColumnInfo> columns;
+};
+
+struct ServerInfo {
+    QString database, user, schema, address;
+    int port = 0;
+    bool mayCreate = false;
+    bool readOnlyServer = false;
+    std::array<TableInfo, 2> tables;
+};
+
+StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
+{
+    ServerInfo info;
+    {
+        QSqlQuery q(c.db());
+        if (QSqlError e = c.exec(q, u"SELECT current_database(), current_user, current_schema(), "
+                                    "coalesce(has_schema_privilege(current_schema(), 'CREATE'), "
+                                    "false), host(inet_server_addr()), inet_server_port(), "
+                                    "pg_is_in_recovery() OR current_setting("
+                                    "'default_transaction_read_only') = 'on'"_s);
+            e.isValid() || !q.next())
+            return errorFor(causeOf(e, c.isOpen()), w, Op::Open, detailOf(e));
+        info.database = q.value(0).toString();
+        info.user = q.value(1).toString();
+        info.schema = q.value(2).toString();
+        info.mayCreate = q.value(3).toBool();
+        info.address = q.value(4).toString();
+        info.port = q.value(5).toInt();
+        info.readOnlyServer = q.value(6).toBool();
+    }
+    QStringList oids;
+    {
+        QSqlQuery q(c.db());
+        if (QSqlError e = c.exec(
+                q, u"SELECT c.oid::bigint, c.relkind::text, "
+                   "quote_ident(n.nspname) || '.' || quote_ident(c.relname), "
+                   "has_table_privilege(c.oid, 'SELECT'), has_table_privilege(c.oid, 'INSERT'), "
+                   "has_table_privilege(c.oid, 'DELETE') "
+                   "FROM (VALUES (0, 'recipient'), (1, 'depositor')) AS t(i, name) "
+                   "LEFT JOIN pg_class c ON c.oid = to_regclass(quote_ident(t.name)) "
+                   "LEFT JOIN pg_namespace n ON n.oid = c.relnamespace ORDER BY t.i"_s);
+            e.isValid())
+            return errorFor(causeOf(e, c.isOpen()), w, Op::Open, detailOf(e));
+        for (TableInfo &t : info.tables) {
+            if (!q.next())
+                break;
+            if (q.value(0).isNull())
+                continue;
+            t.exists = true;
+            t.oid = q.value(0).toLongLong();
+            t.kind = q.value(1).toString();
+            t.qualified = q.value(2).toString();
+            t.mayRead = q.value(3).toBool();
+            t.mayInsert = q.value(4).toBool();
+            t.mayDelete = q.value(5).toBool();
+            oids.append(QString::number(t.oid));
+        }
+    }
+    if (oids.isEmpty())
+        return info;
+    QSqlQuery q(c.db());
+    if (QSqlError e = c.exec(
+            q, u"SELECT a.attrelid::bigint, a.attname::text, format_type(a.atttypid, "
+               "a.atttypmod), t.typcategory::text, a.attidentity::text, "
+               "pg_get_serial_sequence(a.attrelid::regclass::text, a.attname) "
+               "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+               "WHERE a.attrelid IN ("_s +
+                   oids.join(u',') +
+                   u") AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attrelid, a.attnum"_s);
+        e.isValid())
+        return errorFor(causeOf(e, c.isOpen()), w, Op::Open, detailOf(e));
+    while (q.next()) {
+        const qint64 oid = q.value(0).toLongLong();
+        for (TableInfo &t : info.tables) {
+            if (t.exists && t.oid == oid)
+                t.columns.append({q.value(1).toString(), q.value(2).toString(),
+                                  q.value(3).toString(), q.value(4).toString(),
+                                  q.value(5).toString()});
+        }
+    }
+    return info;
+}
+
+// How the store reaches one table.
+struct Layout {
+    QString table;          // quoted, with its schema
+    QStringList columns;    // quoted, in partyColumns() order
+    QString key;            // quoted key column
+    QString sequence;       // the key's sequence, as an SQL literal's text
+    bool keyAlways = false; // GENERATED ALWAYS: explicit keys need OVERRIDING SYSTEM VALUE
+    qint64 lockKey = 0;
+};
+
+const ColumnInfo *findColumn(const TableInfo &table, QStringView name)
+{
+    for (const ColumnInfo &c : table.columns) {
+        if (c.name == name)
+            return &c;
+    }
+    for (const ColumnInfo &c : table.columns) {
+        if (sameIdentifier(c.name, name))
+            return &c;
+    }
+    return nullptr;
+}
+
+// Decides from what the database holds whether the book can be used; nothing is written.
+StoreResult<std::array<Layout, 2>> assess(const ServerInfo &info, const Whereabouts &w,
+                                          bool *mayNotRead = nullptr)
+{
+    std::array<Layout, 2> layouts;
+    for (PartyTable t : kPartyTables) {
+        const TableInfo &table = info.tables[size_t(slot(t))];
+        const QString name = partyTableName(t);
+        if (table.kind != u"r"_s && table.kind != u"p"_s)
+            return refused(w, u"„%1“ не е таблица."_s.arg(name));
+        if (!table.mayRead) {
+            if (mayNotRead)
+                *mayNotRead = true;
+            return errorFor(Cause::NoPrivilege, w, Op::Open, {});
+        }
+        Layout &l = layouts[size_t(slot(t))];
+        l.table = table.qualified;
+        l.lockKey = kLockSpace | (table.oid & 0xffffffff);
+        QStringList missing;
+        for (const QString &column : partyColumns(t)) {
+            const ColumnInfo *c = findColumn(table, column);
+            if (!c) {
+                missing.append(u"„"_s + column + u"“"_s);
+                continue;
+            }
+            // Text of any length; a fixed-width column would pad what it is given.
+            if (c->category != u"S"_s || c->type.startsWith(u"character("_s) ||
+                c->type == u"character"_s)
+                return refused(w, u"колоната „%1“ на таблицата „%2“ е от вида „%3“, а трябва да "
+                                  "е текст (text)."_s.arg(c->name, name, c->type));
+            l.columns.append(quoted(c->name));
+        }
+        if (!missing.isEmpty())
+            return refused(w, (missing.size() == 1 ? u"в таблицата „%1“ липсва колоната %2."_s
+                                                   : u"в таблицата „%1“ липсват колоните %2."_s)
+                                  .arg(name, missing.join(u", "_s)));
+        const ColumnInfo *key = findColumn(table, kPartyKeyColumn);
+        if (!key)
+            return refused(w, u"в таблицата „%1“ липсва ключовата колона „%2“."_s.arg(
+                                  name, kPartyKeyColumn.toString()));
+        if (key->category != u"N"_s || key->sequence.isEmpty() ||
+            !(key->type == u"bigint"_s || key->type == u"integer"_s))
+            return refused(w, u"колоната „%1“ на таблицата „%2“ не е ключ, който сървърът "
+                              "попълва (цяло число с identity или serial)."_s.arg(key->name, name));
+        l.key = quoted(key->name);
+        l.sequence = key->sequence;
+        l.keyAlways = key->identity == u"a"_s;
+    }
+    return layouts;
+}
+
+QString createTableSql(PartyTable t)
+{
+    QStringList defs;
+    for (const QString &c : partyColumns(t))
+        defs.append(quoted(c) + u" text NOT NULL DEFAULT ''"_s);
+    defs.append(quoted(kPartyKeyColumn) + u" bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"_s);
+    return u"CREATE TABLE IF NOT EXISTS "_s + quoted(partyTableName(t)) + u" (\n    "_s +
+           defs.join(u",\n    "_s) + u"\n)"_s;
+}
+
+void setWhere(Whereabouts &w)
+{
+    w.where =
+        w.database.isEmpty() ? w.server : u"базата данни „%1“ на %2"_s.arg(w.database, w.server);
+}
+
+// Before connecting: what the settings and libpq's environment say.
+Whereabouts whereaboutsOf(const ServerBookSettings &s)
+{
+    Whereabouts w;
+    w.service = s.service;
+    w.database = s.database;
+    w.user = s.user.isEmpty() ? qEnvironmentVariable("PGUSER") : s.user;
+    if (w.user.isEmpty())
+        w.user = qEnvironmentVariable("USER");
+    if (w.database.isEmpty() && s.service.isEmpty())
+        w.database = qEnvironmentVariable("PGDATABASE");
+    QString host = s.host;
+    if (host.isEmpty() && s.service.isEmpty())
+        host = qEnvironmentVariable("PGHOST");
+    if (!host.isEmpty() && s.port > 0)
+        host += u':' + QString::number(s.port);
+    if (!host.isEmpty())
+        w.server = u"сървъра „%1“"_s.arg(host);
+    else if (!s.service.isEmpty())
+        w.server = u"сървъра от услугата „%1“"_s.arg(s.service);
+    else
+        w.server = u"сървъра по подразбиране"_s;
+    setWhere(w);
+    return w;
+}
+
+// Once connected: what the server says.
+void learnFrom(Whereabouts &w, const ServerInfo &info, const ServerBookSettings &s)
+{
+    w.user = info.user;
+    w.database = info.database;
+    QString host = s.host.startsWith(u'/') ? QString() : s.host;
+    if (host.isEmpty())
+        host = info.address;
+    if (host.isEmpty())
+        host = u"този компютър"_s;
+    else if (info.port > 0)
+        host += u':' + QString::number(info.port);
+    w.server = u"сървъра „%1“"_s.arg(host);
+    setWhere(w);
+}
+
+// ---- the store -----------------------------------------------------------------------
+
+// Where a change stood when it failed: before it, in its middle (rolled back with the
+// connection), or at its commit, when the server may have done it.
+enum class Stage { Start, Middle, Commit };
+
+struct Failure {
+    QSqlError error;
+    Stage stage = Stage::Start;
+    bool failed() const { return error.isValid(); }
+};
+
+class PgPartyStore final : public PartyStore {
+public:
+    PgPartyStore(ServerBookSettings settings, ServerBookOptions options)
+        : m_settings(std::move(settings))
+        , m_options(options)
+        , m_where(whereaboutsOf(m_settings))
+    {}
+
+    StoreError open();
+
+    QString location() const override { return m_where.where; }
+    QString readOnlyReason() const override { return m_readOnly; }
+    StoreResult<BookSummary> summary(PartyTable table) override;
+    StoreError readRows(PartyTable table, const RowRange &range, std::span<const int> columns,
+                        const std::function<bool(PartyRow &&)> &sink) override;
+    StoreResult<std::vector<PartyRow>> rowsWithKeys(PartyTable table,
+                                                    std::span<const PartyKey> keys) override;
+    StoreResult<std::vector<PartyKey>> add(PartyTable table,
+                                           std::span<const QStringList> rows) override;
+    StoreError remove(PartyTable table, PartyKey key) override;
+    std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
+
+private:
+    StoreError connect(bool mayCreate, Op op);
+    StoreError createTables(const ServerInfo &info);
+    StoreError takeLayouts(const ServerInfo &info);
+    template <typename Attempt> StoreError perform(Op op, Attempt attempt);
+    void rollback();
+    const Layout &layout(PartyTable t) const { return m_layouts[size_t(slot(t))]; }
+    QString selectList(PartyTable t, std::span<const int> columns) const;
+    PartyRow rowFrom(const QSqlQuery &q, PartyTable t, std::span<const int> columns) const;
+    Failure readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip, qint64 limit,
+                     bool newestFirst, std::span<const int> columns, std::vector<PartyRow> &out);
+
+    ServerBookSettings m_settings;
+    ServerBookOptions m_options;
+    Whereabouts m_where;
+    Connection m_connection;
+    std::array<Layout, 2> m_layouts;
+    QString m_readOnly;
+};
+
+StoreError PgPartyStore::open()
+{
+    return connect(true, Op::Open);
+}
+
+// Connects, looks at the tables, makes them when they are missing and `mayCreate`, and
+// takes what was found for the operations that follow.
+StoreError PgPartyStore::connect(bool mayCreate, Op op)
+{
+    if (const QSqlError e = m_connection.open(m_settings, m_options); e.isValid())
+        return errorFor(causeOfConnect(e), m_where, op, detailOf(e));
+    StoreResult<ServerInfo> info = inspect(m_connection, m_where);
+    if (!info.ok()) {
+        m_connection.close();
+        return info.error();
+    }
+    learnFrom(m_where, info.value(), m_settings);
+    QStringList missing;
+    for (PartyTable t : kPartyTables) {
+        if (!info->tables[size_t(slot(t))].exists)
+            missing.append(partyTableName(t));
+    }
+    if (!missing.isEmpty()) {
+        if (!mayCreate || !info->mayCreate || info->readOnlyServer) {
+            m_connection.close();
+            return notCreatable(m_where, missing);
+        }
+        if (StoreError e = createTables(info.value())) {
+            m_connection.close();
+            return e;
+        }
+        info = inspect(m_connection, m_where);
+        if (!info.ok()) {
+            m_connection.close();
+            return info.error();
+        }
+    }
+    if (StoreError e = takeLayouts(info.value())) {
+        m_connection.close();
+        return e;
+    }
+    return {};
+}
+
+StoreError PgPartyStore::takeLayouts(const ServerInfo &info)
+{
+    StoreResult<std::array<Layout, 2>> layouts = assess(info, m_where);
+    if (!layouts.ok())
+        return layouts.error();
+    m_layouts = layouts.take();
+    m_readOnly.clear();
+    bool mayWrite = false;
+    for (const TableInfo &t : info.tables)
+        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
+    if (info.readOnlyServer)
+        m_readOnly = readOnlyText(
+            m_where, u"сървърът приема само четене (резервен сървър или режим само за четене)."_s);
+    else if (!mayWrite)
+        m_readOnly = readOnlyText(
+            m_where, u"потребителят „%1“ може само да чете таблиците."_s.arg(m_where.user));
+    return {};
+}
+
+// Both tables in one transaction, under a lock that another copy making them at the
+// same moment waits for; IF NOT EXISTS then finds what that copy made.
+StoreError PgPartyStore::createTables(const ServerInfo &info)
+{
+    QStringList missing;
+    for (PartyTable t : kPartyTables) {
+        if (!info.tables[size_t(slot(t))].exists)
+            missing.append(partyTableName(t));
+    }
+    QStringList sql{u"BEGIN"_s, u"SELECT pg_advisory_xact_lock(%1)"_s.arg(kLockSpace)};
+    // Only what is missing: a table found elsewhere on the search path stays the one used.
+    for (PartyTable t : kPartyTables) {
+        if (!info.tables[size_t(slot(t))].exists)
+            sql.append(createTableSql(t));
+    }
+    sql.append(u"COMMIT"_s);
+    for (const QString &statement : std::as_const(sql)) {
+        if (const QSqlError e = m_connection.run(statement); e.isValid()) {
+            rollback();
+            const Cause cause = causeOf(e, m_connection.isOpen());
+            if (cause == Cause::NoPrivilege)
+                return notCreatable(m_where, missing);
+            return errorFor(cause, m_where, Op::Open, detailOf(e));
+        }
+    }
+    return {};
+}
+
+void PgPartyStore::rollback()
+{
+    if (m_connection.isOpen())
+        m_connection.run(u"ROLLBACK"_s);
+}
+
+// Runs an operation, connecting first when the connection is gone. A connection found
+// broken is made again and the operation tried once more, unless the break came while a
+// change was being committed; so is a serialization failure or a deadlock.
+template <typename Attempt> StoreError PgPartyStore::perform(Op op, Attempt attempt)
+{
+    for (int round = 0;; ++round) {
+        const bool wasOpen = m_connection.isOpen();
+        if (!wasOpen) {
+            if (StoreError e = connect(false, op)) {
+                // Reaching the server is what failed: say what was not done.
+                QString message = e.message();
+                message.replace(kNotOpened, notDone(op));
+                return StoreError(e.kind(), message, e.detail());
+            }
+        }
+        const Failure f = attempt();
+        if (!f.failed())
+            return {};
+        const Cause cause = causeOf(f.error, m_connection.isOpen());
+        if (cause == Cause::ConnectionLost) {
+            m_connection.close();
+            if (f.stage == Stage::Commit && op != Op::Read)
+                return inDoubt(m_where, op, detailOf(f.error));
+            if (round == 0 && wasOpen)
+                continue;
+        } else {
+            rollback();
+            if (cause == Cause::Conflict && round == 0)
+                continue;
+        }
+        return errorFor(cause, m_where, op, detailOf(f.error));
+    }
+}
+
+QString PgPartyStore::selectList(PartyTable t, std::span<const int> columns) const
+{
+    const Layout &l = layout(t);
+    QStringList list{l.key};
+    if (columns.empty())
+        list.append(l.columns);
+    else
+        for (int c : columns)
+            list.append(l.columns.at(c));
+    return list.join(u", "_s);
+}
+
+PartyRow PgPartyStore::rowFrom(const QSqlQuery &q, PartyTable t, std::span<const int> columns) const
+{
+    PartyRow row;
+    row.key = q.value(0).toLongLong();
+    const qsizetype n = partyColumns(t).size();
+    row.values.resize(n);
+    auto text = [&](int i) {
+        const QVariant v = q.value(i);
+        return v.isNull() ? QString(u""_s) : v.toString();
+    };
+    if (columns.empty()) {
+        for (qsizetype c = 0; c < n; ++c)
+            row.values[c] = text(int(c) + 1);
+    } else {
+        for (size_t i = 0; i < columns.size(); ++i)
+            row.values[columns[i]] = text(int(i) + 1);
+    }
+    return row;
+}
+
+StoreResult<BookSummary> PgPartyStore::summary(PartyTable t)
+{
+    BookSummary s;
+    const StoreError e = perform(Op::Read, [&]() -> Failure {
+        const Layout &l = layout(t);
+        // One statement, one snapshot: the count and the newest key agree.
+        QSqlQuery q(m_connection.db());
+        if (QSqlError e = m_connection.exec(q, u"SELECT (SELECT count(*) FROM "_s + l.table +
+                                                   u"), (SELECT coalesce(max("_s + l.key +
+                                                   u"), 0) FROM "_s + l.table + u')');
+            e.isValid())
+            return {e};
+        if (!q.next())
+            return {QSqlError(u"no row"_s, u"no row"_s, QSqlError::StatementError)};
+        s = BookSummary{q.value(0).toLongLong(), q.value(1).toLongLong()};
+        return {};
+    });
+    if (e)
+        return e;
+    return s;
+}
+
+// One statement's worth of a range: keys above `after` up to `upTo`, in key order or
+// newest first, leaving out the first `skip`, at most `limit` (-1: all).
+Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip,
+                               qint64 limit, bool newestFirst, std::span<const int> columns,
+                               std::vector<PartyRow> &out)
+{
+    const Layout &l = layout(t);
+    QSqlQuery q(m_connection.db());
+    const QString sql =
+        u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table + u" WHERE "_s + l.key +
+        u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s + QString::number(upTo) +
+        u" ORDER BY "_s + l.key + (newestFirst ? u" DESC"_s : u""_s) + u" LIMIT "_s +
+        (limit < 0 ? u"ALL"_s : QString::number(limit)) + u" OFFSET "_s + QString::number(skip);
+    if (QSqlError e = m_connection.exec(q, sql); e.isValid())
+        return {e};
+    while (q.next())
+        out.push_back(rowFrom(q, t, columns));
+    return {};
+}
+
+StoreError PgPartyStore::readRows(PartyTable t, const RowRange &range, std::span<const int> columns,
+                                  const std::function<bool(PartyRow &&)> &sink)
+{
+    if (range.limit == 0)
+        return {};
+    PartyKey after = range.after, upTo = range.upTo;
+    qint64 skip = range.skip, left = range.limit;
+    const bool newest = range.newestFirst;
+    if (skip > 0) {
+        // The key where the range starts, through the key's index alone.
+        bool empty = false;
+        const StoreError e = perform(Op::Read, [&]() -> Failure {
+            const Layout &l = layout(t);
+            QSqlQuery q(m_connection.db());
+            if (QSqlError e = m_connection.exec(
+                    q, u"SELECT "_s + l.key + u" FROM "_s + l.table + u" WHERE "_s + l.key +
+                           u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s +
+                           QString::number(upTo) + u" ORDER BY "_s + l.key +
+                           (newest ? u" DESC"_s : u""_s) + u" LIMIT 1 OFFSET "_s +
+                           QString::number(skip));
+                e.isValid())
+                return {e};
+            if (!q.next()) {
+                empty = true;
+                return {};
+            }
+            if (newest)
+                upTo = q.value(0).toLongLong();
+            else
+                after = q.value(0).toLongLong() - 1;
+            return {};
+        });
+        if (e)
+            return e;
+        if (empty)
+            return {};
+        skip = 0;
+    }
+    // Page by page, each continuing after the last key of the one before.
+    for (;;) {
+        const qint64 n = left < 0 ? kRowsPerPage : std::min(left, kRowsPerPage);
+        std::vector<PartyRow> page;
+        const StoreError e = perform(Op::Read, [&]() -> Failure {
+            page.clear();
+            return readPage(t, after, upTo, 0, n, newest, columns, page);
+        });
+        if (e)
+            return e;
+        const bool last = qint64(page.size()) < n;
+        if (!page.empty()) {
+            if (newest)
+                upTo = page.back().key - 1;
+            else
+                after = page.back().key;
+        }
+        if (left > 0)
+            left -= qint64(page.size());
+        for (PartyRow &row : page) {
+            if (!sink(std::move(row)))
+                return {};
+        }
+        if (last || left == 0)
+            return {};
+    }
+}
+
+StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
+                                                              std::span<const PartyKey> keys)
+{
+    std::vector<PartyRow> out;
+    for (size_t from = 0; from < keys.size(); from += kKeysPerStatement) {
+        const size_t n = std::min(keys.size() - from, size_t(kKeysPerStatement));
+        QStringList list;
+        for (size_t i = 0; i < n; ++i)
+            list.append(QString::number(keys[from + i]));
+        const qsizetype before = qsizetype(out.size());
+        const StoreError e = perform(Op::Read, [&]() -> Failure {
+            out.resize(size_t(before));
+            const Layout &l = layout(t);
+            QSqlQuery q(m_connection.db());
+            if (QSqlError e = m_connection.exec(q, u"SELECT "_s + selectList(t, {}) + u" FROM "_s +
+                                                       l.table + u" WHERE "_s + l.key + u" IN ("_s +
+                                                       list.join(u',') + u") ORDER BY "_s + l.key);
+                e.isValid())
+                return {e};
+            while (q.next())
+                out.push_back(rowFrom(q, t, {}));
+            return {};
+        });
+        if (e)
+            return e;
+    }
+    std::sort(out.begin(), out.end(),
+              [](const PartyRow &a, const PartyRow &b) { return a.key < b.key; });
+    return out;
+}
+
+StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
+                                                     std::span<const QStringList> rows)
+{
+    if (isReadOnly())
+        return StoreError(StoreError::Kind::ReadOnly, m_readOnly);
+    for (const QStringList &values : rows) {
+        if (values.size() != partyColumns(t).size())
+            return storetext::wrongValueCount(t, values.size());
+    }
+    std::vector<PartyKey> keys;
+    if (rows.empty())
+        return keys;
+    const StoreError e = perform(Op::Add, [&]() -> Failure {
+        keys.clear();
+        const Layout &l = layout(t);
+        auto valuesOf = [&](const QStringList &values) {
+            QStringList literals;
+            literals.reserve(values.size() + 1);
+            for (const QString &v : values)
+                literals.append(m_connection.literal(v));
+            return literals;
+        };
+        if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
+            return {e, Stage::Start};
+        // Adds take their keys one program after another, so that a key is never seen
+        // before a smaller one: a list reads "everything up to the newest key".
+        if (QSqlError e = m_connection.run(u"SELECT pg_advisory_xact_lock("_s +
+                                           QString::number(l.lockKey) + u')');
+            e.isValid())
+            return {e, Stage::Middle};
+        const QString into = u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s);
+        if (rows.size() == 1) {
+            QSqlQuery q(m_connection.db());
+            if (QSqlError e = m_connection.exec(q, into + u") VALUES ("_s +
+                                                       valuesOf(rows.front()).join(u", "_s) +
+                                                       u") RETURNING "_s + l.key);
+                e.isValid())
+                return {e, Stage::Middle};
+            if (q.next())
+                keys.push_back(q.value(0).toLongLong());
+        } else {
+            // The keys first, in order, so that each row's key is known for certain.
+            QSqlQuery q(m_connection.db());
+            if (QSqlError e =
+                    m_connection.exec(q, u"SELECT nextval("_s + m_connection.literal(l.sequence) +
+                                             u"::regclass) FROM generate_series(1, "_s +
+                                             QString::number(rows.size()) + u')');
+                e.isValid())
+                return {e, Stage::Middle};
+            while (q.next())
+                keys.push_back(q.value(0).toLongLong());
+            std::sort(keys.begin(), keys.end());
+            const QString head = into + u", "_s + l.key + u')' +
+                                 (l.keyAlways ? u" OVERRIDING SYSTEM VALUE"_s : QString()) +
+                                 u" VALUES "_s;
+            for (size_t from = 0; from < rows.size(); from += size_t(kRowsPerInsert)) {
+                const size_t n = std::min(rows.size() - from, size_t(kRowsPerInsert));
+                QStringList tuples;
+                tuples.reserve(qsizetype(n));
+                for (size_t i = from; i < from + n; ++i)
+                    tuples.append(u'(' + valuesOf(rows[i]).join(u", "_s) + u", "_s +
+                                  QString::number(keys[i]) + u')');
+                if (QSqlError e = m_connection.run(head + tuples.join(u", "_s)); e.isValid())
+                    return {e, Stage::Middle};
+            }
+        }
+        if (keys.size() != rows.size())
+            return {QSqlError(u"keys"_s, u"the server gave no keys"_s, QSqlError::StatementError),
+                    Stage::Middle};
+        if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
+            return {e, Stage::Commit};
+        return {};
+    });
+    if (e)
+        return e;
+    return keys;
+}
+
+StoreError PgPartyStore::remove(PartyTable t, PartyKey key)
+{
+    if (isReadOnly())
+        return {StoreError::Kind::ReadOnly, m_readOnly};
+    int changed = 0;
+    const StoreError e = perform(Op::Delete, [&]() -> Failure {
+        const Layout &l = layout(t);
+        if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
+            return {e, Stage::Start};
+        QSqlQuery q(m_connection.db());
+        if (QSqlError e = m_connection.exec(q, u"DELETE FROM "_s + l.table + u" WHERE "_s + l.key +
+                                                   u" = "_s + QString::number(key));
+            e.isValid())
+            return {e, Stage::Middle};
+        changed = q.numRowsAffected();
+        if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
+            return {e, Stage::Commit};
+        return {};
+    });
+    if (e)
+        return e;
+    if (changed == 0)
+        return storetext::gone();
+    return {};
+}
+
+std::function<StoreResult<std::unique_ptr<PartyStore>>()> PgPartyStore::opener() const
+{
+    return
+        [settings = m_settings, options = m_options] { return openServerBook(settings, options); };
+}
+
+} // namespace
+
+QString serverSettingsProblem(const ServerBookSettings &s)
+{
+    if (s.service.contains(u';'))
+        return u"Името на услугата не може да съдържа „;“."_s;
+    if (s.port < 0 || s.port > 65535)
+        return u"Портът трябва да е число от 1 до 65535."_s;
+    if (!s.sslMode.isEmpty() &&
+        std::find(std::begin(kSslModes), std::end(kSslModes), s.sslMode) == std::end(kSslModes))
+        return u"sslmode може да е disable, allow, prefer, require, verify-ca или verify-full."_s;
+    return {};
+}
+
+QString serverConnectOptions(const ServerBookSettings &s, const ServerBookOptions &o)
+{
+    // Qt joins these to the host, port, database and user, turning each ';' into a space.
+    QStringList options;
+    if (!s.service.isEmpty())
+        options.append(u"service="_s + libpqValue(s.service));
+    if (!s.sslMode.isEmpty())
+        options.append(u"sslmode="_s + libpqValue(s.sslMode));
+    options.append(u"connect_timeout="_s + QString::number(std::max(1, o.connectTimeoutS)));
+    // A server that vanished from the network is noticed in seconds, not in the quarter
+    // of an hour that TCP would keep sending.
+    options.append(u"tcp_user_timeout="_s + QString::number(std::max(1, o.connectTimeoutS) * 3000));
+    options.append(u"keepalives_idle=60"_s);
+    options.append(u"fallback_application_name=Formelan"_s);
+    return options.join(u';');
+}
+
+StoreResult<std::unique_ptr<PartyStore>> openServerBook(const ServerBookSettings &settings,
+                                                        const ServerBookOptions &options)
+{
+    if (const QString problem = serverSettingsProblem(settings); !problem.isEmpty())
+        return StoreError(StoreError::Kind::Failed, problem);
+    auto store = std::make_unique<PgPartyStore>(settings, options);
+    if (StoreError e = store->open())
+        return e;
+    return std::unique_ptr<PartyStore>(std::move(store));
+}
+
+ServerCheck checkServerBook(const ServerBookSettings &settings, const ServerBookOptions &options)
+{
+    using O = ServerCheck::Outcome;
+    ServerCheck check;
+    if (const QString problem = serverSettingsProblem(settings); !problem.isEmpty()) {
+        check.message = problem;
+        return check;
+    }
+    Whereabouts w = whereaboutsOf(settings);
+    Connection c;
+    if (const QSqlError e = c.open(settings, options); e.isValid()) {
+        const Cause cause = causeOfConnect(e);
+        switch (cause) {
+        case Cause::Unreachable:
+        case Cause::ServiceUnknown:
+            check.outcome = O::Unreachable;
+            break;
+        case Cause::BadPassword:
+            check.outcome = O::BadPassword;
+            break;
+        case Cause::NoPassword:
+            check.outcome = O::NoPassword;
+            break;
+        case Cause::NoLogin:
+            check.outcome = O::NoRights;
+            break;
+        case Cause::NoDatabase:
+            check.outcome = O::NoDatabase;
+            break;
+        default:
+            check.outcome = O::Failed;
+            break;
+        }
+        check.message = errorFor(cause, w, Op::Check, detailOf(e)).message();
+        return check;
+    }
+    StoreResult<ServerInfo> info = inspect(c, w);
+    if (!info.ok()) {
+        check.message = info.error().message();
+        return check;
+    }
+    learnFrom(w, info.value(), settings);
+    QStringList missing;
+    for (PartyTable t : kPartyTables) {
+        if (!info->tables[size_t(slot(t))].exists)
+            missing.append(partyTableName(t));
+    }
+    if (!missing.isEmpty()) {
+        if (!info->mayCreate || info->readOnlyServer) {
+            check.outcome = O::TablesMissing;
+            check.message = notCreatable(w, missing).message();
+            return check;
+        }
+        if (missing.size() < 2) {
+            // The one that is there must be usable; the other will be made beside it.
+            const TableInfo &there = info->tables[size_t(info->tables[0].exists ? 0 : 1)];
+            if (!there.mayRead) {
+                check.outcome = O::NoRights;
+                check.message = errorFor(Cause::NoPrivilege, w, Op::Open, {}).message();
+                return check;
+            }
+        }
+        check.outcome = O::Ok;
+        check.tablesToCreate = true;
+        check.message =
+            u"Връзката е наред (%1, потребител „%2“). Таблиците на адресната книга "
+            "още ги няма; програмата ще ги създаде при първото отваряне."_s.arg(w.where, w.user);
+        return check;
+    }
+    bool mayNotRead = false;
+    StoreResult<std::array<Layout, 2>> layouts = assess(info.value(), w, &mayNotRead);
+    if (!layouts.ok()) {
+        check.outcome = mayNotRead ? O::NoRights : O::Refused;
+        check.message = layouts.error().message();
+        return check;
+    }
+    qint64 counts[2] = {0, 0};
+    for (PartyTable t : kPartyTables) {
+        const Layout &l = layouts.value()[size_t(slot(t))];
+        QSqlQuery q(c.db());
+        if (QSqlError e = c.exec(q, u"SELECT count(*) FROM "_s + l.table);
+            e.isValid() || !q.next()) {
+            const StoreError error = errorFor(causeOf(e, c.isOpen()), w, Op::Read, detailOf(e));
+            check.outcome = error.kind() == StoreError::Kind::Refused ? O::NoRights : O::Failed;
+            check.message = error.message();
+            return check;
+        }
+        counts[slot(t)] = q.value(0).toLongLong();
+    }
+    check.recipients = counts[0];
+    check.payers = counts[1];
+    bool mayWrite = false;
+    for (const TableInfo &t : info->tables)
+        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
+    check.readOnly = !mayWrite || info->readOnlyServer;
+    check.outcome = O::Ok;
+    check.message = u"Връзката е наред (%1, потребител „%2“). В адресната книга има "
+                    "получатели: %3, наредители: %4."_s.arg(w.where, w.user)
+                        .arg(check.recipients)
+                        .arg(check.payers);
+    if (check.readOnly)
+        check.message += u" Потребителят може само да чете: добавяне и изтриване няма да "
+                         "са възможни."_s;
+    return check;
+}
+
+} // namespace formelan
