@@ -2,53 +2,69 @@
 
 #include "rtf/sink.h"
 
-#include <QColor>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextTableCellFormat>
 
 #include <vector>
 
 class QTextDocument;
+class QTextTable;
 
 namespace formelan::rtf::internal {
 
+// The property of a table cell's format that holds its row's \trrh, in layout pixels.
+constexpr int kRowHeightProperty = QTextFormat::UserProperty + 0x7274;
+
+// QTextDocument's layout pixels per twip: lengths in a document are pixels at the
+// resolution Qt assumes for text, and a layout scales them from there to its device.
+qreal pixelsPerTwip();
+
 // Builds the document. A table is collected whole and inserted at its end, so that
-// long tables cost no more than their content.
+// long tables cost no more than their content, and so that its grid can be drawn
+// from the boundaries of all its rows.
 class DocumentSink final : public Sink {
 public:
-    DocumentSink(QTextDocument &doc, const std::vector<QColor> &colors);
+    DocumentSink(QTextDocument &doc, const DocumentInfo &info);
 
-    void text(const QString &s, const CharStyle &style, const State &st) override;
+    void text(const QString &s, const State &st) override;
     void paragraph(const State &st) override;
-    void rowDefinition(const std::vector<int> &cellRights) override;
-    void cell() override;
+    void cell(const State &st) override;
     void row() override;
-    void leaveTable() override;
     void finish() override;
+    void pageBreak() override;
 
 private:
     struct Piece {
-        bool paragraph;
+        enum Kind { Text, Paragraph, CellEnd };
+        Kind kind;
         QString text;
         CharStyle style;
-        Qt::Alignment align;
+        ParaStyle para;
     };
     using Cell = std::vector<Piece>;
-    using Row = std::vector<Cell>;
+    struct Row {
+        std::vector<Cell> cells;
+        RowDefinition def;
+        bool defined = false;
+    };
 
     bool route(bool inTable);
-    Row &currentRow() { return m_rows.back(); }
-    Cell &currentCell() { return m_rows.back().back(); }
+    Cell &currentCell() { return m_rows.back().cells.back(); }
     const QTextCharFormat &format(const CharStyle &style);
+    QTextBlockFormat blockFormat(const ParaStyle &para) const;
     void put(const Piece &piece, QTextCursor &cursor);
     void insertTable();
+    void insertGrid(std::vector<Row> &rows);
+    QTextTableCellFormat cellFormat(const RowDefinition &row, const CellDefinition &cell) const;
+    QColor color(int index, const QColor &fallback) const;
 
     QTextDocument &m_doc;
+    const DocumentInfo &m_info;
     QTextCursor m_cursor;
-    const std::vector<QColor> &m_colors;
-    std::vector<int> m_rights;      // the last row definition
-    std::vector<int> m_tableRights; // the first row definition of the table
+    const qreal m_scale; // layout pixels per twip
     std::vector<Row> m_rows;
+    bool m_breakBefore = false; // a page break waits for the next block of the main text
     bool m_inTable = false;
     bool m_newRow = false;
     bool m_undo = true;

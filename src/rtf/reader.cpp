@@ -4,38 +4,65 @@
 
 namespace formelan::rtf::internal {
 
+namespace {
+
+QByteArray codecName(int codePage)
+{
+    switch (codePage) {
+    case 437:
+        return "IBM437";
+    case 850:
+        return "IBM850";
+    case 10000:
+        return "macintosh";
+    default:
+        return "windows-" + QByteArray::number(codePage);
+    }
+}
+
+} // namespace
+
 QStringDecoder *Reader::decoder(int cp)
 {
     auto it = m_decoders.find(cp);
     if (it == m_decoders.end()) {
-        auto dec =
-            std::make_shared<QStringDecoder>(QByteArray("windows-" + QByteArray::number(cp)));
+        auto dec = std::make_shared<QStringDecoder>(codecName(cp));
         if (!dec->isValid())
-            dec = std::make_shared<QStringDecoder>(QByteArray("windows-1251"));
+            dec = std::make_shared<QStringDecoder>("windows-1251");
         it = m_decoders.insert(cp, dec);
     }
     return it->get();
 }
 
+// A font's own character set comes first, then the document's code page, then the
+// character set the header names; a file that declares none is taken for Cyrillic.
 int Reader::codePage()
 {
     if (st().codePage > 0)
         return st().codePage;
-    const int font = st().font >= 0 ? st().font : m_defaultFont;
-    const int cp = m_fontCodePages.value(font, 0);
-    return cp > 0 ? cp : m_ansiCodePage;
+    const int index = st().style.font >= 0 ? st().style.font : m_info.defaultFont;
+    const auto font = m_info.fonts.constFind(index);
+    const bool hasFont = font != m_info.fonts.cend();
+    if (hasFont && font->codePage > 0)
+        return font->codePage;
+    if (m_ansiCodePage > 0)
+        return m_ansiCodePage;
+    if (hasFont && font->ansi)
+        return 1252;
+    if (m_charsetCodePage > 0)
+        return m_charsetCodePage;
+    return kFallbackCodePage;
 }
 
 // A run collects text of one formatting; a change of formatting hands it on.
 void Reader::startRun()
 {
     const bool pending = !m_run.isEmpty() || !m_bytes.isEmpty();
-    if (pending && (m_runStyle == st().style && m_runState.align == st().align &&
-                    m_runState.inTable == st().inTable))
+    if (pending && m_runState.style == st().style && m_runState.inTable == st().inTable &&
+        m_runState.para == st().para)
         return;
     if (pending)
         flush();
-    m_runStyle = st().style;
     m_runState = st();
 }
 
@@ -92,7 +119,7 @@ void Reader::flush()
 {
     decodeBytes();
     if (!m_run.isEmpty())
-        m_sink->text(m_run, m_runStyle, m_runState);
+        m_sink->text(m_run, m_runState);
     m_run.clear();
 }
 
@@ -105,22 +132,69 @@ void Reader::endGroup()
     }
     if (m_stack.size() <= 1)
         return; // an unbalanced brace closes nothing
-    const Dest leaving = st().dest;
-    if (leaving == Dest::FontTable && m_fontEntry >= 0)
-        m_fontEntry = -1;
+    if (st().dest == Dest::FontTable && m_fontEntry >= 0 && m_stack.size() == m_fontEntryDepth)
+        fontName(";", 1); // an entry that lacks its semicolon ends with its group
     m_stack.pop_back();
 }
 
 void Reader::fontTableWord(W w, const Token &t)
 {
-    if (w == W::Font && t.hasParam) {
-        m_fontEntry = t.param;
-    } else if (w == W::Charset && m_fontEntry >= 0) {
+    if (w == W::Font) {
+        m_fontEntry = t.hasParam ? t.param : -1;
+        m_fontEntryDepth = m_stack.size();
+        if (m_fontEntry >= 0 && !m_info.fonts.contains(m_fontEntry) && m_info.fonts.size() < 4096)
+            m_info.fonts.insert(m_fontEntry, Font());
+        return;
+    }
+    const auto font = m_info.fonts.find(m_fontEntry);
+    if (font == m_info.fonts.end())
+        return;
+    switch (w) {
+    case W::Charset: {
         const int cp = charsetCodePage(t.param);
-        if (cp > 0 || !m_fontCodePages.contains(m_fontEntry))
-            m_fontCodePages.insert(m_fontEntry, cp);
-    } else if (w == W::Cpg && m_fontEntry >= 0 && t.param > 0) {
-        m_fontCodePages.insert(m_fontEntry, t.param);
+        if (cp > 0)
+            font->codePage = cp;
+        font->ansi = t.param == 0;
+        break;
+    }
+    case W::Cpg:
+        if (t.param > 0)
+            font->codePage = t.param;
+        break;
+    case W::FamilyNil:
+    case W::FamilyRoman:
+    case W::FamilySwiss:
+    case W::FamilyModern:
+    case W::FamilyScript:
+    case W::FamilyDecor:
+    case W::FamilyTech:
+        font->family = int(w) - int(W::FamilyNil);
+        break;
+    default:
+        break;
+    }
+}
+
+// A font's name runs up to its semicolon; it is decoded in the font's own code page.
+void Reader::fontName(const char *data, qsizetype len)
+{
+    const auto font = m_info.fonts.find(m_fontEntry);
+    if (font == m_info.fonts.end())
+        return;
+    for (qsizetype i = 0; i < len; ++i) {
+        if (data[i] == ';') {
+            int cp = font->codePage > 0 ? font->codePage : m_ansiCodePage;
+            if (cp <= 0)
+                cp = font->ansi              ? 1252
+                     : m_charsetCodePage > 0 ? m_charsetCodePage
+                                             : kFallbackCodePage;
+            font->name = QString(decoder(cp)->decode(font->nameBytes)).trimmed();
+            font->nameBytes.clear();
+            m_fontEntry = -1;
+            return;
+        }
+        if (font->nameBytes.size() < 256)
+            font->nameBytes.append(data[i]);
     }
 }
 
@@ -169,13 +243,28 @@ void Reader::word(const Token &t)
         return;
     }
 
+    if (pageWord(w, t) || tableWord(w, t))
+        return;
+
     switch (w) {
+    case W::Ansi:
+        m_charsetCodePage = 1252;
+        break;
+    case W::Mac:
+        m_charsetCodePage = 10000;
+        break;
+    case W::Pc:
+        m_charsetCodePage = 437;
+        break;
+    case W::Pca:
+        m_charsetCodePage = 850;
+        break;
     case W::AnsiCpg:
         if (p > 0)
             m_ansiCodePage = p;
         break;
     case W::Deff:
-        m_defaultFont = p;
+        m_info.defaultFont = p;
         break;
     case W::Uc:
         s.uc = std::clamp(p, 0, 16);
@@ -198,6 +287,13 @@ void Reader::word(const Token &t)
     case W::Par:
         flush();
         m_sink->paragraph(s);
+        span(u'\n', t);
+        break;
+    case W::Page:
+        // A page break ends the paragraph; what follows starts a page.
+        flush();
+        m_sink->paragraph(s);
+        m_sink->pageBreak();
         span(u'\n', t);
         break;
     case W::Line:
@@ -229,6 +325,9 @@ void Reader::word(const Token &t)
     case W::RDblQuote:
         emitText(QString(QChar(0x201D)));
         break;
+    case W::Plain:
+        s.style = CharStyle();
+        break;
     case W::Bold:
         s.style.bold = !t.hasParam || p != 0;
         break;
@@ -249,55 +348,283 @@ void Reader::word(const Token &t)
         s.style.color = std::max(0, p);
         break;
     case W::Font:
-        s.font = p;
+        s.style.font = p;
         break;
     case W::Cpg:
         s.codePage = p > 0 ? p : 0;
         break;
-    case W::Plain:
-        s.style = CharStyle();
-        break;
     case W::Pard:
-        s.align = Qt::AlignLeft;
+        s.para = ParaStyle();
         s.inTable = false;
+        m_border = nullptr;
         break;
     case W::InTable:
         s.inTable = true;
         break;
+    case W::TableLevel:
+        s.inTable = p > 0;
+        break;
     case W::AlignLeft:
-        s.align = Qt::AlignLeft;
+        s.para.align = Qt::AlignLeft;
         break;
     case W::AlignCenter:
-        s.align = Qt::AlignHCenter;
+        s.para.align = Qt::AlignHCenter;
         break;
     case W::AlignRight:
-        s.align = Qt::AlignRight;
+        s.para.align = Qt::AlignRight;
         break;
     case W::Justify:
-        s.align = Qt::AlignJustify;
+        s.para.align = Qt::AlignJustify;
         break;
-    case W::RowDefinition:
-        m_cellRights.clear();
+    case W::SpaceBefore:
+        s.para.spaceBefore = std::clamp(p, 0, kMaxTwips);
         break;
-    case W::CellX:
-        if (m_cellRights.size() < 64)
-            m_cellRights.push_back(p);
-        flush();
-        m_sink->rowDefinition(m_cellRights);
+    case W::SpaceAfter:
+        s.para.spaceAfter = std::clamp(p, 0, kMaxTwips);
         break;
-    case W::Cell:
-        flush();
-        m_sink->cell();
-        span(u'\n', t);
+    case W::LineSpacing:
+        s.para.lineSpacing = std::clamp(p, -kMaxTwips, kMaxTwips);
         break;
-    case W::Row:
-        flush();
-        m_sink->row();
-        span(u'\n', t);
+    case W::LineMultiple:
+        s.para.lineMultiple = !t.hasParam || p != 0;
+        break;
+    case W::LeftIndent:
+        s.para.leftIndent = std::clamp(p, -kMaxTwips, kMaxTwips);
+        break;
+    case W::RightIndent:
+        s.para.rightIndent = std::clamp(p, -kMaxTwips, kMaxTwips);
+        break;
+    case W::FirstIndent:
+        s.para.firstIndent = std::clamp(p, -kMaxTwips, kMaxTwips);
+        break;
+    case W::PageBreakBefore:
+        s.para.pageBreakBefore = !t.hasParam || p != 0;
+        break;
+    case W::TabRight:
+    case W::TabCenter:
+    case W::TabDecimal:
+        m_tabAlign = w == W::TabRight    ? Qt::AlignRight
+                     : w == W::TabCenter ? Qt::AlignHCenter
+                                         : Qt::AlignJustify; // stands for the decimal point
+        break;
+    case W::TabPosition:
+        if (s.para.tabs.size() < 64)
+            s.para.tabs.push_back({std::clamp(p, 0, kMaxTwips), m_tabAlign});
+        m_tabAlign = Qt::AlignLeft;
+        break;
+    case W::ParagraphBorder:
+    case W::RowBorder:
+        m_border = nullptr; // the \brdr... words that follow are not a cell's
         break;
     default:
         break;
     }
+}
+
+// Page size and margins; a section's own values count for the first section only.
+bool Reader::pageWord(W w, const Token &t)
+{
+    const int p = std::clamp(t.param, 0, kMaxTwips);
+    PageSetup &page = m_info.page;
+    const bool section = !m_sectionEnded;
+    switch (w) {
+    case W::PaperWidth:
+        if (p > 0 && !m_pageGiven[0])
+            page.paper.setWidth(p / 20.0);
+        return true;
+    case W::PaperHeight:
+        if (p > 0 && !m_pageGiven[1])
+            page.paper.setHeight(p / 20.0);
+        return true;
+    case W::SectionPaperWidth:
+        if (p > 0 && section)
+            page.paper.setWidth(p / 20.0), m_pageGiven[0] = true;
+        return true;
+    case W::SectionPaperHeight:
+        if (p > 0 && section)
+            page.paper.setHeight(p / 20.0), m_pageGiven[1] = true;
+        return true;
+    case W::MarginLeft:
+        if (!m_pageGiven[2])
+            page.margins.setLeft(p / 20.0);
+        return true;
+    case W::MarginRight:
+        if (!m_pageGiven[3])
+            page.margins.setRight(p / 20.0);
+        return true;
+    case W::MarginTop:
+        if (!m_pageGiven[4])
+            page.margins.setTop(p / 20.0);
+        return true;
+    case W::MarginBottom:
+        if (!m_pageGiven[5])
+            page.margins.setBottom(p / 20.0);
+        return true;
+    case W::SectionMarginLeft:
+        if (section)
+            page.margins.setLeft(p / 20.0), m_pageGiven[2] = true;
+        return true;
+    case W::SectionMarginRight:
+        if (section)
+            page.margins.setRight(p / 20.0), m_pageGiven[3] = true;
+        return true;
+    case W::SectionMarginTop:
+        if (section)
+            page.margins.setTop(p / 20.0), m_pageGiven[4] = true;
+        return true;
+    case W::SectionMarginBottom:
+        if (section)
+            page.margins.setBottom(p / 20.0), m_pageGiven[5] = true;
+        return true;
+    case W::Section:
+        flush();
+        m_sink->paragraph(st());
+        m_sectionEnded = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The row definition: row properties, then each cell's properties up to its \cellx.
+bool Reader::tableWord(W w, const Token &t)
+{
+    RowDefinition &row = m_info.row;
+    const int p = t.param;
+    const int length = std::clamp(p, -kMaxTwips, kMaxTwips);
+    switch (w) {
+    case W::RowDefinition:
+        row = RowDefinition();
+        m_cell = CellDefinition();
+        m_border = nullptr;
+        std::fill(std::begin(m_padUnits), std::end(m_padUnits), 0);
+        return true;
+    case W::RowLeft:
+        row.left = length;
+        return true;
+    case W::RowGap:
+        row.gap = std::max(0, length);
+        return true;
+    case W::RowHeight:
+        row.height = length;
+        return true;
+    case W::RowPadLeft:
+    case W::RowPadRight:
+    case W::RowPadTop:
+    case W::RowPadBottom:
+        m_pads[int(w) - int(W::RowPadLeft)] = std::max(0, length);
+        break;
+    case W::RowPadUnitLeft:
+    case W::RowPadUnitRight:
+    case W::RowPadUnitTop:
+    case W::RowPadUnitBottom:
+        m_padUnits[int(w) - int(W::RowPadUnitLeft)] = p;
+        break;
+    case W::RowAlignLeft:
+        row.align = Qt::AlignLeft;
+        return true;
+    case W::RowAlignCenter:
+        row.align = Qt::AlignHCenter;
+        return true;
+    case W::RowAlignRight:
+        row.align = Qt::AlignRight;
+        return true;
+    case W::CellBorderTop:
+        m_border = &m_cell.top;
+        *m_border = Border();
+        return true;
+    case W::CellBorderLeft:
+        m_border = &m_cell.left;
+        *m_border = Border();
+        return true;
+    case W::CellBorderBottom:
+        m_border = &m_cell.bottom;
+        *m_border = Border();
+        return true;
+    case W::CellBorderRight:
+        m_border = &m_cell.rightBorder;
+        *m_border = Border();
+        return true;
+    case W::BorderSingle:
+    case W::BorderThick:
+    case W::BorderDouble:
+    case W::BorderDotted:
+    case W::BorderDashed:
+    case W::BorderHairline:
+        if (m_border) {
+            m_border->style = w == W::BorderThick      ? Border::Thick
+                              : w == W::BorderDouble   ? Border::Double
+                              : w == W::BorderDotted   ? Border::Dotted
+                              : w == W::BorderDashed   ? Border::Dashed
+                              : w == W::BorderHairline ? Border::Hairline
+                                                       : Border::Single;
+        }
+        return true;
+    case W::BorderNone:
+        if (m_border)
+            m_border->style = Border::None;
+        return true;
+    case W::BorderWidth:
+        if (m_border)
+            m_border->width = std::clamp(p, 0, 255);
+        return true;
+    case W::BorderColor:
+        if (m_border)
+            m_border->color = std::max(0, p);
+        return true;
+    case W::CellTop:
+        m_cell.valign = Qt::AlignTop;
+        return true;
+    case W::CellMiddle:
+        m_cell.valign = Qt::AlignVCenter;
+        return true;
+    case W::CellBottom:
+        m_cell.valign = Qt::AlignBottom;
+        return true;
+    case W::CellBackground:
+        m_cell.background = std::max(0, p);
+        return true;
+    case W::CellMergeFirst:
+        m_cell.mergeFirst = true;
+        return true;
+    case W::CellMerged:
+        m_cell.merged = true;
+        return true;
+    case W::CellVMergeFirst:
+        m_cell.vmergeFirst = true;
+        return true;
+    case W::CellVMerged:
+        m_cell.vmerged = true;
+        return true;
+    case W::CellX:
+        m_cell.right = length;
+        if (row.cells.size() < size_t(kMaxCells))
+            row.cells.push_back(m_cell);
+        m_cell = CellDefinition();
+        m_border = nullptr;
+        return true;
+    case W::Cell:
+        flush();
+        m_sink->cell(st());
+        span(u'\n', t);
+        return true;
+    case W::Row:
+        flush();
+        m_sink->row();
+        span(u'\n', t);
+        return true;
+    default:
+        return false;
+    }
+    // A padding counts where its unit says twips (Word writes 3); 0 means none.
+    for (int i = 0; i < 4; ++i) {
+        int &pad = i == 0   ? row.padLeft
+                   : i == 1 ? row.padRight
+                   : i == 2 ? row.padTop
+                            : row.padBottom;
+        pad = m_padUnits[i] == 3 ? m_pads[i] : -1;
+    }
+    return true;
 }
 
 void Reader::run()
@@ -332,14 +659,16 @@ void Reader::run()
                 skipOne(t.start + t.length);
                 break;
             }
-            if (!text)
-                break;
             const int c = t.param;
-            if (c == '*') {
+            if (c == '*' && dest != Dest::Skip) {
                 // {\*\dest ...}: a destination this reader may not know; pass it over.
                 flush();
                 st().dest = Dest::Skip;
-            } else if (c == '\\' || c == '{' || c == '}') {
+                break;
+            }
+            if (!text)
+                break;
+            if (c == '\\' || c == '{' || c == '}') {
                 emitText(QString(QChar(char16_t(c))));
                 span(QChar(char16_t(c)), t);
             } else if (c == '~') {
@@ -363,7 +692,12 @@ void Reader::run()
                 skipOne(t.start + t.length);
                 break;
             }
-            if (dest == Dest::ColorTable || dest == Dest::FontTable || !text)
+            if (dest == Dest::FontTable) {
+                const char byte = char(t.param);
+                fontName(&byte, 1);
+                break;
+            }
+            if (!text)
                 break;
             {
                 const char byte = char(t.param);
@@ -378,14 +712,18 @@ void Reader::run()
             if (dest == Dest::ColorTable) {
                 for (qsizetype i = 0; i < len; ++i) {
                     if (data[i] == ';') {
-                        colors.push_back(m_colorSet ? QColor(std::clamp(m_red, 0, 255),
-                                                             std::clamp(m_green, 0, 255),
-                                                             std::clamp(m_blue, 0, 255))
-                                                    : QColor());
+                        m_info.colors.push_back(m_colorSet ? QColor(std::clamp(m_red, 0, 255),
+                                                                    std::clamp(m_green, 0, 255),
+                                                                    std::clamp(m_blue, 0, 255))
+                                                           : QColor());
                         m_red = m_green = m_blue = 0;
                         m_colorSet = false;
                     }
                 }
+                break;
+            }
+            if (dest == Dest::FontTable) {
+                fontName(data, len);
                 break;
             }
             if (!text)

@@ -14,8 +14,9 @@
 
 namespace formelan::rtf::internal {
 
-constexpr int kMaxDepth = 1024; // deeper groups share the innermost state
-constexpr int kFallbackCodePage = 1251;
+constexpr int kMaxDepth = 1024;         // deeper groups share the innermost state
+constexpr int kMaxTwips = 31680;        // 22 inches, the largest page a word processor offers
+constexpr int kFallbackCodePage = 1251; // for a file that declares no character set
 
 // Walks the tokens, keeps the group state and hands text and structure to a sink.
 class Reader {
@@ -30,7 +31,7 @@ public:
 
     void run();
     void setSink(Sink *sink) { m_sink = sink; }
-    std::vector<QColor> colors; // the colour table, read before any text
+    const DocumentInfo &info() const { return m_info; }
 
 private:
     State &st() { return m_stack.back(); }
@@ -49,6 +50,9 @@ private:
     void emitBytes(const char *data, qsizetype len);
     void word(const Token &t);
     void fontTableWord(W w, const Token &t);
+    void fontName(const char *data, qsizetype len);
+    bool tableWord(W w, const Token &t);
+    bool pageWord(W w, const Token &t);
     int codePage();
     QStringDecoder *decoder(int codePage);
     void endGroup();
@@ -64,18 +68,24 @@ private:
     QChar m_pendingChar;
     qsizetype m_pendingStart = 0;
     qsizetype m_pendingEnd = 0;
-    int m_ansiCodePage = kFallbackCodePage;
-    int m_defaultFont = -1;
-    QHash<int, int> m_fontCodePages;
+    DocumentInfo m_info;
+    int m_ansiCodePage = 0;    // \ansicpg
+    int m_charsetCodePage = 0; // \ansi, \mac, \pc, \pca
     int m_fontEntry = -1;
+    size_t m_fontEntryDepth = 0; // the group of the font table entry
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSet = false;
     QByteArray m_bytes; // undecoded bytes of the current run
     int m_bytesCodePage = 0;
     QString m_run;
-    CharStyle m_runStyle;
     State m_runState;
-    std::vector<int> m_cellRights;
+    CellDefinition m_cell;      // the cell being defined, up to its \cellx
+    Border *m_border = nullptr; // the border that \brdr... words describe
+    int m_padUnits[4] = {};     // \trpaddf...: 3 where the padding is in twips
+    int m_pads[4] = {};
+    bool m_sectionEnded = false;
+    bool m_pageGiven[6] = {}; // paper width, height, margins: given by the first section
+    Qt::Alignment m_tabAlign = Qt::AlignLeft;
     QHash<int, std::shared_ptr<QStringDecoder>> m_decoders;
 };
 

@@ -3,16 +3,22 @@
 #include "rtf/documentsink.h"
 #include "rtf/reader.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QPaintDevice>
+#include <QTextDocument>
+#include <QTextTable>
+
 namespace formelan::rtf {
 
 using namespace internal;
 
-void read(const QByteArray &rtf, QTextDocument &document)
+PageSetup read(const QByteArray &rtf, QTextDocument &document)
 {
     Reader reader(rtf, nullptr);
-    DocumentSink sink(document, reader.colors);
+    DocumentSink sink(document, reader.info());
     reader.setSink(&sink);
     reader.run();
+    return reader.info().page;
 }
 
 std::vector<VisibleChar> visibleText(const QByteArray &rtf)
@@ -29,6 +35,85 @@ QString plainText(const QByteArray &rtf)
     Reader reader(rtf, &sink);
     reader.run();
     return sink.out;
+}
+
+qreal pixelsPerPoint()
+{
+    return pixelsPerTwip() * 20;
+}
+
+namespace {
+
+bool fitRows(QTextTable *table, QAbstractTextDocumentLayout *layout, qreal toDevice)
+{
+    bool grown = false;
+    for (int r = 0; r < table->rows(); ++r) {
+        qreal want = 0;
+        qreal natural = 0;
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c || cell.rowSpan() > 1)
+                continue;
+            const QTextTableCellFormat f = cell.format().toTableCellFormat();
+            want = std::max(want, std::abs(f.property(kRowHeightProperty).toReal()) * toDevice);
+            const QTextBlock first = cell.firstCursorPosition().block();
+            const QTextBlock last = cell.lastCursorPosition().block();
+            const qreal top = layout->blockBoundingRect(first).top();
+            const qreal bottom = layout->blockBoundingRect(last).bottom();
+            // Qt adds half of each horizontal border to the row, as word processors
+            // count them inside the row's height.
+            natural = std::max(
+                natural,
+                bottom - top +
+                    (f.topPadding() + f.bottomPadding() + first.blockFormat().topMargin() +
+                     last.blockFormat().bottomMargin() + (f.topBorder() + f.bottomBorder()) / 2) *
+                        toDevice);
+        }
+        if (want <= natural)
+            continue;
+        // The extra height goes below the text, or around it where the cell centres it.
+        const qreal extra = (want - natural) / toDevice;
+        for (int c = 0; c < table->columns(); ++c) {
+            QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c || cell.rowSpan() > 1)
+                continue;
+            QTextTableCellFormat f = cell.format().toTableCellFormat();
+            if (f.verticalAlignment() == QTextCharFormat::AlignMiddle) {
+                f.setTopPadding(f.topPadding() + extra / 2);
+                f.setBottomPadding(f.bottomPadding() + extra / 2);
+            } else if (f.verticalAlignment() == QTextCharFormat::AlignBottom) {
+                f.setTopPadding(f.topPadding() + extra);
+            } else {
+                f.setBottomPadding(f.bottomPadding() + extra);
+            }
+            cell.setFormat(f);
+        }
+        grown = true;
+    }
+    return grown;
+}
+
+bool fitFrames(QTextFrame *frame, QAbstractTextDocumentLayout *layout, qreal toDevice)
+{
+    bool grown = false;
+    for (QTextFrame *child : frame->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(child))
+            grown |= fitRows(table, layout, toDevice);
+        grown |= fitFrames(child, layout, toDevice);
+    }
+    return grown;
+}
+
+} // namespace
+
+void fitRowHeights(QTextDocument &document)
+{
+    QAbstractTextDocumentLayout *layout = document.documentLayout();
+    const QPaintDevice *device = layout->paintDevice();
+    const qreal toDevice = device ? device->logicalDpiY() / (pixelsPerTwip() * 1440) : 1.0;
+    // Qt relays out only the changed cells and leaves what follows them where it was.
+    if (fitFrames(document.rootFrame(), layout, toDevice))
+        document.markContentsDirty(0, document.characterCount());
 }
 
 } // namespace formelan::rtf

@@ -3,6 +3,8 @@
 #include "rtf/tokenizer.h"
 
 #include <QByteArray>
+#include <QMarginsF>
+#include <QSizeF>
 #include <QString>
 
 #include <vector>
@@ -11,12 +13,28 @@ class QTextDocument;
 
 namespace formelan::rtf {
 
-// Reads RTF into a rich-text document: paragraphs, line breaks, tabs, bold, italic,
-// underline, font size, colours and simple tables. Destinations that carry no text
-// (font and colour tables, style sheet, information, pictures, objects, field
-// instructions, {\*\...}) are understood or passed over. Bad input shows what could
-// be read.
-void read(const QByteArray &rtf, QTextDocument &document);
+// The page a document asks for, in points: A4 with margins of 2 cm where it says nothing.
+struct PageSetup {
+    QSizeF paper{595.28, 841.89};
+    QMarginsF margins{56.69, 56.69, 56.69, 56.69};
+};
+
+// Reads RTF into a rich-text document: paragraphs with their alignment, spacing and
+// indents, line breaks, tabs, fonts, bold, italic, underline, font size, colours and
+// tables with their cell widths, borders and padding. Lengths are in the units that
+// QTextDocument takes for pixels, so that a layout on a printer or PDF device gives
+// them their size on paper. Destinations that carry no text (font and colour tables,
+// style sheet, information, pictures, objects, field instructions, {\*\...}) are
+// understood or passed over. Bad input shows what could be read. Returns the page
+// size and margins.
+PageSetup read(const QByteArray &rtf, QTextDocument &document);
+
+// The unit of lengths in a read document: QTextDocument's pixels per point.
+qreal pixelsPerPoint();
+
+// Row heights (\trrh) need the text laid out: grows the rows of a read document that
+// are lower than their file asks, for the device its layout is set to now.
+void fitRowHeights(QTextDocument &document);
 
 // A character of the text that a reader shows, and the bytes of the source that
 // make it: for \uN its fallback too. Paragraph, line and cell ends show as '\n'.
