@@ -70,6 +70,7 @@ W lookup(const Token &t)
             {"pca", W::Pca},
             {"ansicpg", W::AnsiCpg},
             {"deff", W::Deff},
+            {"deftab", W::DefaultTab},
             {"paperw", W::PaperWidth},
             {"paperh", W::PaperHeight},
             {"margl", W::MarginLeft},

@@ -19,6 +19,7 @@ enum class W {
     Pca,
     AnsiCpg,
     Deff,
+    DefaultTab,
     PaperWidth,
     PaperHeight,
     MarginLeft,

@@ -134,6 +134,9 @@ void DocumentSink::finish()
         end.setLineHeight(0, QTextBlockFormat::FixedHeight);
         m_cursor.setBlockFormat(end);
     }
+    QTextOption option = m_doc.defaultTextOption();
+    option.setTabStopDistance(m_info.defaultTab * m_scale);
+    m_doc.setDefaultTextOption(option);
     m_cursor.endEditBlock();
     m_doc.setUndoRedoEnabled(m_undo);
 }

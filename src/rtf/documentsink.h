@@ -15,6 +15,8 @@ namespace formelan::rtf::internal {
 
 // The property of a table cell's format that holds its row's \trrh, in layout pixels.
 constexpr int kRowHeightProperty = QTextFormat::UserProperty + 0x7274;
+// The property of the root frame's format that holds the scale its indents were fitted to.
+constexpr int kIndentScaleProperty = QTextFormat::UserProperty + 0x7275;
 
 // QTextDocument's layout pixels per twip: lengths in a document are pixels at the
 // resolution Qt assumes for text, and a layout scales them from there to its device.

@@ -266,6 +266,10 @@ void Reader::word(const Token &t)
     case W::Deff:
         m_info.defaultFont = p;
         break;
+    case W::DefaultTab:
+        if (p > 0)
+            m_info.defaultTab = std::min(p, kMaxTwips);
+        break;
     case W::Uc:
         s.uc = std::clamp(p, 0, 16);
         break;

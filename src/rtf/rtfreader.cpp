@@ -5,6 +5,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QPaintDevice>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
 
@@ -44,9 +46,12 @@ qreal pixelsPerPoint()
 
 namespace {
 
-bool fitRows(QTextTable *table, QAbstractTextDocumentLayout *layout, qreal toDevice)
+using CellChanges = std::vector<std::pair<QTextTableCell, QTextTableCellFormat>>;
+
+// Measures the rows on the present layout and gives the cell formats that grow them.
+void fitRows(QTextTable *table, QAbstractTextDocumentLayout *layout, qreal toDevice,
+             CellChanges &changes)
 {
-    bool grown = false;
     for (int r = 0; r < table->rows(); ++r) {
         qreal want = 0;
         qreal natural = 0;
@@ -86,34 +91,61 @@ bool fitRows(QTextTable *table, QAbstractTextDocumentLayout *layout, qreal toDev
             } else {
                 f.setBottomPadding(f.bottomPadding() + extra);
             }
-            cell.setFormat(f);
+            changes.emplace_back(cell, f);
         }
-        grown = true;
     }
-    return grown;
 }
 
-bool fitFrames(QTextFrame *frame, QAbstractTextDocumentLayout *layout, qreal toDevice)
+void fitFrames(QTextFrame *frame, QAbstractTextDocumentLayout *layout, qreal toDevice,
+               CellChanges &changes)
 {
-    bool grown = false;
     for (QTextFrame *child : frame->childFrames()) {
         if (auto *table = qobject_cast<QTextTable *>(child))
-            grown |= fitRows(table, layout, toDevice);
-        grown |= fitFrames(child, layout, toDevice);
+            fitRows(table, layout, toDevice, changes);
+        fitFrames(child, layout, toDevice, changes);
     }
-    return grown;
 }
 
 } // namespace
 
-void fitRowHeights(QTextDocument &document)
+void fitToDevice(QTextDocument &document)
 {
     QAbstractTextDocumentLayout *layout = document.documentLayout();
     const QPaintDevice *device = layout->paintDevice();
     const qreal toDevice = device ? device->logicalDpiY() / (pixelsPerTwip() * 1440) : 1.0;
-    // Qt relays out only the changed cells and leaves what follows them where it was.
-    if (fitFrames(document.rootFrame(), layout, toDevice))
-        document.markContentsDirty(0, document.characterCount());
+    // The indents are in device pixels: scaled from what the file gave, once per device.
+    QTextFrameFormat root = document.rootFrame()->frameFormat();
+    const QVariant applied = root.property(kIndentScaleProperty);
+    const qreal factor = toDevice / (applied.isValid() ? applied.toReal() : 1.0);
+    if (!qFuzzyCompare(factor, 1.0)) {
+        QTextCursor cursor(&document);
+        cursor.beginEditBlock();
+        for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+            QTextBlockFormat f = b.blockFormat();
+            if (f.leftMargin() == 0 && f.rightMargin() == 0 && f.textIndent() == 0)
+                continue;
+            f.setLeftMargin(f.leftMargin() * factor);
+            f.setRightMargin(f.rightMargin() * factor);
+            f.setTextIndent(f.textIndent() * factor);
+            cursor.setPosition(b.position());
+            cursor.setBlockFormat(f);
+        }
+        root.setProperty(kIndentScaleProperty, toDevice);
+        document.rootFrame()->setFrameFormat(root);
+        cursor.endEditBlock();
+    }
+    CellChanges changes;
+    fitFrames(document.rootFrame(), layout, toDevice, changes);
+    if (changes.empty())
+        return;
+    // All in one edit, laid out once; Qt relays out only the changed cells and leaves
+    // what follows them where it was, so the whole document is marked.
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (auto &[cell, format] : changes)
+        cell.setFormat(format);
+    cursor.endEditBlock();
+    document.markContentsDirty(0, document.characterCount());
 }
 
 } // namespace formelan::rtf

@@ -32,9 +32,11 @@ PageSetup read(const QByteArray &rtf, QTextDocument &document);
 // The unit of lengths in a read document: QTextDocument's pixels per point.
 qreal pixelsPerPoint();
 
-// Row heights (\trrh) need the text laid out: grows the rows of a read document that
-// are lower than their file asks, for the device its layout is set to now.
-void fitRowHeights(QTextDocument &document);
+// Fits a read document to the device its layout is set to (or the screen): Qt (6.4)
+// scales spacing, cell widths and tab stops to the device but not a paragraph's
+// indents, and row heights (\trrh) need the text laid out, so rows lower than their
+// file asks are grown here. Call after QAbstractTextDocumentLayout::setPaintDevice.
+void fitToDevice(QTextDocument &document);
 
 // A character of the text that a reader shows, and the bytes of the source that
 // make it: for \uN its fallback too. Paragraph, line and cell ends show as '\n'.

@@ -87,6 +87,7 @@ struct DocumentInfo {
     std::vector<QColor> colors;
     QHash<int, Font> fonts;
     int defaultFont = -1;
+    int defaultTab = 720; // \deftab, in twips
     RowDefinition row; // the row definition in effect
     PageSetup page;
 };

@@ -426,7 +426,7 @@ private Q_SLOTS:
         device.setDotsPerMeterY(11811);
         doc.documentLayout()->setPaintDevice(&device);
         doc.setTextWidth(3000);
-        rtf::fitRowHeights(doc);
+        rtf::fitToDevice(doc);
         QTextTable *table = firstTable(doc);
         const auto top = [&](int row) {
             return doc.documentLayout()
