@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs one on a copy of its seeds.
 #   fuzz/run.sh formfile 600     (target name, seconds)
+#   fuzz/run.sh rtf 600 -max_len=1024 -jobs=2   (further libFuzzer options)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:?target}; seconds=${2:-600}
@@ -11,4 +12,4 @@ work=$(mktemp -d)
 cp "$root/fuzz/corpus/$target/"* "$work/"
 dict=()
 [ -f "$root/fuzz/$target.dict" ] && dict=(-dict="$root/fuzz/$target.dict")
-"$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 "${dict[@]}" "$work"
+"$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 "${dict[@]}" "${@:3}" "$work"

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "rtf/tokenizer.h"
+
 #include <QByteArray>
+#include <QMarginsF>
+#include <QSizeF>
 #include <QString>
 
 #include <vector>
@@ -9,38 +13,30 @@ class QTextDocument;
 
 namespace formelan::rtf {
 
-// One token of RTF 1.x.
-struct Token {
-    enum Type { End, GroupStart, GroupEnd, Word, Symbol, Hex, Text, Binary };
-    Type type = End;
-    QByteArrayView word;   // Word: the control word's letters, a view into the input
-    bool overlong = false; // Word: longer than any control word, so it matches none
-    int param = 0;         // Word: its parameter; Hex: the byte; Symbol: the character
-    bool hasParam = false;
-    qsizetype start = 0;  // where the token starts in the input
-    qsizetype length = 0; // Text: the bytes are input[start, start + length)
+// The page a document asks for, in points: A4 with margins of 2 cm where it says nothing.
+struct PageSetup {
+    QSizeF paper{595.28, 841.89};
+    QMarginsF margins{56.69, 56.69, 56.69, 56.69};
 };
 
-// Splits RTF into tokens. Never reads past the input, whatever it holds.
-class Tokenizer {
-public:
-    explicit Tokenizer(const QByteArray &input)
-        : m_in(input)
-    {}
-    Token next();
-    qsizetype position() const { return m_pos; }
+// Reads RTF into a rich-text document: paragraphs with their alignment, spacing and
+// indents, line breaks, tabs, fonts, bold, italic, underline, font size, colours and
+// tables with their cell widths, borders and padding. Lengths are in the units that
+// QTextDocument takes for pixels, so that a layout on a printer or PDF device gives
+// them their size on paper. Destinations that carry no text (font and colour tables,
+// style sheet, information, pictures, objects, field instructions, {\*\...}) are
+// understood or passed over. Bad input shows what could be read. Returns the page
+// size and margins.
+PageSetup read(const QByteArray &rtf, QTextDocument &document);
 
-private:
-    QByteArray m_in; // shared, not copied
-    qsizetype m_pos = 0;
-};
+// The unit of lengths in a read document: QTextDocument's pixels per point.
+qreal pixelsPerPoint();
 
-// Reads RTF into a rich-text document: paragraphs, line breaks, tabs, bold, italic,
-// underline, font size, colours and simple tables. Destinations that carry no text
-// (font and colour tables, style sheet, information, pictures, objects, field
-// instructions, {\*\...}) are understood or passed over. Bad input shows what could
-// be read.
-void read(const QByteArray &rtf, QTextDocument &document);
+// Fits a read document to the device its layout is set to (or the screen): Qt (6.4)
+// scales spacing, cell widths and tab stops to the device but not a paragraph's
+// indents, and row heights (\trrh) need the text laid out, so rows lower than their
+// file asks are grown here. Call after QAbstractTextDocumentLayout::setPaintDevice.
+void fitToDevice(QTextDocument &document);
 
 // A character of the text that a reader shows, and the bytes of the source that
 // make it: for \uN its fallback too. Paragraph, line and cell ends show as '\n'.

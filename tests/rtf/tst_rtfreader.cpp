@@ -1,5 +1,9 @@
 #include "rtf/rtfreader.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QImage>
+
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -50,6 +54,53 @@ QString docText(const QByteArray &rtf)
     QTextDocument doc;
     rtf::read(rtf, doc);
     return doc.toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
+QTextTable *firstTable(QTextDocument &doc)
+{
+    for (QTextFrame *f : doc.rootFrame()->childFrames())
+        if (auto *t = qobject_cast<QTextTable *>(f))
+            return t;
+    return nullptr;
+}
+
+QString cellText(const QTextTableCell &cell)
+{
+    QTextCursor c = cell.firstCursorPosition();
+    c.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+    return c.selectedText();
+}
+
+// Each cell where it starts: "row,column,rows x columns:text".
+QStringList cells(QTextTable *table)
+{
+    QStringList out;
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() == r && cell.column() == c)
+                out.append(u"%1,%2,%3x%4:%5"_s.arg(r)
+                               .arg(c)
+                               .arg(cell.rowSpan())
+                               .arg(cell.columnSpan())
+                               .arg(cellText(cell)));
+        }
+    }
+    return out;
+}
+
+// Document lengths in twips, to compare with what the file says.
+qreal twips(qreal documentLength)
+{
+    return documentLength * 20 / rtf::pixelsPerPoint();
+}
+
+const QTextBlock blockWith(QTextDocument &doc, const QString &text)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        if (b.text() == text)
+            return b;
+    return QTextBlock();
 }
 
 } // namespace
@@ -124,9 +175,9 @@ private Q_SLOTS:
             << QByteArray("{\\rtf1 {\\uc0\\u1040}\\u1041?}") << u"АБ"_s;
         QTest::newRow("negative and surrogates")
             << QByteArray("{\\rtf1 \\u-10179?\\u-8704?!}") << u"😀!"_s;
+        // A file that declares no character set at all is taken for Windows-1251.
         QTest::newRow("raw windows-1251 bytes")
-            << QByteArray(
-                   "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 \xcf\xf0\xe8\xec\xe5\xf0}")
+            << QByteArray("{\\rtf1\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 \xcf\xf0\xe8\xec\xe5\xf0}")
             << u"Пример"_s;
         QTest::newRow("cpg of a font")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f1\\cpg1251 X;}}\\f1 \\'e0}")
@@ -147,6 +198,58 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QCOMPARE(rtf::plainText(rtf), text);
         QCOMPARE(docText(rtf), text);
+    }
+
+    void codePages_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ansi without a code page is Windows-1252")
+            << QByteArray("{\\rtf1\\ansi Caf\\'e9}") << u"Café"_s;
+        QTest::newRow("ansi, font of the ANSI character set")
+            << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0 Caf\\'e9}")
+            << u"Café"_s;
+        QTest::newRow("a Cyrillic font in an ansi file")
+            << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset204 Arial CYR;}}\\f1 \\'e0}")
+            << u"а"_s;
+        QTest::newRow("ansicpg over a font of the ANSI character set")
+            << QByteArray(
+                   "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0 \\'e0}")
+            << u"а"_s;
+        QTest::newRow("font without a character set takes ansicpg")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1253{\\fonttbl{\\f0 Arial;}}\\f0 \\'e1}")
+            << u"α"_s;
+        QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << u"é"_s;
+        QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'82}") << u"é"_s;
+        QTest::newRow("nothing declared") << QByteArray("{\\rtf1 \\'e0}") << u"а"_s;
+        QTest::newRow("plain returns to the default font")
+            << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 "
+                          "B;}}\\f1 \\'e0\\plain \\'e0}")
+            << u"аà"_s;
+        QTest::newRow("code page switches inside a word")
+            << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}"
+                          "\\f0 \\'e9{\\f1 \\'e9}\\'e9}")
+            << u"éйé"_s;
+    }
+
+    void codePages()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QCOMPARE(rtf::plainText(rtf), text);
+        QCOMPARE(docText(rtf), text);
+    }
+
+    void bankCodeListStillReads()
+    {
+        QFile f(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/bic.rtf"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray rtf = f.readAll();
+        QVERIFY(rtf.contains("\\ansicpg1251"));
+        QVERIFY(rtf::plainText(rtf).contains(u"Българска народна банка\tBNBGBGSD\t"_s));
+        const QString text = docText(rtf);
+        QVERIFY(text.contains(u"Българска народна банка"_s));
+        QVERIFY(text.contains(u"Банкови идентификационни кодове"_s));
     }
 
     void destinations_data()
@@ -203,6 +306,266 @@ private Q_SLOTS:
         QCOMPARE(cellText(0, 1), u"Б"_s);
         QCOMPARE(cellText(1, 1), u"D"_s);
         QVERIFY(doc.toPlainText().endsWith(u"After\n"_s));
+    }
+
+    void tableGrids_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QList<int>>("widths"); // of the grid's columns, in twips
+        QTest::addColumn<int>("left");          // where the table starts, in twips
+        const QByteArray def = "\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx4000";
+        QTest::newRow("rows defined before their cells")
+            << "{\\rtf1 " + def + "\\pard\\intbl A\\cell B\\cell\\row" + def +
+                   "\\pard\\intbl C\\cell D\\cell\\row\\pard After\\par}"
+            << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:B"_s, u"1,0,1x1:C"_s, u"1,1,1x1:D"_s}
+            << QList<int>{2108, 2000} << -108;
+        // Word 2002 and later repeat the definition before \row, inside a group.
+        QTest::newRow("definition repeated before row")
+            << "{\\rtf1 " + def + "\\pard\\intbl A\\cell B\\cell\\pard\\intbl{" + def + "\\row}" +
+                   def + "\\pard\\intbl C\\cell D\\cell\\pard\\intbl\\itap1{" + def +
+                   "\\row}\\pard After\\par}"
+            << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:B"_s, u"1,0,1x1:C"_s, u"1,1,1x1:D"_s}
+            << QList<int>{2108, 2000} << -108;
+        QTest::newRow("definition only before row")
+            << QByteArray("{\\rtf1\\pard\\intbl A\\cell B\\cell{\\trowd\\cellx1000\\cellx3000\\row}"
+                          "\\pard\\intbl C\\cell D\\cell{\\trowd\\cellx1000\\cellx3000\\row}}")
+            << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:B"_s, u"1,0,1x1:C"_s, u"1,1,1x1:D"_s}
+            << QList<int>{1000, 2000} << 0;
+        QTest::newRow("uneven rows")
+            << QByteArray("{\\rtf1\\trowd\\cellx2000\\cellx6000\\pard\\intbl A\\cell B\\cell\\row"
+                          "\\trowd\\cellx4000\\cellx6000\\pard\\intbl C\\cell D\\cell\\row"
+                          "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl E\\cell F\\cell "
+                          "G\\cell\\row}")
+            << QStringList{u"0,0,1x2:A"_s, u"0,2,1x3:B"_s, u"1,0,1x4:C"_s, u"1,4,1x1:D"_s,
+                           u"2,0,1x1:E"_s, u"2,1,1x1:F"_s, u"2,2,1x1:G"_s, u"2,3,1x2:"_s}
+            << QList<int>{1000, 1000, 1000, 1000, 2000} << 0;
+        QTest::newRow("a row further in")
+            << QByteArray("{\\rtf1\\trowd\\cellx3000\\pard\\intbl A\\cell\\row"
+                          "\\trowd\\trleft1000\\cellx3000\\pard\\intbl B\\cell\\row}")
+            << QStringList{u"0,0,1x2:A"_s, u"1,0,1x1:"_s, u"1,1,1x1:B"_s} << QList<int>{1000, 2000}
+            << 0;
+        QTest::newRow("merged across")
+            << QByteArray("{\\rtf1\\trowd\\clmgf\\cellx2000\\clmrg\\cellx4000\\cellx5000"
+                          "\\pard\\intbl A\\cell\\cell C\\cell\\row}")
+            << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:C"_s} << QList<int>{4000, 1000} << 0;
+        QTest::newRow("merged down")
+            << QByteArray("{\\rtf1\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl A\\cell "
+                          "B\\cell\\row\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell "
+                          "D\\cell\\row}")
+            << QStringList{u"0,0,2x1:A"_s, u"0,1,1x1:B"_s, u"1,1,1x1:D"_s} << QList<int>{2000, 2000}
+            << 0;
+        QTest::newRow("more cells than boundaries")
+            << QByteArray("{\\rtf1\\trowd\\cellx1500\\pard\\intbl A\\cell B\\cell\\row}")
+            << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:B"_s} << QList<int>{1500, 1500} << 0;
+    }
+
+    void tableGrids()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QStringList, cells);
+        QFETCH(QList<int>, widths);
+        QFETCH(int, left);
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        QTextTable *table = firstTable(doc);
+        QVERIFY(table);
+        QCOMPARE(::cells(table), cells);
+        QList<int> got;
+        for (const QTextLength &l : table->format().columnWidthConstraints()) {
+            QCOMPARE(l.type(), QTextLength::FixedLength);
+            got.append(qRound(twips(l.rawValue())));
+        }
+        QCOMPARE(got, widths);
+        QCOMPARE(qRound(twips(table->format().leftMargin())), left);
+        if (rtf.contains("After"))
+            QVERIFY(doc.toPlainText().endsWith(u"After\n"_s));
+    }
+
+    void cellFormats()
+    {
+        const QByteArray rtf =
+            "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\trowd\\trgaph100\\trpaddl200\\trpaddfl3"
+            "\\clbrdrt\\brdrs\\brdrw20\\brdrcf1\\clbrdrl\\brdrdb\\brdrw10\\clbrdrb\\brdrs\\brdrnone"
+            "\\clvertalc\\clcbpat1\\cellx2000\\clvertalb\\clbrdrr\\brdrth\\brdrw15\\cellx4000"
+            "\\pard\\intbl A\\cell B\\cell\\row}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        QTextTable *table = firstTable(doc);
+        QVERIFY(table);
+        const QTextTableCellFormat a = table->cellAt(0, 0).format().toTableCellFormat();
+        QCOMPARE(qRound(twips(a.topBorder())), 20);
+        QCOMPARE(a.topBorderBrush().color(), QColor(255, 0, 0));
+        QCOMPARE(a.leftBorderStyle(), QTextFrameFormat::BorderStyle_Double);
+        QCOMPARE(qRound(twips(a.leftBorder())), 30);
+        QCOMPARE(a.bottomBorder(), 0.0);
+        QCOMPARE(a.rightBorder(), 0.0);
+        // The text stands the padding from the boundary, the border inside it.
+        QCOMPARE(qRound(twips(a.leftPadding() + a.leftBorder())), 200);
+        QCOMPARE(qRound(twips(a.rightPadding())), 100);
+        QCOMPARE(a.verticalAlignment(), QTextCharFormat::AlignMiddle);
+        QCOMPARE(a.background().color(), QColor(255, 0, 0));
+        const QTextTableCellFormat b = table->cellAt(0, 1).format().toTableCellFormat();
+        QCOMPARE(b.verticalAlignment(), QTextCharFormat::AlignBottom);
+        QCOMPARE(b.rightBorderBrush().color(), QColor(Qt::black));
+        QCOMPARE(qRound(twips(b.rightBorder())), 30);
+        QCOMPARE(qRound(twips(b.rightPadding() + b.rightBorder())), 100);
+        QCOMPARE(b.topBorder(), 0.0);
+    }
+
+    void rowHeightsOnADevice()
+    {
+        const QByteArray rtf = "{\\rtf1\\trowd\\trrh1440\\cellx2000\\pard\\intbl A\\cell\\row"
+                               "\\trowd\\trrh-720\\cellx2000\\pard\\intbl B\\cell\\row"
+                               "\\trowd\\trrh20\\cellx2000\\pard\\intbl\\fs48 C\\cell\\row}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        // 300 dots per inch: a twip is 300 / 1440 of a device pixel.
+        QImage device(10, 10, QImage::Format_RGB32);
+        device.setDotsPerMeterX(11811);
+        device.setDotsPerMeterY(11811);
+        doc.documentLayout()->setPaintDevice(&device);
+        doc.setTextWidth(3000);
+        rtf::fitToDevice(doc);
+        QTextTable *table = firstTable(doc);
+        const auto top = [&](int row) {
+            return doc.documentLayout()
+                ->blockBoundingRect(table->cellAt(row, 0).firstCursorPosition().block())
+                .top();
+        };
+        QCOMPARE_GE(top(1) - top(0), 1440 * 300 / 1440.0 - 1);
+        QCOMPARE_LE(top(1) - top(0), 1440 * 300 / 1440.0 + 2);
+        QCOMPARE_GE(top(2) - top(1), 720 * 300 / 1440.0 - 1);
+        QCOMPARE_LE(top(2) - top(1), 720 * 300 / 1440.0 + 2);
+        // A row lower than its text grows to the text.
+        const qreal last = doc.documentLayout()->frameBoundingRect(table).bottom() - top(2);
+        QCOMPARE_GE(last, 24 * 300 / 72.0);
+    }
+
+    void spaceAfterATable()
+    {
+        QTextDocument doc;
+        rtf::read("{\\rtf1\\trowd\\cellx2000\\pard\\intbl A\\cell\\row\\pard\\sb1440 After\\par}",
+                  doc);
+        doc.setTextWidth(2000);
+        const QTextBlock after = blockWith(doc, u"After"_s);
+        QVERIFY(after.isValid());
+        const qreal gap = doc.documentLayout()->blockBoundingRect(after).top() -
+                          doc.documentLayout()->frameBoundingRect(firstTable(doc)).bottom();
+        QCOMPARE(qRound(twips(gap)), 1440);
+    }
+
+    void paragraphFormats()
+    {
+        const QByteArray rtf = "{\\rtf1 \\pard\\qc\\sb240\\sa120 c\\par"
+                               "\\pard\\qr\\li720\\ri360\\fi-360 r\\par"
+                               "\\pard\\qj\\sl360\\slmult1 j\\par"
+                               "\\pard\\sl-300\\slmult0 x\\par"
+                               "\\pard\\sl300\\tx1440\\tqr\\tx2880 m\\page"
+                               "\\pard next\\par"
+                               "\\pard\\plain\\fs8\\par"
+                               "\\pard {\\fs13 a}\\line {\\fs19 b}\\par}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        const QTextBlockFormat c = blockWith(doc, u"c"_s).blockFormat();
+        QCOMPARE(c.alignment(), Qt::AlignHCenter);
+        QCOMPARE(qRound(twips(c.topMargin())), 240);
+        QCOMPARE(qRound(twips(c.bottomMargin())), 120);
+        const QTextBlockFormat r = blockWith(doc, u"r"_s).blockFormat();
+        QCOMPARE(r.alignment(), Qt::AlignRight);
+        QCOMPARE(qRound(twips(r.leftMargin())), 720);
+        QCOMPARE(qRound(twips(r.rightMargin())), 360);
+        QCOMPARE(qRound(twips(r.textIndent())), -360);
+        const QTextBlockFormat j = blockWith(doc, u"j"_s).blockFormat();
+        QCOMPARE(j.alignment(), Qt::AlignJustify);
+        QCOMPARE(j.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+        QCOMPARE(j.lineHeight(), 150.0);
+        const QTextBlockFormat x = blockWith(doc, u"x"_s).blockFormat();
+        QCOMPARE(x.lineHeightType(), int(QTextBlockFormat::FixedHeight));
+        QCOMPARE(qRound(twips(x.lineHeight())), 300);
+        const QTextBlockFormat m = blockWith(doc, u"m"_s).blockFormat();
+        QCOMPARE(m.lineHeightType(), int(QTextBlockFormat::MinimumHeight));
+        QCOMPARE(m.tabPositions().size(), 2);
+        QCOMPARE(m.tabPositions().at(1).type, QTextOption::RightTab);
+        QCOMPARE(qRound(twips(m.tabPositions().at(1).position)), 2880);
+        QCOMPARE(blockWith(doc, u"next"_s).blockFormat().pageBreakPolicy(),
+                 QTextFormat::PageBreak_AlwaysBefore);
+        // An empty paragraph is as high as its paragraph mark's font.
+        const QTextBlock empty = blockWith(doc, u"next"_s).next();
+        QCOMPARE(empty.length(), 1);
+        QCOMPARE(empty.charFormat().fontPointSize(), 4.0);
+        // A line break is as high as the text before it.
+        const QTextBlock ab = blockWith(doc, u"a\u2028b"_s);
+        QVERIFY(ab.isValid());
+        for (auto it = ab.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().text().contains(QChar::LineSeparator))
+                QCOMPARE(it.fragment().charFormat().fontPointSize(), 6.5);
+        }
+    }
+
+    void fonts()
+    {
+        const QByteArray rtf =
+            "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Times New Roman;}"
+            "{\\f1\\fmodern Courier New;}{\\f2\\fswiss\\fcharset204{\\*\\panose 0} Arial CYR;}"
+            "{\\f3\\fnil Caf\\'e9 Sans;}}"
+            "a{\\f1 b}{\\f2 c}{\\f3 d}{\\f1\\plain e}}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        QHash<QString, QTextCharFormat> formats;
+        for (auto it = doc.begin().begin(); !it.atEnd(); ++it)
+            formats.insert(it.fragment().text(), it.fragment().charFormat());
+        QCOMPARE(formats.value(u"a"_s).fontFamilies().toStringList(),
+                 QStringList{u"Times New Roman"_s});
+        QCOMPARE(formats.value(u"a"_s).fontStyleHint(), QFont::Serif);
+        QCOMPARE(formats.value(u"b"_s).fontFamilies().toStringList(),
+                 QStringList{u"Courier New"_s});
+        QCOMPARE(formats.value(u"b"_s).fontStyleHint(), QFont::TypeWriter);
+        QCOMPARE(formats.value(u"c"_s).fontFamilies().toStringList(),
+                 (QStringList{u"Arial CYR"_s, u"Arial"_s}));
+        QCOMPARE(formats.value(u"d"_s).fontFamilies().toStringList(), QStringList{u"Café Sans"_s});
+        QCOMPARE(formats.value(u"e"_s).fontFamilies().toStringList(),
+                 QStringList{u"Times New Roman"_s});
+        QCOMPARE(formats.value(u"e"_s).fontPointSize(), 12.0);
+    }
+
+    void pageSetup_data()
+    {
+        QTest::addColumn<QByteArray>("words");
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<QMarginsF>("margins");
+        const QMarginsF cm2(56.69, 56.69, 56.69, 56.69);
+        QTest::newRow("nothing: A4, 2 cm") << QByteArray() << QSizeF(595.28, 841.89) << cm2;
+        QTest::newRow("letter, the writer's margins")
+            << QByteArray("\\paperw12240\\paperh15840\\margl1800\\margr1700\\margt1440\\margb1400")
+            << QSizeF(612, 792) << QMarginsF(90, 72, 85, 70);
+        QTest::newRow("some margins") << QByteArray("\\margl850") << QSizeF(595.28, 841.89)
+                                      << QMarginsF(42.5, 56.69, 56.69, 56.69);
+        QTest::newRow("the section's own")
+            << QByteArray("\\paperw11906\\paperh16838\\margl850\\sectd\\pgwsxn16838\\pghsxn11906"
+                          "\\marglsxn567")
+            << QSizeF(841.9, 595.3) << QMarginsF(28.35, 56.69, 56.69, 56.69);
+        QTest::newRow("a later section changes nothing")
+            << QByteArray("\\margl1000 x\\sect\\sectd\\marglsxn3000\\pgwsxn5000 y")
+            << QSizeF(595.28, 841.89) << QMarginsF(50, 56.69, 56.69, 56.69);
+        QTest::newRow("absurd sizes are bounded")
+            << QByteArray("\\paperw999999999\\paperh-5\\margl-100") << QSizeF(1584, 841.89)
+            << QMarginsF(0, 56.69, 56.69, 56.69);
+    }
+
+    void pageSetup()
+    {
+        QFETCH(QByteArray, words);
+        QFETCH(QSizeF, paper);
+        QFETCH(QMarginsF, margins);
+        QTextDocument doc;
+        const rtf::PageSetup page = rtf::read("{\\rtf1 " + words + " text}", doc);
+        QCOMPARE_LE(std::abs(page.paper.width() - paper.width()), 0.05);
+        QCOMPARE_LE(std::abs(page.paper.height() - paper.height()), 0.05);
+        QCOMPARE_LE(std::abs(page.margins.left() - margins.left()), 0.05);
+        QCOMPARE_LE(std::abs(page.margins.top() - margins.top()), 0.05);
+        QCOMPARE_LE(std::abs(page.margins.right() - margins.right()), 0.05);
+        QCOMPARE_LE(std::abs(page.margins.bottom() - margins.bottom()), 0.05);
     }
 
     void badInputShowsWhatItCan_data()

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "rtf/sink.h"
+
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextTableCellFormat>
+
+#include <vector>
+
+class QTextDocument;
+class QTextTable;
+
+namespace formelan::rtf::internal {
+
+// The property of a table cell's format that holds its row's \trrh, in layout pixels.
+constexpr int kRowHeightProperty = QTextFormat::UserProperty + 0x7274;
+// The property of the root frame's format that holds the scale its indents were fitted to.
+constexpr int kIndentScaleProperty = QTextFormat::UserProperty + 0x7275;
+
+// QTextDocument's layout pixels per twip: lengths in a document are pixels at the
+// resolution Qt assumes for text, and a layout scales them from there to its device.
+qreal pixelsPerTwip();
+
+// Builds the document. A table is collected whole and inserted at its end, so that
+// long tables cost no more than their content, and so that its grid can be drawn
+// from the boundaries of all its rows.
+class DocumentSink final : public Sink {
+public:
+    DocumentSink(QTextDocument &doc, const DocumentInfo &info);
+
+    void text(const QString &s, const State &st) override;
+    void paragraph(const State &st) override;
+    void cell(const State &st) override;
+    void row() override;
+    void finish() override;
+    void pageBreak() override;
+
+private:
+    struct Piece {
+        enum Kind { Text, Paragraph, CellEnd };
+        Kind kind;
+        QString text;
+        CharStyle style;
+        ParaStyle para;
+    };
+    using Cell = std::vector<Piece>;
+    struct Row {
+        std::vector<Cell> cells;
+        RowDefinition def;
+        bool defined = false;
+    };
+
+    bool route(bool inTable);
+    Cell &currentCell() { return m_rows.back().cells.back(); }
+    const QTextCharFormat &format(const CharStyle &style);
+    QTextBlockFormat blockFormat(const ParaStyle &para) const;
+    void put(const Piece &piece, QTextCursor &cursor);
+    void insertTable();
+    void insertGrid(std::vector<Row> &rows);
+    QTextTableCellFormat cellFormat(const RowDefinition &row, const CellDefinition &cell) const;
+    QColor color(int index, const QColor &fallback) const;
+
+    QTextDocument &m_doc;
+    const DocumentInfo &m_info;
+    QTextCursor m_cursor;
+    const qreal m_scale; // layout pixels per twip
+    std::vector<Row> m_rows;
+    bool m_breakBefore = false; // a page break waits for the next block of the main text
+    bool m_inTable = false;
+    bool m_newRow = false;
+    bool m_undo = true;
+    bool m_hasFormat = false;
+    CharStyle m_formatStyle;
+    QTextCharFormat m_format;
+};
+
+} // namespace formelan::rtf::internal
