@@ -7,5 +7,5 @@ out=${1:-$root/docs/screenshot.png}
 mkdir -p "$(dirname "$out")"
 cmake -S "$root" -B "$root/build" -DFORMELAN_TOOLS=ON >/dev/null
 cmake --build "$root/build" -j"$(nproc)" --target formelan-screenshot
-xvfb-run -a -s "-screen 0 1366x900x24" "$root/build/formelan-screenshot" "$out" ${2:-}
+xvfb-run -a -s "-screen 0 1366x768x24" "$root/build/formelan-screenshot" "$out" ${2:-}
 echo "saved $out"
