@@ -1,5 +1,7 @@
 #include "app/settingsdialog.h"
 
+#include "parties/bookplacewidget.h"
+
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -14,7 +16,8 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-SettingsDialog::SettingsDialog(const Settings &current, QWidget *parent)
+SettingsDialog::SettingsDialog(const Settings &current, const BookPlaceSettings &place,
+                               QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(u"SettingsDialog"_s);
@@ -36,6 +39,17 @@ SettingsDialog::SettingsDialog(const Settings &current, QWidget *parent)
                   u"С нея започва документът при всяко стартиране на програмата. Отвореният "
                   u"документ не се променя."_s,
                   kCurrencies, current.defaultCurrency);
+
+    // The group's own first line names it: "Адресна книга: на този компютър / на сървър".
+    auto *book = new QGroupBox(this);
+    book->setObjectName(u"addressBookGroup"_s);
+    auto *bookLayout = new QVBoxLayout(book);
+    bookLayout->setContentsMargins(4, 4, 4, 4);
+    m_place = new BookPlaceWidget(book);
+    m_place->setObjectName(u"bookPlace"_s);
+    m_place->setSettings(place);
+    bookLayout->addWidget(m_place);
+    m_groups->addWidget(book);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(u"buttons"_s);
@@ -78,6 +92,11 @@ QButtonGroup *SettingsDialog::addChoice(const QString &name, const QString &titl
 QString SettingsDialog::chosen(const QButtonGroup *group)
 {
     return group->checkedButton()->property("value").toString();
+}
+
+BookPlaceSettings SettingsDialog::bookPlace() const
+{
+    return m_place->settings();
 }
 
 Settings SettingsDialog::settings() const
