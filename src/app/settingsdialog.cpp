@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -58,7 +59,8 @@ SettingsDialog::SettingsDialog(const Settings &current, const BookPlaceSettings 
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    setMinimumWidth(360);
+    // Wide enough for the server's fields and a check's answer of a few lines.
+    setMinimumWidth(480);
 }
 
 QButtonGroup *SettingsDialog::addChoice(const QString &name, const QString &title,
