@@ -369,6 +369,49 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(p.databasePath()));
     }
 
+    // A server's book not reached at start, then "на този компютър" chosen in the settings:
+    // the file's book shows and takes adds at once, and nothing more is said. Needs no
+    // server: nothing listens on the port.
+    void unreachedServerThenThisComputer()
+    {
+        QTemporaryDir dir;
+        const QString local = dir.path() + u"/base.mdb"_s;
+        {
+            StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(local);
+            QVERIFY(store.ok());
+            QVERIFY(store.value()
+                        ->add(PartyTable::Recipients, named(PartyTable::Recipients, u"Местен"_s))
+                        .ok());
+        }
+        ServerBookSettings nowhere;
+        nowhere.host = u"127.0.0.1"_s;
+        nowhere.port = PgCluster::freePort();
+        nowhere.database = u"formelan"_s;
+        nowhere.user = u"postgres"_s;
+        Program p(startOn(onServer(nowhere), local));
+        QVERIFY(p.frame());
+        QTRY_COMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(recipientsBook()->grid()->model()->rowCount(), 0);
+        // The data menu's command tries again, and says so again.
+        p.find<QAction>(u"N8"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QVERIFY(!p.frame()->bookProblem().ok());
+
+        p.dialogs.dialogHandler = [&](QDialog &dialog) {
+            clickButton(dialog.findChild<QRadioButton *>(u"bookOnThisComputer"_s));
+            clickOk(dialog);
+        };
+        p.find<QAction>(u"Settings"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QVERIFY(p.frame()->bookProblem().ok());
+        QCOMPARE(gridColumn(recipientsBook()), QStringList{u"Местен"_s});
+        addParty(recipientsBook(), u"Втори"_s);
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QCOMPARE(gridColumn(recipientsBook()), (QStringList{u"Местен"_s, u"Втори"_s}));
+        QCOMPARE(loadBookPlace().place, BookPlace::Local);
+        QCOMPARE(loadBookPlace().server, nowhere); // kept for switching back
+    }
+
     // The server stops while the program works: add and delete say so and change nothing,
     // the document's lookup loads what was read; once the server is back, the next add
     // works without a restart.
