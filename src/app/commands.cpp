@@ -139,6 +139,9 @@ void MainFrame::buildCommands()
          [this](QAction *) { importParties(PartyTable::Recipients); });
     item(data, u"ImportPayers"_s, u"Импорт на з&адължени лица от CSV…"_s,
          [this](QAction *) { importParties(PartyTable::Payers); });
+    data->addSeparator();
+    item(data, u"CopyBookToServer"_s, u"Копиране на адресната книга на &сървъра…"_s,
+         plain(&MainFrame::copyBookToServer, this));
 
     // Cut, copy and paste show the keys that the fields themselves answer.
     item(processing, u"N16"_s, u"Из&рязване"_s, plain(&MainFrame::cutField, this),

@@ -77,11 +77,13 @@ void MainFrame::convertDocumentToEuro()
 
 void MainFrame::editSettings()
 {
-    SettingsDialog dialog(loadSettings(), this);
+    SettingsDialog dialog(loadSettings(), loadBookPlace(), this);
     if (dialogs().runDialog(dialog) != QDialog::Accepted)
         return;
     if (const std::optional<QString> error = saveSettings(dialog.settings()))
         showErrorBox(*error);
+    // The books are opened anew, without a restart, when their place changed.
+    useBookPlace(dialog.bookPlace());
 }
 
 } // namespace formelan

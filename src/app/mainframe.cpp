@@ -14,7 +14,6 @@
 #include "form/kinds.h"
 #include "parties/addressbook.h"
 #include "parties/bankchooser.h"
-#include "parties/sqlitepartystore.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -34,15 +33,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
-
-// The address book; a file that cannot be used stops the start with its message.
-std::unique_ptr<PartyStore> openAddressBook()
-{
-    StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(addressBookPath());
-    if (!store.ok())
-        throw AppError(store.error().message());
-    return store.take();
-}
 } // namespace
 
 void ChildWindow::closeEvent(QCloseEvent *event)
@@ -53,8 +43,8 @@ void ChildWindow::closeEvent(QCloseEvent *event)
 
 MainFrame::MainFrame(QWidget *parent)
     : QMainWindow(parent)
-    , m_store(openAddressBook())
 {
+    openStartBook();
     initResources();
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"Formelan " FORMELAN_VERSION ""_s);
@@ -78,6 +68,7 @@ MainFrame::MainFrame(QWidget *parent)
     });
     m_chooser = new BankCodeChooser(this);
     connectWindows(*m_view, *m_recipients, *m_payers, *m_chooser, this);
+    watchBookCommands();
     m_recovery = new RecoveryKeeper(*m_view, this);
     updateRecentMenu();
 }
@@ -197,6 +188,7 @@ void MainFrame::showAddressBook(QAction *item)
         bringToFront(m_payers);
     else if (item->text() == kRecipientsItem)
         bringToFront(m_recipients);
+    (void)reachAddressBook();
 }
 
 void MainFrame::showDocument()

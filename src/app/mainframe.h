@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/recentforms.h"
+#include "parties/bookplace.h"
 #include "parties/partystore.h"
 
 #include <QMainWindow>
@@ -41,8 +42,9 @@ protected:
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    // Opens the address book and builds every window; throws AppError when the address
-    // book cannot be opened.
+    // Opens the address book where the settings say and builds every window; throws
+    // AppError when the book's file cannot be opened (a server's book that cannot be
+    // reached leaves the windows empty until it is).
     explicit MainFrame(QWidget *parent = nullptr);
     ~MainFrame() override;
 
@@ -100,6 +102,18 @@ public:
     // a preview (partyfiles.cpp).
     void exportParties(PartyTable table);
     void importParties(PartyTable table);
+    // The address book's place (serverbook.cpp). A server's book that was not reached
+    // (at start, or after the settings changed) is tried again by each command of the
+    // address book through this; it answers whether the book is open, having told the
+    // user why not.
+    bool reachAddressBook();
+    // Opens the book of these settings in both windows and keeps the settings; a file
+    // that cannot be opened leaves everything as it was.
+    void useBookPlace(const BookPlaceSettings &place);
+    // Copies this computer's book to the server's, after a preview of the counts.
+    void copyBookToServer();
+    // Why the server's book is not open; ok when the windows show the book.
+    const StoreError &bookProblem() const { return m_bookProblem; }
 
     const RecoveryKeeper &recovery() const { return *m_recovery; }
 
@@ -118,8 +132,14 @@ private:
     void resizeChild(QMdiSubWindow *child, QPoint at, QSize size);
     void bringToFront(QWidget *window);
     void updateRecentMenu();
+    void openStartBook();
+    void watchBookCommands();
+    void tellBookProblem();
+    StoreError useStore(std::unique_ptr<PartyStore> store);
 
     std::unique_ptr<PartyStore> m_store;
+    BookPlaceSettings m_bookPlace; // the place the windows' book was opened from
+    StoreError m_bookProblem;
     QMdiArea *m_mdi = nullptr;
     DocumentWindow *m_view = nullptr;
     AddressBook *m_recipients = nullptr;

@@ -65,6 +65,8 @@ QStringList flaggedLines(const ImportPreview &preview, ImportRow::Flag flag)
 
 void MainFrame::exportParties(PartyTable table)
 {
+    if (!reachAddressBook())
+        return;
     const QString offered =
         m_csvName.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                             : QFileInfo(m_csvName).absolutePath();
@@ -91,6 +93,8 @@ void MainFrame::exportParties(PartyTable table)
 
 void MainFrame::importParties(PartyTable table)
 {
+    if (!reachAddressBook())
+        return;
     AddressBook *book = table == PartyTable::Recipients ? m_recipients : m_payers;
     if (m_store->isReadOnly()) {
         showMessage(book, m_store->readOnlyReason());

@@ -1,5 +1,7 @@
 #include "app/settingsdialog.h"
 
+#include "parties/bookplacewidget.h"
+
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -14,7 +16,8 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-SettingsDialog::SettingsDialog(const Settings &current, QWidget *parent)
+SettingsDialog::SettingsDialog(const Settings &current, const BookPlaceSettings &place,
+                               QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(u"SettingsDialog"_s);
@@ -37,6 +40,17 @@ SettingsDialog::SettingsDialog(const Settings &current, QWidget *parent)
                   u"документ не се променя."_s,
                   kCurrencies, current.defaultCurrency);
 
+    // The group's own first line names it: "Адресна книга: на този компютър / на сървър".
+    auto *book = new QGroupBox(this);
+    book->setObjectName(u"addressBookGroup"_s);
+    auto *bookLayout = new QVBoxLayout(book);
+    bookLayout->setContentsMargins(4, 4, 4, 4);
+    m_place = new BookPlaceWidget(book);
+    m_place->setObjectName(u"bookPlace"_s);
+    m_place->setSettings(place);
+    bookLayout->addWidget(m_place);
+    m_groups->addWidget(book);
+
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(u"buttons"_s);
     buttons->button(QDialogButtonBox::Ok)->setText(u"OK"_s);
@@ -44,7 +58,8 @@ SettingsDialog::SettingsDialog(const Settings &current, QWidget *parent)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    setMinimumWidth(360);
+    // Wide enough for the server's fields and a check's answer of a few lines.
+    setMinimumWidth(480);
 }
 
 QButtonGroup *SettingsDialog::addChoice(const QString &name, const QString &title,
@@ -78,6 +93,11 @@ QButtonGroup *SettingsDialog::addChoice(const QString &name, const QString &titl
 QString SettingsDialog::chosen(const QButtonGroup *group)
 {
     return group->checkedButton()->property("value").toString();
+}
+
+BookPlaceSettings SettingsDialog::bookPlace() const
+{
+    return m_place->settings();
 }
 
 Settings SettingsDialog::settings() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/settings.h"
+#include "parties/bookplace.h"
 
 #include <QDialog>
 
@@ -11,14 +12,18 @@ class QVBoxLayout;
 
 namespace formelan {
 
+class BookPlaceWidget;
+
 // "Настройки": the user's choices, one group of options each. Shows the settings it is
 // given and answers the ones chosen; keeping them is the caller's business.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SettingsDialog(const Settings &current, QWidget *parent = nullptr);
+    explicit SettingsDialog(const Settings &current, const BookPlaceSettings &place = {},
+                            QWidget *parent = nullptr);
 
     Settings settings() const;
+    BookPlaceSettings bookPlace() const;
 
 private:
     struct Option {
@@ -33,6 +38,7 @@ private:
 
     QVBoxLayout *m_groups = nullptr;
     QButtonGroup *m_currency = nullptr;
+    BookPlaceWidget *m_place = nullptr;
 };
 
 } // namespace formelan

@@ -15,6 +15,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
@@ -231,7 +232,7 @@ AddressBook::AddressBook(const AddressBookDescription &description, PartyStore &
                          QWidget *parent)
     : FieldWindow(parent)
     , m_description(description)
-    , m_store(store)
+    , m_store(&store)
 {
     StoreResult<std::unique_ptr<PartyList>> list = PartyList::open(store, description.table);
     if (!list.ok())
@@ -274,11 +275,9 @@ AddressBook::AddressBook(const AddressBookDescription &description, PartyStore &
     // The name list is filled when it is first used, so that a long book opens at once.
     connect(namePick(), &PickList::aboutToShowPopup, this, [this] { fillNameList(); });
     namePick()->installEventFilter(this);
-    connect(m_list.get(), &PartyList::rowsInserted, this, [this] { rowsAdded(); });
 
     // As after a rebuild of the name list: the last row is current.
-    m_current = m_list->count() - 1;
-    showCurrentRow();
+    useList(std::move(m_list));
 }
 
 AddressBook::~AddressBook() = default;
@@ -363,12 +362,23 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setDefaultSectionSize(140);
-    m_model = new PartyGridModel(*m_list, this);
-    m_grid->setModel(m_model);
     layout->addWidget(m_grid, 1);
     for (QWidget *w : {m_grid->viewport(), m_grid->horizontalHeader()->viewport(),
                        m_grid->verticalHeader()->viewport()})
         w->installEventFilter(this);
+    return pane;
+}
+
+// Shows `list` in the grid and the name list, its last row current.
+void AddressBook::useList(std::unique_ptr<PartyList> list)
+{
+    PartyGridModel *old = m_model;
+    m_model = new PartyGridModel(*list, this);
+    m_grid->setModel(m_model);
+    delete old;
+    // The models hold the list they show: the old list goes after its model.
+    m_list = std::move(list);
+    connect(m_list.get(), &PartyList::rowsInserted, this, [this] { rowsAdded(); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &now) {
                 // The keyboard or the mouse moved the highlight: that row is current.
@@ -376,7 +386,28 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
                     m_current = m_model->positionAt(now.row());
                 updateDeleteButton();
             });
-    return pane;
+    m_current = m_list->count() - 1;
+    rowsChanged();
+}
+
+StoreError AddressBook::setStore(PartyStore &store)
+{
+    StoreResult<std::unique_ptr<PartyList>> list = PartyList::open(store, m_description.table);
+    if (!list.ok())
+        return list.error();
+    // A search text being read belongs to the old book.
+    m_sourcePoll->stop();
+    if (m_source.valid())
+        m_source.wait();
+    m_source = {};
+    m_removals = m_removalsAtSource = 0;
+    m_store = &store;
+    {
+        const QSignalBlocker quiet(m_search);
+        m_search->clear();
+    }
+    useList(list.take());
+    return {};
 }
 
 PickList *AddressBook::namePick() const
@@ -487,6 +518,8 @@ bool AddressBook::loadRow(int position)
 
 void AddressBook::addParty()
 {
+    if (m_gate && !m_gate())
+        return;
     QStringList values(qsizetype(m_description.fields.size()));
     for (const PartyFieldDef &def : m_description.fields)
         values[def.column - 1] = fieldText(def.name);
@@ -499,8 +532,12 @@ void AddressBook::deleteParty()
 {
     if (m_current < 0 || m_model->rowOf(m_current) < 0)
         return;
-    if (m_store.isReadOnly()) {
-        showMessage(this, m_store.readOnlyReason());
+    if (m_gate && !m_gate())
+        return;
+    if (m_current < 0 || m_model->rowOf(m_current) < 0)
+        return;
+    if (m_store->isReadOnly()) {
+        showMessage(this, m_store->readOnlyReason());
         return;
     }
     const auto answer = dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
@@ -542,7 +579,7 @@ void AddressBook::startSearchSource()
     if (m_list->searchPrepared() || m_source.valid())
         return;
     m_removalsAtSource = m_removals;
-    m_source = readSearchSourceAsync(m_store, m_description.table, m_list->snapshotKey());
+    m_source = readSearchSourceAsync(*m_store, m_description.table, m_list->snapshotKey());
 }
 
 void AddressBook::takeSearchSource()

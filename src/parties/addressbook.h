@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <span>
@@ -117,6 +118,14 @@ public:
     // Puts the focus in the search box (Ctrl+F).
     void focusSearch();
 
+    // Lists the rows of another book from now on, as when the window opened: the last row
+    // current, the search box empty; the fields keep what they show. On an error the
+    // window stays on the book it had.
+    StoreError setStore(PartyStore &store);
+    // Asked before add and delete; when it answers false, the command stops (the gate has
+    // told the user why). The program reaches an address book that was away through it.
+    void setCommandGate(std::function<bool()> gate) { m_gate = std::move(gate); }
+
 Q_SIGNALS:
     // A row was loaded by a choice in this window; its name field holds `name`.
     void partyShown(const QString &nameField, const QString &name);
@@ -127,6 +136,7 @@ protected:
 private:
     void buildFields(QGridLayout *grid);
     QWidget *buildSearchAndGrid(QWidget *parent);
+    void useList(std::unique_ptr<PartyList> list);
     bool loadPosition(int position);
     void rowsAdded();
     void rowsChanged();
@@ -140,8 +150,9 @@ private:
     void checkField(QWidget *field);
 
     const AddressBookDescription &m_description;
-    PartyStore &m_store;
+    PartyStore *m_store;
     std::unique_ptr<PartyList> m_list;
+    std::function<bool()> m_gate;
     PartyGridModel *m_model = nullptr;
     QTableView *m_grid = nullptr;
     QLineEdit *m_search = nullptr;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -46,8 +47,10 @@ BookPlaceWidget::BookPlaceWidget(QWidget *parent)
 
     m_serverFields = new QWidget(this);
     m_serverFields->setObjectName(u"serverFields"_s);
-    auto *form = new QFormLayout(m_serverFields);
-    form->setContentsMargins(0, 0, 0, 0);
+    auto *fields = new QVBoxLayout(m_serverFields);
+    fields->setContentsMargins(0, 0, 0, 0);
+    auto *form = new QFormLayout;
+    fields->addLayout(form);
     m_service = field(u"serverService"_s, m_serverFields);
     m_service->setPlaceholderText(u"име от pg_service.conf или празно"_s);
     m_host = field(u"serverHost"_s, m_serverFields);
@@ -71,7 +74,8 @@ BookPlaceWidget::BookPlaceWidget(QWidget *parent)
                                 "~/.pgpass или от PGPASSWORD."_s,
                                 m_serverFields);
     password->setWordWrap(true);
-    form->addRow(password);
+    // Below the form, not in a row of it: a form's rows do not grow for wrapped text.
+    fields->addWidget(password);
     layout->addWidget(m_serverFields);
 
     m_check = new QPushButton(u"Проверка на връзката"_s, this);
@@ -80,11 +84,21 @@ BookPlaceWidget::BookPlaceWidget(QWidget *parent)
     row->addWidget(m_check);
     row->addStretch();
     layout->addLayout(row);
-    m_result = new QLabel(this);
+    // The answer runs to several lines, the server's own text included: it gets room of
+    // its own from the start, and scrolls when longer, so that the fields never shrink.
+    auto *resultArea = new QScrollArea(this);
+    resultArea->setObjectName(u"checkResultArea"_s);
+    resultArea->setWidgetResizable(true);
+    resultArea->setFrameShape(QFrame::NoFrame);
+    resultArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_result = new QLabel;
     m_result->setObjectName(u"checkResult"_s);
     m_result->setWordWrap(true);
+    m_result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_result);
+    resultArea->setWidget(m_result);
+    resultArea->setMinimumHeight(fontMetrics().lineSpacing() * 8);
+    layout->addWidget(resultArea, 1);
 
     connect(m_server, &QRadioButton::toggled, this, &BookPlaceWidget::updateEnabled);
     connect(m_check, &QPushButton::clicked, this, &BookPlaceWidget::startCheck);

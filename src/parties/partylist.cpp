@@ -373,6 +373,11 @@ StoreResult<PartyRow> PartyList::load(int position)
     }
     StoreResult<PartyRow> row = m_store.row(m_table, key);
     if (!row.ok()) {
+        // With the book out of reach, a row already read is what the user last saw of it.
+        if (row.error().kind() == StoreError::Kind::Unavailable) {
+            if (const auto held = m_rows.find(key); held != m_rows.end())
+                return PartyRow(held->second);
+        }
         if (row.error().kind() == StoreError::Kind::Gone && !m_gone.contains(key)) {
             m_gone.insert(key);
             m_rows.erase(key);

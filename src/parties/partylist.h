@@ -89,7 +89,8 @@ public:
     bool isGone(int position);
 
     // The row read afresh from the book, for loading into fields: Gone when another
-    // program deleted it (the list then shows it as gone).
+    // program deleted it (the list then shows it as gone). While the book cannot be
+    // reached, the row as last read, when it was read.
     StoreResult<PartyRow> load(int position);
 
     // Stores a row and puts it last; its position.

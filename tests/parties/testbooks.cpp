@@ -60,6 +60,11 @@ QString TestBook::unavailable(Backend backend)
     PgCluster &cluster = PgCluster::shared();
     if (cluster.ensureRunning())
         return {};
+    // Where the server's tests must run (CI), a server that cannot start fails the test
+    // program instead of skipping quietly.
+    if (qEnvironmentVariableIsSet("FORMELAN_TEST_REQUIRE_PG"))
+        qFatal("FORMELAN_TEST_REQUIRE_PG is set, but PostgreSQL cannot start: %s",
+               qPrintable(cluster.skipReason()));
     return cluster.skipReason();
 }
 

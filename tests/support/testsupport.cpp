@@ -165,6 +165,8 @@ Program::Program(const Start &start)
     // Test mode alone would keep the settings in one shared folder for every run.
     setSettingsFileForTesting(start.settings.isEmpty() ? m_userDir + u"/settings.ini"_s
                                                        : start.settings);
+    if (start.bookPlace)
+        saveBookPlace(*start.bookPlace);
     setProgramCopyStarter(
         [this](const QStringList &arguments) { copiesStarted.append(arguments); });
     setDataDirForTesting(m_data.path());

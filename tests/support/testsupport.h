@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace formelan::test {
 
@@ -82,6 +83,8 @@ public:
         QStringList files; // as on the command line
         QList<QMessageBox::StandardButton> answers; // for the questions asked at start
         QString settings;                           // the settings file; userDir's when empty
+        // Written into the settings before the start: where the address book is.
+        std::optional<BookPlaceSettings> bookPlace = std::nullopt;
     };
     // Starts with a fresh address book in a private folder, or with the given file, and
     // with the user's settings in a private file, or in the given one (which a second
