@@ -13,6 +13,8 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -334,6 +336,52 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QDir::toNativeSeparators(dir + u"project.doc"_s)), qPrintable(text));
     }
 
+#ifdef Q_OS_LINUX
+    // The desktop's opener is run and its exit status looked at: when it fails, the
+    // user learns where the document is.
+    void openerExitStatus_data()
+    {
+        QTest::addColumn<QString>("script"); // the fake xdg-open; empty: none on PATH
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("opens") << u"exit 0"_s << false;
+        QTest::newRow("exits non-zero") << u"exit 3"_s << true;
+        QTest::newRow("killed") << u"kill -9 $$"_s << true;
+        QTest::newRow("not installed") << QString() << true;
+    }
+
+    void openerExitStatus()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, fails);
+        QTemporaryDir bin;
+        const QString argsFile = bin.filePath(u"args"_s);
+        if (!script.isEmpty()) {
+            const QString opener = bin.filePath(u"xdg-open"_s);
+            writeFile(opener, (u"#!/bin/sh\nprintf '%s' \"$*\" > '"_s + argsFile + u"'\n"_s +
+                               script + u'\n')
+                                  .toUtf8());
+            QFile(opener).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + (script.isEmpty() ? QByteArray() : ":" + path));
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+        Program p;
+        setDesktopOpener({}); // the desktop's own, not the test's
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"rebank"_s});
+        send(p);
+        if (!script.isEmpty())
+            QCOMPARE(QString::fromUtf8(readFile(argsFile)), project(p));
+        QVERIFY(QFile::exists(project(p)));
+        if (!fails) {
+            QVERIFY(p.dialogs.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY2(p.dialogs.messages.first().text.contains(u"\""_s +
+                                                          QDir::toNativeSeparators(project(p))),
+                 qPrintable(p.dialogs.messages.first().text));
+    }
+#endif
 
     void menuItemSendsToo()
     {
