@@ -347,6 +347,9 @@ private Q_SLOTS:
         QTest::newRow("exits non-zero") << u"exit 3"_s << true;
         QTest::newRow("killed") << u"kill -9 $$"_s << true;
         QTest::newRow("not installed") << QString() << true;
+        // Without a desktop, xdg-open runs the application itself until it is closed.
+        QTest::newRow("runs the application")
+            << u"sleep 6; echo closed > \"$0.closed\"; exit 0"_s << false;
     }
 
     void openerExitStatus()
@@ -374,6 +377,12 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(project(p)));
         if (!fails) {
             QVERIFY(p.dialogs.messages.isEmpty());
+            // An opener still running is left to run: ending it would close the document.
+            if (script.startsWith(u"sleep"_s)) {
+                QVERIFY(!QFile::exists(bin.filePath(u"xdg-open.closed"_s)));
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(u"xdg-open.closed"_s)), 20000);
+                QTest::qWait(200);
+            }
             return;
         }
         QCOMPARE(p.dialogs.messages.size(), 1);
