@@ -108,6 +108,10 @@ void MainFrame::buildCommands()
     }
     item(blanks, u"N11"_s, u"&Отваряне"_s, plain(&MainFrame::openForm, this), QKeySequence::Open);
     item(blanks, u"N12"_s, u"&Записване"_s, plain(&MainFrame::saveForm, this), QKeySequence::Save);
+    item(blanks, u"PrintDocument"_s, u"&Печат…"_s, plain(&MainFrame::printDocument, this),
+         QKeySequence::Print);
+    item(blanks, u"SavePdf"_s, u"Запис като P&DF…"_s, plain(&MainFrame::saveDocumentAsPdf, this),
+         QKeySequence(u"Ctrl+Shift+P"_s));
     blanks->addSeparator();
     for (int i = 1; i <= RecentForms::kMax; ++i) {
         QAction *a = blanks->addAction(QString());
@@ -189,14 +193,16 @@ void MainFrame::buildCommands()
         void (MainFrame::*handler)();
     };
     // clang-format off
-    const std::array<Button, 7> buttons{{
-        {u"ToolButton5",  u"Отваряне на формуляр",                        u"open",  &MainFrame::openForm},
-        {u"ToolButton6",  u"Записване на формуляр",                       u"save",  &MainFrame::saveForm},
-        {u"ToolButton7",  u"Изрязване",                                   u"cut",   &MainFrame::cutField},
-        {u"ToolButton8",  u"Копиране",                                    u"copy",  &MainFrame::copyField},
-        {u"ToolButton9",  u"Поставяне",                                   u"paste", &MainFrame::pasteField},
-        {u"ToolButton10", u"Изчистване на полетата в активния прозорец", u"clear", &MainFrame::clearFields},
-        {u"ToolButton12", u"Изпращане към MS Word",                       u"word",  &MainFrame::sendToWordProcessor},
+    const std::array<Button, 9> buttons{{
+        {u"ToolButton5",         u"Отваряне на формуляр",                       u"open",  &MainFrame::openForm},
+        {u"ToolButton6",         u"Записване на формуляр",                      u"save",  &MainFrame::saveForm},
+        {u"ToolButton7",         u"Изрязване",                                  u"cut",   &MainFrame::cutField},
+        {u"ToolButton8",         u"Копиране",                                   u"copy",  &MainFrame::copyField},
+        {u"ToolButton9",         u"Поставяне",                                  u"paste", &MainFrame::pasteField},
+        {u"ToolButton10",        u"Изчистване на полетата в активния прозорец", u"clear", &MainFrame::clearFields},
+        {u"ToolButton12",        u"Изпращане към MS Word",                      u"word",  &MainFrame::sendToWordProcessor},
+        {u"PrintDocumentButton", u"Печат",                                      u"print", &MainFrame::printDocument},
+        {u"SavePdfButton",       u"Запис като PDF",                             u"pdf",   &MainFrame::saveDocumentAsPdf},
     }};
     // clang-format on
     for (const Button &b : buttons) {

@@ -33,6 +33,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kFormFilter = u"Formelan Формуляри (*.frm)"_s;
+
+QString heldOpenMessage(const OutputResult &result)
+{
+    return u"„%1“ е отворен в текстообработваща програма и не е заменен. Новият документ е "
+           u"„%2“."_s.arg(displayPath(result.heldOpen), displayPath(result.path));
+}
 } // namespace
 
 void ChildWindow::closeEvent(QCloseEvent *event)
@@ -348,18 +354,21 @@ void MainFrame::sendToWordProcessor()
         m_view->setFieldText(field, text);
     switch (result.status) {
     case OutputResult::Done:
+        if (!result.heldOpen.isEmpty())
+            showMessage(m_view, heldOpenMessage(result));
         break;
     case OutputResult::TemplateMissing:
-        showMessage(m_view, u"Бланката за формуляр \""_s + m_view->kind() +
-                                u"\" липсва! Преинсталирайте програмата!"_s);
+        showMessage(m_view, missingTemplateMessage(m_view->kind()));
         break;
     case OutputResult::Failed:
         showErrorBox(result.message);
         break;
     case OutputResult::NoOpener:
-        showMessage(m_view, u"Документът е записан в \"%1\", но няма програма, която да го "
-                            u"отвори. Отворете го с текстообработваща програма."_s.arg(
-                                displayPath(result.path)));
+        showMessage(m_view,
+                    (result.heldOpen.isEmpty() ? QString() : heldOpenMessage(result) + u' ') +
+                        u"Документът е записан в \"%1\", но няма програма, която да го "
+                        u"отвори. Отворете го с текстообработваща програма."_s.arg(
+                            displayPath(result.path)));
         break;
     }
 }

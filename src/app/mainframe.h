@@ -93,6 +93,10 @@ public:
     void pasteField();
     void clearFields();
     void sendToWordProcessor();
+    // The filled document printed after a preview, or, with no printer, as a PDF; or
+    // saved as a PDF (printing.cpp).
+    void printDocument();
+    void saveDocumentAsPdf();
     // Converts the document's amounts from leva to euro; refuses, saying why, a document
     // not in leva or with an amount that is no amount.
     void convertDocumentToEuro();
@@ -136,6 +140,7 @@ private:
     void watchBookCommands();
     void tellBookProblem();
     StoreError useStore(std::unique_ptr<PartyStore> store);
+    void writeDocumentPdf(const QByteArray &rtf);
 
     std::unique_ptr<PartyStore> m_store;
     BookPlaceSettings m_bookPlace; // the place the windows' book was opened from
@@ -154,6 +159,7 @@ private:
     QString m_openName; // what the open and the save dialog offer next
     QString m_saveName;
     QString m_csvName; // what the CSV dialogs offer next
+    QString m_pdfName; // the PDF saved last, whose folder the PDF dialog offers next
     bool m_autoSize = false;
     bool m_arranging = false;       // the program, not the user, is sizing a child
     bool m_viewSizedByUser = false; // the user gave the document window its size

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -17,6 +18,8 @@ QString g_projectsOverride;
 QString g_userDataOverride;
 QString g_addressBookOverride;
 DesktopOpener g_opener;
+// How long the desktop's opener may take to say whether it could open a file.
+constexpr int kOpenerWaitMs = 4000;
 
 bool hasData(const QString &dir)
 {
@@ -88,7 +91,30 @@ bool openWithDesktop(const QString &path)
 {
     if (g_opener)
         return g_opener(path);
+#if defined(Q_OS_LINUX)
+    // QDesktopServices answers true as soon as xdg-open starts, and its failure is lost:
+    // run it ourselves and look at its exit status. Under a desktop it hands the file on
+    // and ends at once; without one it runs the application itself, so one still running
+    // after a few seconds is showing the document.
+    auto *opener = new QProcess;
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    opener->start(u"xdg-open"_s, {path});
+    if (!opener->waitForStarted()) {
+        delete opener;
+        return false;
+    }
+    if (!opener->waitForFinished(kOpenerWaitMs)) {
+        // Left running with no parent: deleting it would end the application it runs.
+        QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+        return true;
+    }
+    const bool ok = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+    delete opener;
+    return ok;
+#else
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
 }
 
 void setDesktopOpener(DesktopOpener opener)

@@ -33,7 +33,8 @@ void setProjectsDirForTesting(const QString &dir);
 QString displayPath(const QString &path);
 
 // Hands a file to the desktop, which opens it in the program associated with its
-// type. Answers whether the desktop took it.
+// type. Answers whether the desktop took it: on Linux, whether xdg-open (found on
+// PATH) could be started and did not fail within a few seconds.
 bool openWithDesktop(const QString &path);
 using DesktopOpener = std::function<bool(const QString &path)>;
 // For tests: replace the desktop; an empty function restores it.

@@ -1,12 +1,14 @@
 #include "documents/output.h"
 
 #include "base/errors.h"
+#include "base/files.h"
 #include "base/paths.h"
 #include "documents/wordengine.h"
 #include "form/fieldset.h"
 #include "form/kinds.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -85,8 +87,17 @@ QString templateFor(const QString &kind, qsizetype wordsLength)
 
 namespace {
 
-// Fills the template and writes project.doc; throws AppError when a step fails.
-void fill(DocumentEngine &doc, const FormContent &content, OutputResult &result)
+// "5" becomes "05", "" becomes "00", as leaving a cents field completes it.
+QString completedCents(const QString &text)
+{
+    if (text.size() >= 2)
+        return text;
+    return QString(2 - text.size(), u'0') + text;
+}
+
+// Replaces every placeholder of the open template by its value; throws AppError when
+// a step fails.
+void fill(DocumentEngine &doc, const FormContent &content)
 {
     const QString &kind = content.kind;
     const auto defs = documentFields();
@@ -99,11 +110,9 @@ void fill(DocumentEngine &doc, const FormContent &content, OutputResult &result)
             QString value = entry.text;
             if (isAmount(def.name) && value.size() < 10 && kind != kConsent)
                 value = QString(10 - value.size(), u'<') + value;
-            if (isCents(def.name) && value.size() < 2) {
-                // The window shows the completed cents, and so does the document.
-                value = u'0' + value;
-                result.completedFields.emplace_back(placeholder, value);
-            }
+            // The document shows the cents as the window does once they are left.
+            if (isCents(def.name))
+                value = completedCents(value);
             doc.replaceAll(placeholder, value);
             break;
         }
@@ -125,32 +134,125 @@ void fill(DocumentEngine &doc, const FormContent &content, OutputResult &result)
     }
 }
 
+// Every RTF file begins so; a Word binary document, a .docx (a zip) or a text file
+// would be copied unfilled.
+bool isRtf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(5) == "{\\rtf";
+}
+
+bool templateExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+// The file that a new document goes to: project.doc, or when a word processor holds
+// it open, project-2.doc, project-3.doc … the first not held open.
+QString outputFile(const QString &outputDir)
+{
+    const QString first = outputDir + u"/project.doc"_s;
+    if (!isHeldOpen(first))
+        return first;
+    for (int n = 2;; ++n) {
+        const QString next = outputDir + u"/project-%1.doc"_s.arg(n);
+        if (!isHeldOpen(next))
+            return next;
+    }
+}
+
 } // namespace
+
+QString templatePath(const FormContent &content, const QString &formsDir)
+{
+    const QString name = templateFor(content.kind, content.text(u"with_words").size());
+    return name.isEmpty() ? QString() : formsDir + u'/' + name;
+}
+
+QString missingTemplateMessage(const QString &kind)
+{
+    return u"Бланката за формуляр \""_s + kind + u"\" липсва! Преинсталирайте програмата!"_s;
+}
+
+std::vector<std::pair<QString, QString>> centsCompletions(const FormContent &content)
+{
+    std::vector<std::pair<QString, QString>> out;
+    for (QStringView name : {u"dr", u"d1", u"d2", u"d3", u"d4"}) {
+        const QString &text = content.text(name);
+        if (text.size() < 2)
+            out.emplace_back(name.toString(), completedCents(text));
+    }
+    return out;
+}
+
+QByteArray filledDocument(const FormContent &content, const QString &formsDir, QString *error)
+{
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return QByteArray();
+    };
+    const QString path = templatePath(content, formsDir);
+    if (!templateExists(path))
+        return fail(missingTemplateMessage(content.kind));
+    if (!isRtf(path))
+        return fail(u"Бланката „%1“ не е RTF документ и не може да бъде попълнена. Запишете "
+                    u"я във формат RTF или преинсталирайте програмата."_s.arg(displayPath(path)));
+    try {
+        RtfEngine doc;
+        doc.open(path);
+        fill(doc, content);
+        QByteArray out = doc.render();
+        doc.close();
+        return out;
+    } catch (const AppError &e) {
+        return fail(e.message());
+    }
+}
+
+bool isHeldOpen(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString dir = info.absolutePath() + u'/';
+    const QString name = info.fileName();
+    // Word names its owner file after the document, shortened by one or two letters
+    // for longer names; any of the three means the document is open.
+    const QStringList locks{u".~lock."_s + name + u'#', u"~$"_s + name, u"~$"_s + name.mid(1),
+                            u"~$"_s + name.mid(2)};
+    for (const QString &lock : locks) {
+        if (QFileInfo::exists(dir + lock))
+            return true;
+    }
+    return false;
+}
 
 OutputResult sendToWordProcessor(const FormContent &content, const QString &formsDir,
                                  const QString &outputDir)
 {
     OutputResult result;
-    const QString name = templateFor(content.kind, content.text(u"with_words").size());
-    if (name.isEmpty() || !QFileInfo(formsDir + u'/' + name).isFile()) {
+    if (!templateExists(templatePath(content, formsDir))) {
         result.status = OutputResult::TemplateMissing;
         return result;
     }
-    try {
-        RtfEngine doc;
-        doc.open(formsDir + u'/' + name);
-        fill(doc, content, result);
-        if (!QDir().mkpath(outputDir))
-            throw AppError(u"Cannot create folder \"%1\"."_s.arg(displayPath(outputDir)));
-        const QString project = outputDir + u"/project.doc"_s;
-        doc.saveAs(project);
-        doc.close();
-        result.path = project;
-    } catch (const AppError &e) {
-        result.status = OutputResult::Failed;
-        result.message = e.message();
+    result.completedFields = centsCompletions(content);
+    QString error;
+    const QByteArray filled = filledDocument(content, formsDir, &error);
+    if (filled.isEmpty()) {
+        result.message = error;
         return result;
     }
+    if (!QDir().mkpath(outputDir)) {
+        result.message = u"Cannot create folder \"%1\"."_s.arg(displayPath(outputDir));
+        return result;
+    }
+    const QString target = outputFile(outputDir);
+    if (const auto failure = writeFileAtomically(target, filled)) {
+        result.message = *failure;
+        return result;
+    }
+    result.path = target;
+    if (target != outputDir + u"/project.doc"_s)
+        result.heldOpen = outputDir + u"/project.doc"_s;
     result.status = openWithDesktop(result.path) ? OutputResult::Done : OutputResult::NoOpener;
     return result;
 }

@@ -88,7 +88,9 @@ private Q_SLOTS:
             {u"ToolButton8"_s, u"Копиране"_s},
             {u"ToolButton9"_s, u"Поставяне"_s},
             {u"ToolButton10"_s, u"Изчистване на полетата в активния прозорец"_s},
-            {u"ToolButton12"_s, u"Изпращане към MS Word"_s}};
+            {u"ToolButton12"_s, u"Изпращане към MS Word"_s},
+            {u"PrintDocumentButton"_s, u"Печат"_s},
+            {u"SavePdfButton"_s, u"Запис като PDF"_s}};
         auto *toolBar2 = p.find<QToolBar>(u"ToolBar2"_s);
         QCOMPARE(toolBar2->iconSize(), QSize(48, 48));
         for (const auto &[name, hint] : hints) {

@@ -302,8 +302,8 @@ private Q_SLOTS:
 
         // Every key shows in its menu.
         for (const char *name :
-             {"N11", "N12", "N14", "N8", "Dan1", "N16", "N17", "N18", "ClearFields", "Word1",
-              "Settings", "ShowDocument", "N9", "N13", "N19", "N25"})
+             {"N11", "N12", "PrintDocument", "SavePdf", "N14", "N8", "Dan1", "N16", "N17", "N18",
+              "ClearFields", "Word1", "Settings", "ShowDocument", "N9", "N13", "N19", "N25"})
             QVERIFY2(!p.find<QAction>(QString::fromLatin1(name))->shortcut().isEmpty(), name);
         QVERIFY(p.find<QAction>(u"N10"_s)->text().contains(u"Ctrl+Shift+N"_s));
         // Alt and a letter open the five menus.

@@ -9,9 +9,12 @@
 #include "rtf/rtfreader.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -207,11 +210,187 @@ private Q_SLOTS:
         set(u"d1", QString());
         set(u"d2", u"123"_s);
         send(p);
-        QCOMPARE(sent(p), u"T [05] [0] [123]"_s);
+        QCOMPARE(sent(p), u"T [05] [00] [123]"_s);
         QCOMPARE(fieldText(docWindow()->control(u"dr")), u"05"_s);
-        QCOMPARE(fieldText(docWindow()->control(u"d1")), u"0"_s);
+        QCOMPARE(fieldText(docWindow()->control(u"d1")), u"00"_s);
         QCOMPARE(fieldText(docWindow()->control(u"d2")), u"123"_s);
     }
+
+    // A cents field still being typed in when the toolbar button is clicked (it takes
+    // no focus, so the field is never left) reaches the document as leaving it would
+    // have completed it.
+    void centsTypedThenSent_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one digit") << u"dr"_s << u"5"_s << u"05"_s;
+        QTest::newRow("emptied") << u"dr"_s << QString() << u"00"_s;
+        QTest::newRow("two digits") << u"dr"_s << u"47"_s << u"47"_s;
+        QTest::newRow("sub-amount emptied") << u"d3"_s << QString() << u"00"_s;
+    }
+
+    void centsTypedThenSent()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"sum"_s, field});
+        typeInto(docWindow()->control(u"sum"), u"12"_s);
+        typeInto(docWindow()->control(field), typed);
+        QWidget *focused = QApplication::focusWidget();
+        auto *button = p.find<QToolButton>(u"ToolButton12"_s);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QCOMPARE(QApplication::focusWidget(), focused); // the field was not left
+        QCOMPARE(sent(p), u"T [<<<<<<<<12] ["_s + expected + u']');
+        QCOMPARE(fieldText(docWindow()->control(field)), expected);
+        // Leaving the field now changes nothing more.
+        pressTab();
+        QCOMPARE(fieldText(docWindow()->control(field)), expected);
+    }
+
+    // A template that is no RTF would be copied unfilled: said, naming the file, and
+    // nothing is written.
+    void templateNotRtf_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("Word binary")
+            << QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(600, '\0') + "sum rebank dr";
+        QTest::newRow("docx") << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) +
+                                     "[Content_Types].xml word/document.xml sum";
+        QTest::newRow("plain text") << QByteArray("Сума: sum,dr");
+        QTest::newRow("RTF after a blank line") << QByteArray("\n{\\rtf1\\ansi sum}");
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void templateNotRtf()
+    {
+        QFETCH(QByteArray, bytes);
+        Program p;
+        const QString file = p.dataDir() + u"/forms/formuliar8.doc"_s;
+        writeFile(file, bytes);
+        writeFile(project(p), "an earlier send");
+        set(u"sum", u"1234"_s);
+        send(p);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().icon, QMessageBox::Critical);
+        QVERIFY2(p.dialogs.messages.first().text.contains(u"„"_s + QDir::toNativeSeparators(file) +
+                                                          u"“ не е RTF"_s),
+                 qPrintable(p.dialogs.messages.first().text));
+        QCOMPARE(readFile(project(p)), QByteArray("an earlier send"));
+        QCOMPARE(QDir(p.dataDir() + u"/Projects"_s).entryList(QDir::Files),
+                 QStringList{u"project.doc"_s});
+        QVERIFY(p.opened.isEmpty());
+    }
+
+    // A project.doc that a word processor holds open is not replaced under its window:
+    // the new document goes beside it, and the user is told which file it is.
+    void projectHeldOpen_data()
+    {
+        QTest::addColumn<QStringList>("present"); // files in Projects before the send
+        QTest::addColumn<QString>("written");
+        QTest::newRow("not open") << QStringList{u"project.doc"_s} << u"project.doc"_s;
+        QTest::newRow("LibreOffice")
+            << QStringList{u"project.doc"_s, u".~lock.project.doc#"_s} << u"project-2.doc"_s;
+        QTest::newRow("Word") << QStringList{u"project.doc"_s, u"~$oject.doc"_s}
+                              << u"project-2.doc"_s;
+        QTest::newRow("Word, whole name")
+            << QStringList{u"project.doc"_s, u"~$project.doc"_s} << u"project-2.doc"_s;
+        QTest::newRow("the second open too")
+            << QStringList{u"project.doc"_s, u".~lock.project.doc#"_s, u"project-2.doc"_s,
+                           u".~lock.project-2.doc#"_s}
+            << u"project-3.doc"_s;
+        QTest::newRow("an earlier second, closed")
+            << QStringList{u"project.doc"_s, u".~lock.project.doc#"_s, u"project-2.doc"_s}
+            << u"project-2.doc"_s;
+        QTest::newRow("another file's lock")
+            << QStringList{u"project.doc"_s, u".~lock.project-2.doc#"_s} << u"project.doc"_s;
+    }
+
+    void projectHeldOpen()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, written);
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"rebank"_s});
+        const QString dir = p.dataDir() + u"/Projects/"_s;
+        for (const QString &f : present)
+            writeFile(dir + f, "before: " + f.toUtf8());
+        set(u"rebank", u"Банка ДСК"_s);
+        send(p);
+        QCOMPARE(rtf::plainText(readFile(dir + written)), u"T [Банка ДСК]"_s);
+        QCOMPARE(p.opened, QStringList{dir + written});
+        for (const QString &f : present) {
+            if (f != written)
+                QCOMPARE(readFile(dir + f), "before: " + f.toUtf8());
+        }
+        if (written == u"project.doc"_s) {
+            QVERIFY(p.dialogs.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        const QString text = p.dialogs.messages.first().text;
+        QVERIFY2(text.contains(u"„"_s + QDir::toNativeSeparators(dir + written) + u'“'),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(dir + u"project.doc"_s)), qPrintable(text));
+    }
+
+#ifdef Q_OS_LINUX
+    // The desktop's opener is run and its exit status looked at: when it fails, the
+    // user learns where the document is.
+    void openerExitStatus_data()
+    {
+        QTest::addColumn<QString>("script"); // the fake xdg-open; empty: none on PATH
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("opens") << u"exit 0"_s << false;
+        QTest::newRow("exits non-zero") << u"exit 3"_s << true;
+        QTest::newRow("killed") << u"kill -9 $$"_s << true;
+        QTest::newRow("not installed") << QString() << true;
+        // Without a desktop, xdg-open runs the application itself until it is closed.
+        QTest::newRow("runs the application")
+            << u"sleep 6; echo closed > \"$0.closed\"; exit 0"_s << false;
+    }
+
+    void openerExitStatus()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, fails);
+        QTemporaryDir bin;
+        const QString argsFile = bin.filePath(u"args"_s);
+        if (!script.isEmpty()) {
+            const QString opener = bin.filePath(u"xdg-open"_s);
+            writeFile(opener, (u"#!/bin/sh\nprintf '%s' \"$*\" > '"_s + argsFile + u"'\n"_s +
+                               script + u'\n')
+                                  .toUtf8());
+            QFile(opener).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + (script.isEmpty() ? QByteArray() : ":" + path));
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+        Program p;
+        setDesktopOpener({}); // the desktop's own, not the test's
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"rebank"_s});
+        send(p);
+        if (!script.isEmpty())
+            QCOMPARE(QString::fromUtf8(readFile(argsFile)), project(p));
+        QVERIFY(QFile::exists(project(p)));
+        if (!fails) {
+            QVERIFY(p.dialogs.messages.isEmpty());
+            // An opener still running is left to run: ending it would close the document.
+            if (script.startsWith(u"sleep"_s)) {
+                QVERIFY(!QFile::exists(bin.filePath(u"xdg-open.closed"_s)));
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(u"xdg-open.closed"_s)), 20000);
+                QTest::qWait(200);
+            }
+            return;
+        }
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY2(p.dialogs.messages.first().text.contains(u"\""_s +
+                                                          QDir::toNativeSeparators(project(p))),
+                 qPrintable(p.dialogs.messages.first().text));
+    }
+#endif
 
     void menuItemSendsToo()
     {

@@ -1,0 +1,136 @@
+// Printing, print preview and PDF: the document filled as the send command fills it,
+// laid out into pages by our own RTF reader, without a word processor.
+#include "app/printing.h"
+
+#include "app/mainframe.h"
+#include "base/dialogs.h"
+#include "base/paths.h"
+#include "documents/output.h"
+#include "documents/pagerender.h"
+#include "form/documentwindow.h"
+
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace formelan {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<QStringList> g_printers;
+
+const QString kPdfFilter = u"PDF документи (*.pdf)"_s;
+
+// The document as the send command fills it, the window's cents completed as the send
+// completes them. Nothing when the user has been told why not.
+std::optional<QByteArray> filledForOutput(DocumentWindow *view)
+{
+    FormContent content = view->content();
+    const QString formsDir = dataDir() + u"/forms"_s;
+    const QString path = templatePath(content, formsDir);
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        showMessage(view, missingTemplateMessage(view->kind()));
+        return std::nullopt;
+    }
+    for (const auto &[field, text] : centsCompletions(content))
+        view->setFieldText(field, text);
+    QString error;
+    const QByteArray rtf = filledDocument(content, formsDir, &error);
+    if (rtf.isEmpty()) {
+        showErrorBox(error);
+        return std::nullopt;
+    }
+    return rtf;
+}
+
+} // namespace
+
+QStringList availablePrinters()
+{
+    return g_printers ? *g_printers : QPrinterInfo::availablePrinterNames();
+}
+
+void setPrintersForTesting(std::optional<QStringList> printers)
+{
+    g_printers = std::move(printers);
+}
+
+QString pdfFileName(const QString &kind)
+{
+    static const QRegularExpression unsafe(u"[/\\\\:*?\"<>|\\x00-\\x1f]"_s);
+    QString name = QString(kind).replace(unsafe, u" "_s).simplified();
+    // "м.р." would end in a dot before the extension.
+    while (name.endsWith(u'.') || name.endsWith(u' '))
+        name.chop(1);
+    return (name.isEmpty() ? u"документ"_s : name) + u".pdf"_s;
+}
+
+void MainFrame::saveDocumentAsPdf()
+{
+    if (const std::optional<QByteArray> rtf = filledForOutput(m_view))
+        writeDocumentPdf(*rtf);
+}
+
+void MainFrame::writeDocumentPdf(const QByteArray &rtf)
+{
+    // The folder chosen last, else the user's documents; the name always from the kind.
+    const QString folder = m_pdfName.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : QFileInfo(m_pdfName).absolutePath();
+    QString name =
+        dialogs().saveFileName(this, kPdfFilter, folder + u'/' + pdfFileName(m_view->kind()));
+    if (name.isEmpty())
+        return;
+    if (!name.endsWith(u".pdf"_s, Qt::CaseInsensitive))
+        name += u".pdf"_s;
+    m_pdfName = name;
+    const PageRenderResult result = writePdf(rtf, name, m_view->kind());
+    if (!result.ok)
+        showErrorBox(result.error);
+}
+
+void MainFrame::printDocument()
+{
+    const std::optional<QByteArray> rtf = filledForOutput(m_view);
+    if (!rtf)
+        return;
+    if (availablePrinters().isEmpty()) {
+        const auto answer = dialogs().message(
+            m_view, QMessageBox::Question, programTitle(),
+            u"Няма инсталиран принтер. Да бъде ли документът записан като PDF файл?"_s,
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer == QMessageBox::Yes)
+            writeDocumentPdf(*rtf);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_view->kind());
+    printer.setCreator(u"Formelan"_s);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(u"PrintPreview"_s);
+    preview.setWindowTitle(u"Печат – "_s + m_view->kind());
+    // A whole A4 page in view where the screen allows it.
+    if (const QScreen *screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size();
+        preview.resize(std::min(room.width() * 9 / 10, 900), room.height() * 9 / 10);
+    }
+    QString error;
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter *device) {
+        const PageRenderResult result = renderPages(*rtf, *device);
+        if (!result.ok)
+            error = result.error;
+    });
+    dialogs().runDialog(preview);
+    if (!error.isEmpty())
+        showErrorBox(error);
+}
+
+} // namespace formelan
