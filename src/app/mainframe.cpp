@@ -348,6 +348,7 @@ void MainFrame::saveForm()
 
 void MainFrame::sendToWordProcessor()
 {
+    m_view->finishEditing();
     const OutputResult result =
         formelan::sendToWordProcessor(m_view->content(), dataDir() + u"/forms"_s, projectsDir());
     for (const auto &[field, text] : result.completedFields)

@@ -33,6 +33,7 @@ const QString kPdfFilter = u"PDF документи (*.pdf)"_s;
 // completes them. Nothing when the user has been told why not.
 std::optional<QByteArray> filledForOutput(DocumentWindow *view)
 {
+    view->finishEditing();
     FormContent content = view->content();
     const QString formsDir = dataDir() + u"/forms"_s;
     const QString path = templatePath(content, formsDir);

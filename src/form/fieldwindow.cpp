@@ -125,12 +125,28 @@ void FieldWindow::focusChanged(QWidget *, QWidget *now)
     if (left == field)
         return;
     m_current = field;
-    if (!left)
-        return;
+    const bool finished = left && left == m_finished && formelan::fieldText(left) == m_finishedText;
+    m_finished = nullptr;
+    if (left && !finished)
+        runLeaveChecks(left);
+}
+
+void FieldWindow::runLeaveChecks(QWidget *field)
+{
     for (const Entry &entry : m_leave) {
-        if (entry.field == left)
-            entry.leave(left);
+        if (entry.field == field)
+            entry.leave(field);
     }
+}
+
+void FieldWindow::finishEditing()
+{
+    QWidget *field = m_current;
+    if (!field || (field == m_finished && formelan::fieldText(field) == m_finishedText))
+        return;
+    runLeaveChecks(field);
+    m_finished = field;
+    m_finishedText = formelan::fieldText(field);
 }
 
 } // namespace formelan

@@ -34,6 +34,10 @@ public:
     // Runs `handler` when the field is left: when this window's focus, having been in
     // the field, next lands on another of the window's controls.
     void onLeave(QWidget *field, Handler handler);
+    // Runs the checks of the field being edited as if it were left, for commands that
+    // take the document while the focus is still in a field (the toolbar takes none).
+    // Leaving the field later, unchanged, runs them no second time.
+    void finishEditing();
 
 Q_SIGNALS:
     // A field's value changed, typed or set by the program; a pick-list tells only of
@@ -52,6 +56,7 @@ protected:
 private:
     void focusChanged(QWidget *old, QWidget *now);
     QWidget *fieldOf(QWidget *w) const;
+    void runLeaveChecks(QWidget *field);
 
     struct Entry {
         QWidget *field;
@@ -60,7 +65,9 @@ private:
     std::vector<QWidget *> m_fields;
     QHash<QString, QWidget *> m_byName;
     std::vector<Entry> m_leave;
-    QPointer<QWidget> m_current; // the field this window's focus was last in
+    QPointer<QWidget> m_current;  // the field this window's focus was last in
+    QPointer<QWidget> m_finished; // m_current, checked by finishEditing with this text
+    QString m_finishedText;
 };
 
 } // namespace formelan

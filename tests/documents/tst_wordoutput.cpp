@@ -250,6 +250,61 @@ private Q_SLOTS:
         QCOMPARE(fieldText(docWindow()->control(field)), expected);
     }
 
+    // The eighth kind's totals follow a sub-amount still being typed when the toolbar
+    // button is clicked: the document never carries a stale total.
+    void subAmountTypedThenSent_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<QString>("cents");
+        QTest::newRow("second amount") << u"ium2"_s << u"250"_s << u"<<<<<<<350"_s << u"00"_s;
+        QTest::newRow("second cents") << u"d2"_s << u"5"_s << u"<<<<<<<100"_s << u"05"_s;
+        QTest::newRow("first amount typed over")
+            << u"ium1"_s << u"1007"_s << u"<<<<<<1007"_s << u"00"_s;
+    }
+
+    void subAmountTypedThenSent()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, sum);
+        QFETCH(QString, cents);
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"sum"_s, u"dr"_s});
+        typeInto(docWindow()->control(u"ium1"), u"100"_s);
+        pressTab();
+        QCOMPARE(fieldText(docWindow()->control(u"sum")), u"100"_s);
+        QWidget *edit = docWindow()->control(field);
+        typeInto(edit, typed);
+        auto *button = p.find<QToolButton>(u"ToolButton12"_s);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(sent(p), u"T [%1] [%2]"_s.arg(sum, cents));
+        QCOMPARE(p.dialogs.messages.size(), 0);
+    }
+
+    // A check the send ran on the field being typed in does not run again when the field
+    // is then left unchanged, and runs again once it is changed.
+    void checkRunsOncePerLeaving()
+    {
+        Program p;
+        writeTemplate(p, u"vnosna_belezhka.doc"_s, u"T"_s, {u"recipient_iban_number1"_s});
+        p.find<QAction>(u"WQ1"_s)->trigger();
+        QWidget *iban = docWindow()->control(u"recipient_iban_number1");
+        typeInto(iban, u"BG00XXXX"_s);
+        send(p);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        pressTab();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        typeInto(iban, u"BG11YYYY"_s);
+        send(p);
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QTest::keyClick(iban, Qt::Key_Backspace);
+        pressTab();
+        QCOMPARE(p.dialogs.messages.size(), 3);
+    }
+
     // A template that is no RTF would be copied unfilled: said, naming the file, and
     // nothing is written.
     void templateNotRtf_data()
