@@ -155,4 +155,27 @@ OutputResult sendToWordProcessor(const FormContent &content, const QString &form
     return result;
 }
 
+QByteArray filledDocument(const FormContent &content, const QString &formsDir, QString *error)
+{
+    const auto failed = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return QByteArray();
+    };
+    const QString name = templateFor(content.kind, content.text(u"with_words").size());
+    if (name.isEmpty() || !QFileInfo(formsDir + u'/' + name).isFile()) {
+        return failed(
+            u"Бланката за формуляр \"%1\" липсва! Преинсталирайте програмата!"_s.arg(content.kind));
+    }
+    try {
+        RtfEngine doc;
+        doc.open(formsDir + u'/' + name);
+        OutputResult unused; // the window's completed cents are the caller's business
+        fill(doc, content, unused);
+        return doc.render();
+    } catch (const AppError &e) {
+        return failed(e.message());
+    }
+}
+
 } // namespace formelan

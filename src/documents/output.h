@@ -2,6 +2,7 @@
 
 #include "form/formcontent.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <utility>
@@ -34,5 +35,11 @@ struct OutputResult {
 // hands it to the desktop.
 OutputResult sendToWordProcessor(const FormContent &content, const QString &formsDir,
                                  const QString &outputDir);
+
+// The template of the document's kind from the forms folder, filled with the
+// document's values exactly as a send fills it (cents completed, amounts padded,
+// dates in their forms), as RTF bytes; nothing is written. Empty, with the reason in
+// `error`, when the template is missing or cannot be read.
+QByteArray filledDocument(const FormContent &content, const QString &formsDir, QString *error);
 
 } // namespace formelan
