@@ -65,6 +65,19 @@ QFont::StyleHint styleHint(int family)
     }
 }
 
+// The width a border is drawn at, in twips; none for no border.
+int drawnWidth(const Border &b)
+{
+    if (b.style == Border::None)
+        return 0;
+    const int w = b.width > 0 ? b.width : kDefaultBorder;
+    if (b.style == Border::Thick)
+        return w * 2;
+    if (b.style == Border::Double)
+        return w * 3;
+    return w;
+}
+
 } // namespace
 
 qreal pixelsPerTwip()
@@ -354,7 +367,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     const int columns = int(grid.size()) - 1;
 
     QTextTableFormat tf;
-    tf.setBorderCollapse(true);
+    // Each cell draws its own lines, inside its bounds (see the borders below).
+    tf.setBorderCollapse(false);
     tf.setBorder(0);
     tf.setCellSpacing(0);
     tf.setCellPadding(0);
@@ -393,6 +407,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
         int row, from, to;
         int rowSpan = 1;
         Cell *content;
+        const RowDefinition *def;
+        CellDefinition cell; // its borders as drawn, once shared ones are given to one side
     };
     std::vector<Placed> placed;
     std::vector<size_t>
@@ -411,6 +427,7 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
                 Placed &head = placed[above[size_t(from)]];
                 if (head.from == from && head.to == to && head.row + head.rowSpan == r) {
                     ++head.rowSpan;
+                    head.cell.bottom = d.bottom;
                     for (Piece &p : row.cells[i])
                         if (p.kind != Piece::CellEnd)
                             head.content->push_back(std::move(p));
@@ -421,9 +438,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
             }
             if (to - from > 1)
                 table->mergeCells(r, from, 1, to - from);
-            table->cellAt(r, from).setFormat(cellFormat(def, d));
             here[size_t(from)] = placed.size();
-            placed.push_back({r, from, to, 1, &row.cells[i]});
+            placed.push_back({r, from, to, 1, &row.cells[i], &def, d});
             from = to;
         }
         fill(r, from, columns);
@@ -432,6 +448,52 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     for (const Placed &p : placed) {
         if (p.rowSpan > 1)
             table->mergeCells(p.row, p.from, p.rowSpan, p.to - p.from);
+    }
+
+    // A line between two cells is drawn once, as word processors draw it: by the cell
+    // left of it and by the row above it. Qt's collapsed borders cannot be used: they
+    // weigh a cell's edge against one neighbour only, and a cell spanning columns then
+    // takes that neighbour's line along its whole width.
+    constexpr size_t none = size_t(-1);
+    std::vector<size_t> cover(rows.size() * size_t(columns), none); // placed cell at row, column
+    for (size_t k = 0; k < placed.size(); ++k) {
+        const Placed &p = placed[k];
+        for (int r = p.row; r < p.row + p.rowSpan; ++r)
+            for (int c = p.from; c < p.to; ++c)
+                cover[size_t(r) * size_t(columns) + size_t(c)] = k;
+    }
+    const auto at = [&](int r, int c) { return cover[size_t(r) * size_t(columns) + size_t(c)]; };
+    for (Placed &p : placed) {
+        if (p.cell.left.style != Border::None && p.from > 0) {
+            const size_t j = at(p.row, p.from - 1);
+            if (j != none && placed[j].cell.rightBorder.style != Border::None)
+                p.cell.left.style = Border::None;
+        }
+        if (p.cell.top.style != Border::None && p.row > 0) {
+            // Covered when the cells above it all end there with a lower line.
+            bool covered = true;
+            for (int c = p.from; c < p.to && covered; ++c) {
+                const size_t j = at(p.row - 1, c);
+                covered = j != none && placed[j].row + placed[j].rowSpan == p.row &&
+                          placed[j].cell.bottom.style != Border::None;
+            }
+            if (covered)
+                p.cell.top.style = Border::None;
+        }
+    }
+    // A row's lines take room in the row whatever cell draws them: every cell of the
+    // row starts below its upper line and ends above its lower one.
+    std::vector<int> topLine(rows.size(), 0), bottomLine(rows.size(), 0);
+    for (const Placed &p : placed) {
+        int &top = topLine[size_t(p.row)];
+        top = std::max(top, drawnWidth(p.cell.top));
+        int &bottom = bottomLine[size_t(p.row + p.rowSpan - 1)];
+        bottom = std::max(bottom, drawnWidth(p.cell.bottom));
+    }
+    for (const Placed &p : placed) {
+        const int top = topLine[size_t(p.row)] - drawnWidth(p.cell.top);
+        const int bottom = bottomLine[size_t(p.row + p.rowSpan - 1)] - drawnWidth(p.cell.bottom);
+        table->cellAt(p.row, p.from).setFormat(cellFormat(*p.def, p.cell, top, bottom));
     }
     for (const Placed &p : placed) {
         QTextCursor cursor = table->cellAt(p.row, p.from).firstCursorPosition();
@@ -445,8 +507,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     m_cursor.insertBlock();
 }
 
-QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
-                                              const CellDefinition &cell) const
+QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row, const CellDefinition &cell,
+                                              int extraTop, int extraBottom) const
 {
     QTextTableCellFormat f;
     const auto border = [this, &f](const Border &b, auto setWidth, auto setStyle, auto setBrush) {
@@ -455,12 +517,7 @@ QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
             (f.*setStyle)(QTextFrameFormat::BorderStyle_None);
             return;
         }
-        int w = b.width > 0 ? b.width : kDefaultBorder;
-        if (b.style == Border::Thick)
-            w *= 2;
-        else if (b.style == Border::Double)
-            w *= 3;
-        (f.*setWidth)(w * m_scale);
+        (f.*setWidth)(drawnWidth(b) * m_scale);
         (f.*setStyle)(borderStyle(b.style));
         (f.*setBrush)(color(b.color, Qt::black));
     };
@@ -469,14 +526,15 @@ QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
     border(cell.left, &F::setLeftBorder, &F::setLeftBorderStyle, &F::setLeftBorderBrush);
     border(cell.bottom, &F::setBottomBorder, &F::setBottomBorderStyle, &F::setBottomBorderBrush);
     border(cell.rightBorder, &F::setRightBorder, &F::setRightBorderStyle, &F::setRightBorderBrush);
-    // The text stands the gap away from the cell's boundary; Qt puts it the padding
-    // away from the inside of the border.
+    // The text stands the gap away from the cell's boundary, whatever its side lines,
+    // as in word processors; Qt puts it the padding away from the inside of the line,
+    // so the padding is less by the line, below zero where the gap is narrower.
     const int padLeft = row.padLeft >= 0 ? row.padLeft : row.gap;
     const int padRight = row.padRight >= 0 ? row.padRight : row.gap;
-    f.setLeftPadding(std::max(0.0, padLeft * m_scale - f.leftBorder()));
-    f.setRightPadding(std::max(0.0, padRight * m_scale - f.rightBorder()));
-    f.setTopPadding(std::max(0, row.padTop) * m_scale);
-    f.setBottomPadding(std::max(0, row.padBottom) * m_scale);
+    f.setLeftPadding(padLeft * m_scale - f.leftBorder());
+    f.setRightPadding(padRight * m_scale - f.rightBorder());
+    f.setTopPadding((std::max(0, row.padTop) + extraTop) * m_scale);
+    f.setBottomPadding((std::max(0, row.padBottom) + extraBottom) * m_scale);
     if (cell.valign == Qt::AlignVCenter)
         f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     else if (cell.valign == Qt::AlignBottom)
