@@ -208,7 +208,7 @@ FormContent filled(const QString &kind, const QString &words)
         {u"ium2", u"150"},
         {u"d2", u"25"},
         {u"ium3", u"60"},
-        {u"d3", u""}, // empty: the document shows 00
+        {u"d3", u"0"}, // one digit: the document shows 00
         {u"ium4", u"40"},
         {u"d4", u"00"},
         {u"kindp1", u"110000"},
@@ -438,6 +438,21 @@ private Q_SLOTS:
                                 [&](const Word &w) { return w.text.contains(part); });
                 QVERIFY2(whole, qPrintable(what + u" (“"_s + part + u"”)"_s));
             }
+        }
+        // An amount and its cents stand side by side, a comma between them.
+        const QStringList shown =
+            templatePlaceholders().value(templateFor(kind, amountInWords.size()));
+        const std::pair<const char16_t *, const char16_t *> amounts[] = {{u"sum", u"dr"},
+                                                                         {u"ium1", u"d1"},
+                                                                         {u"ium2", u"d2"},
+                                                                         {u"ium3", u"d3"},
+                                                                         {u"ium4", u"d4"}};
+        for (const auto &[leva, stotinki] : amounts) {
+            const QString l = QString::fromUtf16(leva), s = QString::fromUtf16(stotinki);
+            if (!shown.contains(l))
+                continue;
+            const QString amount = printed(content, l) + u',' + printed(content, s);
+            QVERIFY2(joined.contains(amount), qPrintable(amount));
         }
         static const QRegularExpression identifier(u"[A-Za-z0-9_]+"_s);
         const QStringList names = allPlaceholderNames();
