@@ -454,31 +454,45 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     // left of it and by the row above it. Qt's collapsed borders cannot be used: they
     // weigh a cell's edge against one neighbour only, and a cell spanning columns then
     // takes that neighbour's line along its whole width.
+    // Row by row, with the cell over each column of the row and of the row above.
     constexpr size_t none = size_t(-1);
-    std::vector<size_t> cover(rows.size() * size_t(columns), none); // placed cell at row, column
-    for (size_t k = 0; k < placed.size(); ++k) {
-        const Placed &p = placed[k];
-        for (int r = p.row; r < p.row + p.rowSpan; ++r)
-            for (int c = p.from; c < p.to; ++c)
-                cover[size_t(r) * size_t(columns) + size_t(c)] = k;
-    }
-    const auto at = [&](int r, int c) { return cover[size_t(r) * size_t(columns) + size_t(c)]; };
-    for (Placed &p : placed) {
-        if (p.cell.left.style != Border::None && p.from > 0) {
-            const size_t j = at(p.row, p.from - 1);
-            if (j != none && placed[j].cell.rightBorder.style != Border::None)
-                p.cell.left.style = Border::None;
+    std::vector<size_t> here(size_t(columns), none), over(size_t(columns), none);
+    std::vector<size_t> spanning; // cells from rows above that reach into this one
+    size_t next = 0;
+    for (int r = 0; r < int(rows.size()); ++r) {
+        std::swap(here, over);
+        std::fill(here.begin(), here.end(), none);
+        const auto mark = [&](size_t k) {
+            for (int c = placed[k].from; c < placed[k].to; ++c)
+                here[size_t(c)] = k;
+        };
+        std::erase_if(spanning, [&](size_t k) { return placed[k].row + placed[k].rowSpan <= r; });
+        for (size_t k : spanning)
+            mark(k);
+        const size_t first = next;
+        for (; next < placed.size() && placed[next].row == r; ++next) {
+            mark(next);
+            if (placed[next].rowSpan > 1)
+                spanning.push_back(next);
         }
-        if (p.cell.top.style != Border::None && p.row > 0) {
-            // Covered when the cells above it all end there with a lower line.
-            bool covered = true;
-            for (int c = p.from; c < p.to && covered; ++c) {
-                const size_t j = at(p.row - 1, c);
-                covered = j != none && placed[j].row + placed[j].rowSpan == p.row &&
-                          placed[j].cell.bottom.style != Border::None;
+        for (size_t k = first; k < next; ++k) {
+            Placed &p = placed[k];
+            if (p.cell.left.style != Border::None && p.from > 0) {
+                const size_t j = here[size_t(p.from - 1)];
+                if (j != none && placed[j].cell.rightBorder.style != Border::None)
+                    p.cell.left.style = Border::None;
             }
-            if (covered)
-                p.cell.top.style = Border::None;
+            if (p.cell.top.style != Border::None && r > 0) {
+                // Covered when the cells above it all end there with a lower line.
+                bool covered = true;
+                for (int c = p.from; c < p.to && covered; ++c) {
+                    const size_t j = over[size_t(c)];
+                    covered = j != none && placed[j].row + placed[j].rowSpan == r &&
+                              placed[j].cell.bottom.style != Border::None;
+                }
+                if (covered)
+                    p.cell.top.style = Border::None;
+            }
         }
     }
     // A row's lines take room in the row whatever cell draws them: every cell of the
