@@ -500,9 +500,19 @@ def formuliar8(form, long_words):
                     Text(20, "Още пояснения", "descript%d" % k, 19, SMALL),
                     Boxes(40, "от дата (ддммгггг)", "of_dat%d" % k, 8),
                     Boxes(49, "до дата (ддммгггг)", "to_dat%d" % k, 8)])
-    obligated(form)
-    payer(form, "Наредител", "Наредител / вносител \u2014 име")
-    execution(form)
+    # Four payments leave no room for the lines of the other budget forms: the obligated
+    # person's name shares the line of the identifiers, and the execution that of the
+    # payer's account.
+    line(form, [Text(0, "Задължено лице \u2014 име", "bounder_name", 20),
+                Boxes(21, "БУЛСТАТ на задълженото лице", "boun_bulstat", 13),
+                Boxes(35, "ЕГН на задълженото лице", "boun_egn", 10),
+                Boxes(47, "ЛНЧ на задълженото лице", "boun_lk", 10)])
+    line(form, [Text(0, "Наредител / вносител \u2014 име", "depositor_name", FULL)])
+    line(form, [Boxes(0, "IBAN на наредителя", "depositor_iban_number1", 22),
+                Boxes(24, "BIC на наредителя", "dep_bic1", 8),
+                Text(34, "Платежна система", "pay_system", 10),
+                Boxes(46, "Такси", "tac", 1),
+                Boxes(50, "Дата на изпълнение", "dateiz", 6)])
 
 
 TEMPLATES = {

@@ -65,6 +65,19 @@ QFont::StyleHint styleHint(int family)
     }
 }
 
+// The width a border is drawn at, in twips; none for no border.
+int drawnWidth(const Border &b)
+{
+    if (b.style == Border::None)
+        return 0;
+    const int w = b.width > 0 ? b.width : kDefaultBorder;
+    if (b.style == Border::Thick)
+        return w * 2;
+    if (b.style == Border::Double)
+        return w * 3;
+    return w;
+}
+
 } // namespace
 
 qreal pixelsPerTwip()
@@ -354,7 +367,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     const int columns = int(grid.size()) - 1;
 
     QTextTableFormat tf;
-    tf.setBorderCollapse(true);
+    // Each cell draws its own lines, inside its bounds (see the borders below).
+    tf.setBorderCollapse(false);
     tf.setBorder(0);
     tf.setCellSpacing(0);
     tf.setCellPadding(0);
@@ -393,6 +407,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
         int row, from, to;
         int rowSpan = 1;
         Cell *content;
+        const RowDefinition *def;
+        CellDefinition cell; // its borders as drawn, once shared ones are given to one side
     };
     std::vector<Placed> placed;
     std::vector<size_t>
@@ -411,6 +427,7 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
                 Placed &head = placed[above[size_t(from)]];
                 if (head.from == from && head.to == to && head.row + head.rowSpan == r) {
                     ++head.rowSpan;
+                    head.cell.bottom = d.bottom;
                     for (Piece &p : row.cells[i])
                         if (p.kind != Piece::CellEnd)
                             head.content->push_back(std::move(p));
@@ -421,9 +438,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
             }
             if (to - from > 1)
                 table->mergeCells(r, from, 1, to - from);
-            table->cellAt(r, from).setFormat(cellFormat(def, d));
             here[size_t(from)] = placed.size();
-            placed.push_back({r, from, to, 1, &row.cells[i]});
+            placed.push_back({r, from, to, 1, &row.cells[i], &def, d});
             from = to;
         }
         fill(r, from, columns);
@@ -432,6 +448,66 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     for (const Placed &p : placed) {
         if (p.rowSpan > 1)
             table->mergeCells(p.row, p.from, p.rowSpan, p.to - p.from);
+    }
+
+    // A line between two cells is drawn once, as word processors draw it: by the cell
+    // left of it and by the row above it. Qt's collapsed borders cannot be used: they
+    // weigh a cell's edge against one neighbour only, and a cell spanning columns then
+    // takes that neighbour's line along its whole width.
+    // Row by row, with the cell over each column of the row and of the row above.
+    constexpr size_t none = size_t(-1);
+    std::vector<size_t> here(size_t(columns), none), over(size_t(columns), none);
+    std::vector<size_t> spanning; // cells from rows above that reach into this one
+    size_t next = 0;
+    for (int r = 0; r < int(rows.size()); ++r) {
+        std::swap(here, over);
+        std::fill(here.begin(), here.end(), none);
+        const auto mark = [&](size_t k) {
+            for (int c = placed[k].from; c < placed[k].to; ++c)
+                here[size_t(c)] = k;
+        };
+        std::erase_if(spanning, [&](size_t k) { return placed[k].row + placed[k].rowSpan <= r; });
+        for (size_t k : spanning)
+            mark(k);
+        const size_t first = next;
+        for (; next < placed.size() && placed[next].row == r; ++next) {
+            mark(next);
+            if (placed[next].rowSpan > 1)
+                spanning.push_back(next);
+        }
+        for (size_t k = first; k < next; ++k) {
+            Placed &p = placed[k];
+            if (p.cell.left.style != Border::None && p.from > 0) {
+                const size_t j = here[size_t(p.from - 1)];
+                if (j != none && placed[j].cell.rightBorder.style != Border::None)
+                    p.cell.left.style = Border::None;
+            }
+            if (p.cell.top.style != Border::None && r > 0) {
+                // Covered when the cells above it all end there with a lower line.
+                bool covered = true;
+                for (int c = p.from; c < p.to && covered; ++c) {
+                    const size_t j = over[size_t(c)];
+                    covered = j != none && placed[j].row + placed[j].rowSpan == r &&
+                              placed[j].cell.bottom.style != Border::None;
+                }
+                if (covered)
+                    p.cell.top.style = Border::None;
+            }
+        }
+    }
+    // A row's lines take room in the row whatever cell draws them: every cell of the
+    // row starts below its upper line and ends above its lower one.
+    std::vector<int> topLine(rows.size(), 0), bottomLine(rows.size(), 0);
+    for (const Placed &p : placed) {
+        int &top = topLine[size_t(p.row)];
+        top = std::max(top, drawnWidth(p.cell.top));
+        int &bottom = bottomLine[size_t(p.row + p.rowSpan - 1)];
+        bottom = std::max(bottom, drawnWidth(p.cell.bottom));
+    }
+    for (const Placed &p : placed) {
+        const int top = topLine[size_t(p.row)] - drawnWidth(p.cell.top);
+        const int bottom = bottomLine[size_t(p.row + p.rowSpan - 1)] - drawnWidth(p.cell.bottom);
+        table->cellAt(p.row, p.from).setFormat(cellFormat(*p.def, p.cell, top, bottom));
     }
     for (const Placed &p : placed) {
         QTextCursor cursor = table->cellAt(p.row, p.from).firstCursorPosition();
@@ -445,8 +521,8 @@ void DocumentSink::insertGrid(std::vector<Row> &rows)
     m_cursor.insertBlock();
 }
 
-QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
-                                              const CellDefinition &cell) const
+QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row, const CellDefinition &cell,
+                                              int extraTop, int extraBottom) const
 {
     QTextTableCellFormat f;
     const auto border = [this, &f](const Border &b, auto setWidth, auto setStyle, auto setBrush) {
@@ -455,12 +531,7 @@ QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
             (f.*setStyle)(QTextFrameFormat::BorderStyle_None);
             return;
         }
-        int w = b.width > 0 ? b.width : kDefaultBorder;
-        if (b.style == Border::Thick)
-            w *= 2;
-        else if (b.style == Border::Double)
-            w *= 3;
-        (f.*setWidth)(w * m_scale);
+        (f.*setWidth)(drawnWidth(b) * m_scale);
         (f.*setStyle)(borderStyle(b.style));
         (f.*setBrush)(color(b.color, Qt::black));
     };
@@ -469,14 +540,15 @@ QTextTableCellFormat DocumentSink::cellFormat(const RowDefinition &row,
     border(cell.left, &F::setLeftBorder, &F::setLeftBorderStyle, &F::setLeftBorderBrush);
     border(cell.bottom, &F::setBottomBorder, &F::setBottomBorderStyle, &F::setBottomBorderBrush);
     border(cell.rightBorder, &F::setRightBorder, &F::setRightBorderStyle, &F::setRightBorderBrush);
-    // The text stands the gap away from the cell's boundary; Qt puts it the padding
-    // away from the inside of the border.
+    // The text stands the gap away from the cell's boundary, whatever its side lines,
+    // as in word processors; Qt puts it the padding away from the inside of the line,
+    // so the padding is less by the line, below zero where the gap is narrower.
     const int padLeft = row.padLeft >= 0 ? row.padLeft : row.gap;
     const int padRight = row.padRight >= 0 ? row.padRight : row.gap;
-    f.setLeftPadding(std::max(0.0, padLeft * m_scale - f.leftBorder()));
-    f.setRightPadding(std::max(0.0, padRight * m_scale - f.rightBorder()));
-    f.setTopPadding(std::max(0, row.padTop) * m_scale);
-    f.setBottomPadding(std::max(0, row.padBottom) * m_scale);
+    f.setLeftPadding(padLeft * m_scale - f.leftBorder());
+    f.setRightPadding(padRight * m_scale - f.rightBorder());
+    f.setTopPadding((std::max(0, row.padTop) + extraTop) * m_scale);
+    f.setBottomPadding((std::max(0, row.padBottom) + extraBottom) * m_scale);
     if (cell.valign == Qt::AlignVCenter)
         f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     else if (cell.valign == Qt::AlignBottom)

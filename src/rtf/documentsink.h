@@ -58,7 +58,9 @@ private:
     void put(const Piece &piece, QTextCursor &cursor);
     void insertTable();
     void insertGrid(std::vector<Row> &rows);
-    QTextTableCellFormat cellFormat(const RowDefinition &row, const CellDefinition &cell) const;
+    // extraTop, extraBottom: room (twips) for the row's lines that other cells draw.
+    QTextTableCellFormat cellFormat(const RowDefinition &row, const CellDefinition &cell,
+                                    int extraTop, int extraBottom) const;
     QColor color(int index, const QColor &fallback) const;
 
     QTextDocument &m_doc;

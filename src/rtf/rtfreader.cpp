@@ -65,13 +65,13 @@ void fitRows(QTextTable *table, QAbstractTextDocumentLayout *layout, qreal toDev
             const QTextBlock last = cell.lastCursorPosition().block();
             const qreal top = layout->blockBoundingRect(first).top();
             const qreal bottom = layout->blockBoundingRect(last).bottom();
-            // Qt adds half of each horizontal border to the row, as word processors
+            // Qt adds a cell's own upper and lower lines to the row, as word processors
             // count them inside the row's height.
             natural = std::max(
                 natural,
                 bottom - top +
                     (f.topPadding() + f.bottomPadding() + first.blockFormat().topMargin() +
-                     last.blockFormat().bottomMargin() + (f.topBorder() + f.bottomBorder()) / 2) *
+                     last.blockFormat().bottomMargin() + f.topBorder() + f.bottomBorder()) *
                         toDevice);
         }
         if (want <= natural)

@@ -1,13 +1,18 @@
-// Pages from RTF: PDF files of the shipped templates, true sizes on paper, any paged
-// device, and positions against LibreOffice's conversion of the same file. The PDF
-// checks use poppler's pdftotext, pdfinfo and pdffonts; LibreOffice (soffice) is
-// optional. Built without Qt Widgets, as the documents library must be.
+// Pages from RTF: PDF files of the shipped templates and of every kind filled as a
+// clerk fills it, true sizes on paper, any paged device, cells laid out as word
+// processors lay them out, and positions against LibreOffice's conversion of the same
+// file. The PDF checks use poppler's pdftotext, pdfinfo and pdffonts; LibreOffice
+// (soffice) is optional. Built without Qt Widgets, as the documents library must be.
+#include "documents/output.h"
 #include "documents/pagerender.h"
+#include "form/fieldset.h"
+#include "form/kinds.h"
 #include "rtf/rtfreader.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -134,6 +139,202 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The placeholders of each shipped template, as the fields list gives them.
+QHash<QString, QStringList> templatePlaceholders()
+{
+    QHash<QString, QStringList> out;
+    QString current;
+    const QString list = QString::fromUtf8(
+        readFile(QStringLiteral(FORMELAN_SOURCE_DIR "/scripts/template-fields.txt")));
+    for (QString line : list.split(u'\n')) {
+        line = line.section(u'#', 0, 0);
+        if (line.trimmed().isEmpty())
+            continue;
+        if (!line.at(0).isSpace())
+            current = line.section(u' ', 0, 0);
+        else
+            out[current] += line.split(u' ', Qt::SkipEmptyParts);
+    }
+    return out;
+}
+
+// A document as a clerk fills it, every field with a value of its true length: names
+// and texts as long as real ones, full IBANs, BICs, codes and dates.
+FormContent filled(const QString &kind, const QString &words)
+{
+    FormContent c;
+    c.kind = kind;
+    c.entries.resize(documentFields().size());
+    static const std::pair<const char16_t *, const char16_t *> values[] = {
+        {u"bank_name", u"УниКредит Булбанк АД"},
+        {u"branch_name", u"Клон Витоша"},
+        {u"b_add", u"София, бул. Витоша 12"},
+        {u"Recipient_name", u"Топлофикация София ЕАД"},
+        {u"recipient_iban_number1", u"BG80BNBG96611020345678"},
+        {u"rec_bic1", u"BNBGBGSD"},
+        {u"rebank", u"Българска народна банка"},
+        {u"sum", u"1250"},
+        {u"dr", u"5"}, // one digit: the document shows it completed
+        {u"kind_p", u"110000"},
+        {u"reason", u"Фактура 1234567890/05.03.2007"},
+        {u"description", u"Топлинна енергия за м. февруари"},
+        {u"vd", u"9"},
+        {u"doc_number", u"0000012345"},
+        {u"bounder_name", u"Мария Иванова Петрова"},
+        {u"boun_bulstat", u"1212121217"},
+        {u"boun_egn", u"7501020018"},
+        {u"boun_lk", u"1001234567"},
+        {u"depositor_name", u"Алфа Трейд ООД"},
+        {u"depositor_iban_number1", u"BG16UNCR70001519562303"},
+        {u"dep_bic1", u"UNCRBGSF"},
+        {u"kindpe", u"110000"},
+        {u"vid", u"BGN"},
+        {u"pay_system", u"БИСЕРА"},
+        {u"tac", u"1"},
+        {u"code_br", u"1234567890"},
+        {u"sebra", u"123456"},
+        {u"cact", u"1234"},
+        {u"recipient_country", u"Германия"},
+        {u"recipient_add", u"Берлин, Фридрихщрасе 43"},
+        {u"depositor_country", u"България"},
+        {u"depositor_add", u"Пловдив, ул. Раковски 1"},
+        {u"econ_descript", u"Плащане за консултантски услуги\nпо договор 7 от 01.02.2007"},
+        {u"bnb_number", u"1234567890"},
+        {u"recipi_lk", u"645123456"},
+        {u"recipi_egn", u"8032056031"},
+        {u"condition", u"Месечно, до 200 лв на плащане,\nдо 31.12.2008"},
+        {u"ium1", u"1000"},
+        {u"d1", u"25"},
+        {u"ium2", u"150"},
+        {u"d2", u"25"},
+        {u"ium3", u"60"},
+        {u"d3", u"0"}, // one digit: the document shows 00
+        {u"ium4", u"40"},
+        {u"d4", u"00"},
+        {u"kindp1", u"110000"},
+        {u"kindp2", u"441111"},
+        {u"kindp3", u"551111"},
+        {u"kindp4", u"561111"},
+        {u"reaso1", u"ДДС за м. февруари 2007"},
+        {u"reaso2", u"Осигуровки за м. февруари"},
+        {u"reaso3", u"Здравни осигуровки"},
+        {u"reaso4", u"Допълнително пенсионно"},
+        {u"descript1", u"Дневник 02/2007"},
+        {u"descript2", u"Декларация обр. 1"},
+        {u"descript3", u"Декларация обр. 6"},
+        {u"descript4", u"Фонд ДЗПО"},
+        {u"v1", u"1"},
+        {u"v2", u"2"},
+        {u"v3", u"3"},
+        {u"v4", u"4"},
+        {u"doc_numbe1", u"2007020001"},
+        {u"doc_numbe2", u"000457"},
+        {u"doc_numbe3", u"000458"},
+        {u"doc_numbe4", u"000459"},
+    };
+    for (const auto &[name, value] : values)
+        c.entry(name).text = QString::fromUtf16(value);
+    c.entry(u"with_words").text = words;
+    c.entry(u"rebg").checked = true;
+    c.entry(u"debg").checked = false;
+    for (size_t k = 0; k < c.entries.size(); ++k) {
+        if (documentFields()[k].kind == FieldKind::Date)
+            c.entries[k].dateTime = QDateTime(QDate(2007, 3, 5), QTime(14, 30));
+    }
+    return c;
+}
+
+// What the printed document shows in place of a placeholder, for the values above on
+// 5 March 2007: amounts padded to ten boxes with '<' (not on the consent), one-digit
+// cents completed, dates in the form their placeholder takes.
+QString printed(const FormContent &c, const QString &placeholder)
+{
+    static const QSet<QString> amounts{u"sum"_s, u"ium1"_s, u"ium2"_s, u"ium3"_s, u"ium4"_s};
+    static const QSet<QString> cents{u"dr"_s, u"d1"_s, u"d2"_s, u"d3"_s, u"d4"_s};
+    static const QHash<QString, QString> dates{
+        {u"ofda"_s, u"0307"_s},        {u"toda"_s, u"0307"_s},       {u"dateiz"_s, u"050307"_s},
+        {u"d_date"_s, u"050307"_s},    {u"ddat1"_s, u"050307"_s},    {u"ddat2"_s, u"050307"_s},
+        {u"ddat3"_s, u"050307"_s},     {u"ddat4"_s, u"05032007"_s},  {u"doc_date"_s, u"05032007"_s},
+        {u"of_date"_s, u"05032007"_s}, {u"to_date"_s, u"05032007"_s}};
+    if (dates.contains(placeholder))
+        return dates.value(placeholder);
+    if (placeholder.startsWith(u"of_dat"_s) || placeholder.startsWith(u"to_dat"_s))
+        return u"05032007"_s;
+    if (placeholder == u"rebg"_s || placeholder == u"denobg"_s)
+        return u"да"_s; // rebg checked, debg not
+    if (placeholder == u"renobg"_s || placeholder == u"debg"_s)
+        return QString();
+    const QString text = c.text(placeholder);
+    if (amounts.contains(placeholder) && c.kind != u"Съгласие за директен дебит"_s)
+        return QString(10 - text.size(), u'<') + text;
+    if (cents.contains(placeholder))
+        return text.size() < 2 ? QString(2 - text.size(), u'0') + text : text;
+    return text;
+}
+
+// Every name the output replaces, under any kind.
+QStringList allPlaceholderNames()
+{
+    QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+    for (const FieldDef &def : documentFields())
+        names.append(def.name.toString());
+    return names;
+}
+
+// Each kind's document filled: the eighth kind in both of its forms, by the length of
+// the amount in words.
+void addFilledRows()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("amountInWords");
+    const QString longWords = u"хиляда двеста и петдесет лева и пет стотинки"_s;
+    for (const DocumentKind &k : documentKinds()) {
+        const QString kind = k.name.toString();
+        QTest::newRow(qPrintable(templateFor(kind, longWords.size()))) << kind << longWords;
+        if (&k == &defaultKind())
+            QTest::newRow(qPrintable(templateFor(kind, 0))) << kind << u"сто и десет лева"_s;
+    }
+}
+
+// The placeholders of the template a filled document came from, with what the
+// document shows in their place; those that show nothing are left out.
+QList<std::pair<QString, QString>> shownValues(const FormContent &c)
+{
+    const QString file = templateFor(c.kind, c.text(u"with_words").size());
+    QList<std::pair<QString, QString>> out;
+    for (const QString &p : templatePlaceholders().value(file)) {
+        const QString value = printed(c, p);
+        if (!value.isEmpty())
+            out.append({p, value});
+    }
+    return out;
+}
+
+const QRegularExpression &whitespace()
+{
+    static const QRegularExpression re(u"[\\s\\x{2028}]+"_s);
+    return re;
+}
+
+// The nearest pair of words of two PDFs that both hold `part`, and its distance in
+// millimetres; -1 where either PDF has no such word.
+qreal nearestHolding(const QList<Word> &a, const QList<Word> &b, const QString &part)
+{
+    qreal best = -1;
+    for (const Word &x : a) {
+        if (!x.text.contains(part))
+            continue;
+        for (const Word &y : b) {
+            if (y.page != x.page || !y.text.contains(part))
+                continue;
+            const QPointF d = x.box.topLeft() - y.box.topLeft();
+            const qreal mm = std::max(std::abs(d.x()), std::abs(d.y())) * 25.4 / 72;
+            if (best < 0 || mm < best)
+                best = mm;
+        }
+    }
+    return best;
+}
 } // namespace
 
 class TestPageRender : public QObject {
@@ -149,8 +350,9 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(f)) << f;
     }
 
-    // Each template: one A4 page of its own size, every word of its text, its fonts
-    // embedded, the title set.
+    // Each template: one A4 page of its own size, every word of its fixed text, its
+    // fonts embedded, the title set. (A placeholder may be longer than its row of
+    // boxes, as "tac" in its one box; the filled documents below show the values.)
     void templates()
     {
         QFETCH(QString, file);
@@ -175,12 +377,19 @@ private Q_SLOTS:
         QCOMPARE_LE(std::abs(size.captured(1).toDouble() - page.paper.width()), 1.0);
         QCOMPARE_LE(std::abs(size.captured(2).toDouble() - page.paper.height()), 1.0);
 
-        static const QRegularExpression space(u"[\\s\\x{2028}]+"_s);
-        const QStringList pdfWords = run(pdftotext, {pdf, u"-"_s}).split(space, Qt::SkipEmptyParts);
-        const QStringList rtfWords = rtf::plainText(rtf).split(space, Qt::SkipEmptyParts);
-        QVERIFY(!rtfWords.isEmpty());
-        for (const QString &w : rtfWords)
-            QVERIFY2(pdfWords.contains(w), qPrintable(file + u": "_s + w));
+        // Side by side cells run together in the text ("," and "dr"): the words are
+        // looked for in the text without its spaces.
+        const QString pdfText = run(pdftotext, {pdf, u"-"_s}).remove(whitespace());
+        const QStringList placeholders = templatePlaceholders().value(file);
+        QVERIFY(!placeholders.isEmpty());
+        QStringList fixed;
+        for (const QString &w : rtf::plainText(rtf).split(whitespace(), Qt::SkipEmptyParts)) {
+            if (!placeholders.contains(w))
+                fixed.append(w);
+        }
+        QVERIFY(!fixed.isEmpty());
+        for (const QString &w : fixed)
+            QVERIFY2(pdfText.contains(w), qPrintable(file + u": "_s + w));
 
         const QStringList fonts = run(pdffonts, {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
         QVERIFY(!fonts.isEmpty());
@@ -190,6 +399,179 @@ private Q_SLOTS:
             QVERIFY2(columns.size() > 5 && columns.at(columns.size() - 5) == u"yes"_s,
                      qPrintable(line));
         }
+    }
+
+    void filledKinds_data() { addFilledRows(); }
+
+    // Each kind printed as the send fills it: one page, every value the form carries
+    // in the text, the values of boxes (IBAN, BIC, amounts, dates, codes) each on one
+    // line of its row of boxes, and no placeholder left.
+    void filledKinds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, amountInWords);
+        NEED(pdftotext);
+        NEED(pdfinfo);
+        const FormContent content = filled(kind, amountInWords);
+        QString error;
+        const QByteArray rtf = filledDocument(content, kForms, &error);
+        QVERIFY2(!rtf.isEmpty(), qPrintable(error));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"filled.pdf"_s);
+        const PageRenderResult r = writePdf(rtf, pdf, kind);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.pages, 1);
+        QCOMPARE(pageCount(pdfinfo, pdf), 1);
+
+        const QString text = run(pdftotext, {pdf, u"-"_s});
+        const QString joined = QString(text).remove(whitespace());
+        const QList<Word> pdfWords = words(pdftotext, pdf);
+        const auto values = shownValues(content);
+        QCOMPARE_GE(values.size(), 10);
+        for (const auto &[placeholder, value] : values) {
+            const QString what = placeholder + u": "_s + value;
+            QVERIFY2(joined.contains(QString(value).remove(whitespace())), qPrintable(what));
+            // Each word of a value whole on one line: a wrapped box would split it.
+            for (const QString &part : value.split(whitespace(), Qt::SkipEmptyParts)) {
+                const bool whole =
+                    std::any_of(pdfWords.begin(), pdfWords.end(),
+                                [&](const Word &w) { return w.text.contains(part); });
+                QVERIFY2(whole, qPrintable(what + u" (“"_s + part + u"”)"_s));
+            }
+        }
+        // An amount and its cents stand side by side, a comma between them.
+        const QStringList shown =
+            templatePlaceholders().value(templateFor(kind, amountInWords.size()));
+        const std::pair<const char16_t *, const char16_t *> amounts[] = {{u"sum", u"dr"},
+                                                                         {u"ium1", u"d1"},
+                                                                         {u"ium2", u"d2"},
+                                                                         {u"ium3", u"d3"},
+                                                                         {u"ium4", u"d4"}};
+        for (const auto &[leva, stotinki] : amounts) {
+            const QString l = QString::fromUtf16(leva), s = QString::fromUtf16(stotinki);
+            if (!shown.contains(l))
+                continue;
+            const QString amount = printed(content, l) + u',' + printed(content, s);
+            QVERIFY2(joined.contains(amount), qPrintable(amount));
+        }
+        // A field that the kind's form does not carry shows nowhere (no payer's IBAN on
+        // a deposit slip): each value of its own, that no carried value holds, is absent.
+        const QStringList names = allPlaceholderNames();
+        for (const QString &n : names) {
+            const QString value = QString(printed(content, n)).remove(whitespace());
+            if (shown.contains(n) || value.size() < 4)
+                continue;
+            const bool alsoCarried = std::any_of(values.begin(), values.end(), [&](const auto &v) {
+                return QString(v.second).remove(whitespace()).contains(value);
+            });
+            if (!alsoCarried)
+                QVERIFY2(!joined.contains(value), qPrintable(n + u": "_s + value));
+        }
+        static const QRegularExpression identifier(u"[A-Za-z0-9_]+"_s);
+        for (auto it = identifier.globalMatch(text); it.hasNext();) {
+            const QString run = it.next().captured();
+            for (const QString &n : names)
+                QVERIFY2(!run.contains(n, Qt::CaseInsensitive), qPrintable(run + u" holds "_s + n));
+        }
+    }
+
+    void missingTemplate()
+    {
+        QTemporaryDir empty;
+        QString error;
+        const FormContent content = filled(defaultKind().name.toString(), u"сто лева"_s);
+        QVERIFY(filledDocument(content, empty.path(), &error).isEmpty());
+        QVERIFY2(error.contains(u"\""_s + defaultKind().name + u"\""_s), qPrintable(error));
+    }
+
+    // Cells as word processors lay them out: the text the gap (\trgaph) in from the
+    // cell's boundary whatever lines the cell has, so that a row of characters as
+    // wide as its cell stays on one line; a line between two rows counted once in
+    // their height.
+    void cells_data()
+    {
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<QByteArray>("borders");
+        const QByteArray box = "\\clbrdrl\\brdrs\\brdrw10\\clbrdrt\\brdrs\\brdrw10"
+                               "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+        QTest::newRow("no lines, no gap") << 0 << QByteArray();
+        QTest::newRow("boxed, no gap") << 0 << box;
+        QTest::newRow("boxed, gap") << 100 << box;
+        QTest::newRow("no lines, gap") << 100 << QByteArray();
+    }
+
+    void cells()
+    {
+        QFETCH(int, gap);
+        QFETCH(QByteArray, borders);
+        NEED(pdftotext);
+        // Ten rows of a cell 1448 twips wide after the gaps, holding eight characters
+        // of Liberation Mono at 15 points, 1440 twips and a little more: the boxes of
+        // the forms (181 twips for a character of 180) leave no more room than this.
+        const int right = 1000 + 1448 + 2 * gap;
+        QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Liberation Sans;}"
+                         "{\\f1\\fmodern Liberation Mono;}}"
+                         "\\paperw11906\\paperh16838\\margl1440\\margr1440\\margt1440\\margb1440 ";
+        for (int row = 0; row < 10; ++row) {
+            rtf += "\\trowd\\trgaph" + QByteArray::number(gap) + "\\trleft0\\cellx1000" + borders +
+                   "\\cellx" + QByteArray::number(right) +
+                   "\\cellx6000 "
+                   "\\pard\\intbl\\plain\\f0\\fs20 \\cell\\pard\\intbl\\plain\\f1\\fs30 ABCDEFG" +
+                   QByteArray::number(row) + "\\cell\\pard\\intbl\\plain\\f0\\fs20 \\cell\\row ";
+        }
+        rtf += "\\pard\\plain\\f0\\fs20 End\\par}";
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"cells.pdf"_s);
+        QVERIFY(writePdf(rtf, pdf, u"x"_s).ok);
+        const QList<Word> w = words(pdftotext, pdf);
+        const Word first = find(w, u"ABCDEFG0"_s);
+        const Word last = find(w, u"ABCDEFG9"_s);
+        QVERIFY2(first.page == 1 && last.page == 1,
+                 "a row of characters as wide as its cell wrapped");
+        // The cell starts 1000 twips (50 pt) right of the 72 pt margin.
+        QCOMPARE_LE(std::abs(first.box.left() - (72 + 50 + gap / 20.0)), 0.2);
+        // A row: a line of Liberation Mono at 15 pt (17 pt) and one line of the box.
+        const qreal line = 15 * (1705.0 + 615.0) / 2048;
+        const qreal rule = borders.contains("clbrdrb") ? 0.5 : 0;
+        QCOMPARE_LE(std::abs((last.box.top() - first.box.top()) / 9 - (line + rule)), 0.1);
+    }
+
+    // A line drawn by one cell runs along that cell only, not along a cell of the row
+    // above or below that spans it and other columns.
+    void linesStayWithTheirCells()
+    {
+        NEED(pdftoppm);
+        // A label spanning the row above two cells of which only the first is boxed.
+        const QByteArray rtf =
+            "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Liberation Sans;}}"
+            "\\paperw11906\\paperh16838\\margl1440\\margr1440\\margt1440\\margb1440 "
+            "\\trowd\\trgaph0\\trleft0\\cellx7200 \\pard\\intbl\\plain\\f0\\fs20 Label\\cell\\row "
+            "\\trowd\\trgaph0\\trleft0\\clbrdrt\\brdrs\\brdrw20\\clbrdrl\\brdrs\\brdrw20"
+            "\\clbrdrb\\brdrs\\brdrw20\\clbrdrr\\brdrs\\brdrw20\\cellx1440\\cellx7200 "
+            "\\pard\\intbl\\plain\\f0\\fs20 Box\\cell\\pard\\intbl\\plain\\f0\\fs20 "
+            "Open\\cell\\row "
+            "\\pard\\plain\\f0\\fs20 End\\par}";
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"lines.pdf"_s);
+        QVERIFY(writePdf(rtf, pdf, u"x"_s).ok);
+        // At 72 dpi a pixel is a point: the page's left margin is 72 pixels, the box
+        // 72 pixels wide, the row below the label from about 86 pixels down.
+        QVERIFY(QProcess::execute(pdftoppm, {u"-r"_s, u"72"_s, u"-gray"_s, u"-singlefile"_s, pdf,
+                                             dir.filePath(u"lines"_s)}) == 0);
+        const QImage page(dir.filePath(u"lines.pgm"_s));
+        QVERIFY(!page.isNull());
+        const auto darkIn = [&page](int x0, int x1, int y0, int y1) {
+            int dark = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    dark += qGray(page.pixel(x, y)) < 128;
+            return dark;
+        };
+        // The box's upper and lower lines are there...
+        QCOMPARE_GE(darkIn(80, 140, 80, 120), 2 * 50);
+        // ...and do not go on right of it, above or below the open cell's text.
+        QCOMPARE(darkIn(150, 500, 80, 84), 0);
+        QCOMPARE(darkIn(200, 500, 84, 120), 0);
     }
 
     // A point in the file is a point on paper: margins, indents, cell boundaries
@@ -350,6 +732,91 @@ private Q_SLOTS:
             largest = std::max(largest, offset);
         }
         qInfo("largest offset against LibreOffice: %.2f mm", largest);
+    }
+
+    // Each kind filled, against LibreOffice's conversion of the same document: the same
+    // page count, and every value the form shows within 5 mm of LibreOffice's place.
+    void filledMatchesLibreOffice()
+    {
+        NEED(pdftotext);
+        NEED(pdfinfo);
+        const QString soffice = tool("soffice");
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed");
+        QTemporaryDir dir;
+        QStringList args{u"--headless"_s,
+                         u"--norestore"_s,
+                         u"-env:UserInstallation=file://"_s + dir.filePath(u"profile"_s),
+                         u"--convert-to"_s,
+                         u"pdf"_s,
+                         u"--outdir"_s,
+                         dir.filePath(u"lo"_s)};
+        struct Case {
+            QString name;
+            FormContent content;
+            QByteArray rtf;
+        };
+        QList<Case> cases;
+        const QString longWords = u"хиляда двеста и петдесет лева и пет стотинки"_s;
+        for (const DocumentKind &k : documentKinds()) {
+            QStringList amounts{longWords};
+            if (&k == &defaultKind())
+                amounts.append(u"сто и десет лева"_s);
+            for (const QString &w : amounts) {
+                Case c{QFileInfo(templateFor(k.name.toString(), w.size())).completeBaseName(),
+                       filled(k.name.toString(), w),
+                       {}};
+                QString error;
+                c.rtf = filledDocument(c.content, kForms, &error);
+                QVERIFY2(!c.rtf.isEmpty(), qPrintable(error));
+                const QString file = dir.filePath(c.name + u".rtf"_s);
+                QFile out(file);
+                QVERIFY(out.open(QIODevice::WriteOnly));
+                out.write(c.rtf);
+                out.close();
+                args.append(file);
+                cases.append(c);
+            }
+        }
+        QCOMPARE(cases.size(), 9);
+        QProcess lo;
+        lo.start(soffice, args);
+        QVERIFY(lo.waitForFinished(240000));
+        QCOMPARE(lo.exitCode(), 0);
+        qreal largest = 0;
+        for (const Case &c : cases) {
+            const QString theirs = dir.filePath(u"lo/"_s + c.name + u".pdf"_s);
+            const QString ours = dir.filePath(c.name + u".pdf"_s);
+            const PageRenderResult r = writePdf(c.rtf, ours, c.name);
+            QVERIFY2(r.ok, qPrintable(r.error));
+            QCOMPARE(pageCount(pdfinfo, ours), pageCount(pdfinfo, theirs));
+            const QList<Word> a = words(pdftotext, ours);
+            const QList<Word> b = words(pdftotext, theirs);
+            qreal valueOffset = 0;
+            QString worstValue;
+            for (const auto &[placeholder, value] : shownValues(c.content)) {
+                for (const QString &part : value.split(whitespace(), Qt::SkipEmptyParts)) {
+                    const qreal mm = nearestHolding(a, b, part);
+                    QVERIFY2(mm >= 0, qPrintable(c.name + u": "_s + placeholder + u": "_s + part));
+                    if (mm > valueOffset) {
+                        valueOffset = mm;
+                        worstValue = part;
+                    }
+                }
+            }
+            int matched = 0;
+            QString worst;
+            const qreal offset = largestOffset(a, b, &matched, &worst);
+            qInfo("%s filled: values within %.2f mm (\"%s\"); %d of %lld words matched, largest "
+                  "offset %.2f mm (\"%s\")",
+                  qPrintable(c.name), valueOffset, qPrintable(worstValue), matched,
+                  static_cast<long long>(a.size()), offset, qPrintable(worst));
+            QCOMPARE_LE(valueOffset, 5.0);
+            QCOMPARE_GE(matched, a.size() * 9 / 10);
+            QCOMPARE_LE(offset, 5.0);
+            largest = std::max({largest, offset, valueOffset});
+        }
+        qInfo("largest offset of a filled document against LibreOffice: %.2f mm", largest);
     }
 };
 
