@@ -1,6 +1,7 @@
 #include "parties/pgpartystore.h"
 
 #include "parties/sqlitepartystore.h"
+#include "parties/sqlrow.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -746,7 +747,6 @@ private:
     void rollback();
     const Layout &layout(PartyTable t) const { return m_layouts[size_t(slot(t))]; }
     QString selectList(PartyTable t, std::span<const int> columns) const;
-    PartyRow rowFrom(const QSqlQuery &q, PartyTable t, std::span<const int> columns) const;
     Failure readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip, qint64 limit,
                      bool newestFirst, std::span<const int> columns, std::vector<PartyRow> &out);
 
@@ -901,26 +901,6 @@ QString PgPartyStore::selectList(PartyTable t, std::span<const int> columns) con
     return list.join(u", "_s);
 }
 
-PartyRow PgPartyStore::rowFrom(const QSqlQuery &q, PartyTable t, std::span<const int> columns) const
-{
-    PartyRow row;
-    row.key = q.value(0).toLongLong();
-    const qsizetype n = partyColumns(t).size();
-    row.values.resize(n);
-    auto text = [&](int i) {
-        const QVariant v = q.value(i);
-        return v.isNull() ? QString(u""_s) : v.toString();
-    };
-    if (columns.empty()) {
-        for (qsizetype c = 0; c < n; ++c)
-            row.values[c] = text(int(c) + 1);
-    } else {
-        for (size_t i = 0; i < columns.size(); ++i)
-            row.values[columns[i]] = text(int(i) + 1);
-    }
-    return row;
-}
-
 StoreResult<BookSummary> PgPartyStore::summary(PartyTable t)
 {
     BookSummary s;
@@ -959,7 +939,7 @@ Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint
     if (QSqlError e = m_connection.exec(q, sql); e.isValid())
         return {e};
     while (q.next())
-        out.push_back(rowFrom(q, t, columns));
+        out.push_back(partyRowFromQuery(q, t, columns));
     return {};
 }
 
@@ -1049,7 +1029,7 @@ StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
                 e.isValid())
                 return {e};
             while (q.next())
-                out.push_back(rowFrom(q, t, {}));
+                out.push_back(partyRowFromQuery(q, t, {}));
             return {};
         });
         if (e)

@@ -1,5 +1,7 @@
 #include "parties/sqlitepartystore.h"
 
+#include "parties/sqlrow.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -519,7 +521,6 @@ private:
     StoreError refuseWrite() const { return {StoreError::Kind::ReadOnly, m_readOnly}; }
     const Layout &layout(PartyTable t) const { return m_plan.layouts[size_t(slot(t))]; }
     QString selectList(PartyTable t, std::span<const int> columns) const;
-    PartyRow rowFrom(const QSqlQuery &q, PartyTable t, std::span<const int> columns) const;
 
     QString m_path;
     SqliteBookOptions m_options;
@@ -743,27 +744,6 @@ QString SqlitePartyStore::selectList(PartyTable t, std::span<const int> columns)
     return list.join(u", "_s);
 }
 
-PartyRow SqlitePartyStore::rowFrom(const QSqlQuery &q, PartyTable t,
-                                   std::span<const int> columns) const
-{
-    PartyRow row;
-    row.key = q.value(0).toLongLong();
-    const qsizetype n = partyColumns(t).size();
-    row.values.resize(n);
-    auto text = [&](int i) {
-        const QVariant v = q.value(i);
-        return v.isNull() ? QString(u""_s) : v.toString();
-    };
-    if (columns.empty()) {
-        for (qsizetype c = 0; c < n; ++c)
-            row.values[c] = text(int(c) + 1);
-    } else {
-        for (size_t i = 0; i < columns.size(); ++i)
-            row.values[columns[i]] = text(int(i) + 1);
-    }
-    return row;
-}
-
 StoreResult<BookSummary> SqlitePartyStore::summary(PartyTable t)
 {
     if (!m_connection.isOpen())
@@ -831,7 +811,7 @@ StoreError SqlitePartyStore::readRows(PartyTable t, const RowRange &range,
     if (!q.exec())
         return databaseError(m_path, q.lastError(), kNotRead);
     while (q.next()) {
-        if (!sink(rowFrom(q, t, columns)))
+        if (!sink(partyRowFromQuery(q, t, columns)))
             break;
     }
     if (q.lastError().isValid())
@@ -858,7 +838,7 @@ StoreResult<std::vector<PartyRow>> SqlitePartyStore::rowsWithKeys(PartyTable t,
         if (!q.exec())
             return databaseError(m_path, q.lastError(), kNotRead);
         while (q.next())
-            out.push_back(rowFrom(q, t, {}));
+            out.push_back(partyRowFromQuery(q, t, {}));
     }
     std::sort(out.begin(), out.end(),
               [](const PartyRow &a, const PartyRow &b) { return a.key < b.key; });
