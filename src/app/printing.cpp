@@ -9,6 +9,7 @@
 #include "documents/pagerender.h"
 #include "form/documentwindow.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -82,10 +83,17 @@ void MainFrame::saveDocumentAsPdf()
 
 void MainFrame::writeDocumentPdf(const QByteArray &rtf)
 {
-    // The folder chosen last, else the user's documents; the name always from the kind.
-    const QString folder = m_pdfName.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                               : QFileInfo(m_pdfName).absolutePath();
+    // The folder chosen last, else the user's documents, else home: the first that exists,
+    // since a file dialog offering a missing folder fails only when the user saves.
+    QString folder = QDir::homePath();
+    for (const QString &candidate :
+         {m_pdfName.isEmpty() ? QString() : QFileInfo(m_pdfName).absolutePath(),
+          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)}) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir()) {
+            folder = candidate;
+            break;
+        }
+    }
     QString name =
         dialogs().saveFileName(this, kPdfFilter, folder + u'/' + pdfFileName(m_view->kind()));
     if (name.isEmpty())
