@@ -143,12 +143,14 @@ void MainFrame::tile(Qt::Orientation orientation)
         if (orientation == Qt::Horizontal) {
             const int share = area.width() * (i + 1) / n - area.width() * i / n;
             const int width = std::max(share, readable.width());
-            resizeChild(sub, QPoint(next, 0), QSize(width, std::max(area.height(), readable.height())));
+            resizeChild(sub, QPoint(next, 0),
+                        QSize(width, std::max(area.height(), readable.height())));
             next += width;
         } else {
             const int share = area.height() * (i + 1) / n - area.height() * i / n;
             const int height = std::max(share, readable.height());
-            resizeChild(sub, QPoint(0, next), QSize(std::max(area.width(), readable.width()), height));
+            resizeChild(sub, QPoint(0, next),
+                        QSize(std::max(area.width(), readable.width()), height));
             next += height;
         }
     }

@@ -100,8 +100,8 @@ void RecoveryKeeper::writeNow()
     }
     // UTF-8, so that every character typed is kept; a failure is silent, the document
     // itself is still on the screen.
-    writeFileAtomically(m_file, formatForm(content, QLocale().decimalPoint().at(0),
-                                           FormEncoding::Utf8));
+    writeFileAtomically(m_file,
+                        formatForm(content, QLocale().decimalPoint().at(0), FormEncoding::Utf8));
 }
 
 std::optional<RecoveryKeeper::Orphan> RecoveryKeeper::findOrphan() const

@@ -9,8 +9,8 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QProcess>
+#include <QTranslator>
 
 namespace formelan {
 

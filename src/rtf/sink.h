@@ -88,7 +88,7 @@ struct DocumentInfo {
     QHash<int, Font> fonts;
     int defaultFont = -1;
     int defaultTab = 720; // \deftab, in twips
-    RowDefinition row; // the row definition in effect
+    RowDefinition row;    // the row definition in effect
     PageSetup page;
 };
 
