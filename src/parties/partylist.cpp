@@ -255,6 +255,12 @@ StoreError PartyList::fetchRows(int from, int to)
         if (k > 0 && !m_rows.contains(k) && !m_gone.contains(k))
             wanted.push_back(k);
     }
+    return readKeys(wanted);
+}
+
+// Reads the rows of these keys and keeps them; a key the store no longer has is gone.
+StoreError PartyList::readKeys(const std::vector<PartyKey> &wanted)
+{
     if (wanted.empty())
         return {};
     StoreResult<std::vector<PartyRow>> rows = m_store.rowsWithKeys(m_table, wanted);
@@ -313,21 +319,7 @@ StoreError PartyList::readPositions(std::span<const int> positions)
         }
         wanted.push_back(m_keys[size_t(p)]);
     }
-    if (wanted.empty())
-        return {};
-    StoreResult<std::vector<PartyRow>> rows = m_store.rowsWithKeys(m_table, wanted);
-    if (!rows.ok())
-        return rows.error();
-    std::unordered_set<PartyKey> found;
-    for (PartyRow &row : rows.value()) {
-        found.insert(row.key);
-        keep(std::move(row));
-    }
-    for (PartyKey k : wanted) {
-        if (!found.contains(k))
-            m_gone.insert(k);
-    }
-    return {};
+    return readKeys(wanted);
 }
 
 PartyKey PartyList::keyAt(int position)

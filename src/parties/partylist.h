@@ -131,6 +131,7 @@ private:
     std::pair<PartyKey, qint64> anchorFrom(int position) const;
     StoreError fillKeys(int from, int to);
     StoreError fetchRows(int from, int to);
+    StoreError readKeys(const std::vector<PartyKey> &wanted);
     void keep(PartyRow &&row);
     void appendSearchText(const PartyRow &row);
 
