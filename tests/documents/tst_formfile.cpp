@@ -1,3 +1,4 @@
+#include "require.h"
 #include "testsupport.h"
 
 #include "base/dialogs.h"
@@ -610,8 +611,9 @@ private Q_SLOTS:
     void savingWhereNoFileMayBeCreated()
     {
         if (::getuid() == 0) {
-            if (QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
-                QSKIP("setpriv is needed to test permissions as a user other than root");
+            FORMELAN_NEED(!QStandardPaths::findExecutable(u"setpriv"_s).isEmpty(),
+                          "setpriv (Debian: util-linux) is needed to test permissions as a user "
+                          "other than root");
             QTemporaryDir dir(QDir::tempPath() + u"/formelan-perm-XXXXXX"_s);
             QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                   QFile::ExeOwner | QFile::ReadOther |

@@ -1,6 +1,7 @@
 // Fills every shipped template from a fully filled document and has LibreOffice read
 // the result: every value must be there and no placeholder left. Needs soffice
 // (Debian: libreoffice-writer-nogui); skipped where it is not installed.
+#include "require.h"
 #include "testsupport.h"
 
 #include "documents/output.h"
@@ -33,8 +34,8 @@ private Q_SLOTS:
     void everyTemplateOpensFilled()
     {
         const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
-        if (soffice.isEmpty())
-            QSKIP("LibreOffice (soffice) is not installed");
+        FORMELAN_NEED(!soffice.isEmpty(),
+                      "LibreOffice (Debian: libreoffice-writer-nogui) is not installed");
         QTemporaryDir out;
         struct Case {
             QString item;

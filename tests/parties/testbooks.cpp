@@ -1,5 +1,7 @@
 #include "testbooks.h"
 
+#include "require.h"
+
 #include "parties/sqlitepartystore.h"
 #include "pgcluster.h"
 
@@ -62,8 +64,8 @@ QString TestBook::unavailable(Backend backend)
         return {};
     // Where the server's tests must run (CI), a server that cannot start fails the test
     // program instead of skipping quietly.
-    if (qEnvironmentVariableIsSet("FORMELAN_TEST_REQUIRE_PG"))
-        qFatal("FORMELAN_TEST_REQUIRE_PG is set, but PostgreSQL cannot start: %s",
+    if (formelan::test::outsideRequired())
+        qFatal("FORMELAN_TEST_REQUIRE is set, but PostgreSQL cannot start: %s",
                qPrintable(cluster.skipReason()));
     return cluster.skipReason();
 }

@@ -48,7 +48,7 @@ private:
 class TestBook {
 public:
     // Why books of this kind cannot be made here (PostgreSQL not installed...), or empty.
-    // With FORMELAN_TEST_REQUIRE_PG set (CI), a server that cannot start ends the test
+    // With FORMELAN_TEST_REQUIRE set (CI), a server that cannot start ends the test
     // program instead.
     static QString unavailable(Backend backend);
     // An empty book: no file yet, or an empty database. nullptr when unavailable().

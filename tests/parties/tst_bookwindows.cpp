@@ -3,6 +3,7 @@
 // files of earlier versions, read-only files and folders, files the program refuses,
 // columns in another order, rows deleted elsewhere, search at 100,000 rows, and the CSV
 // commands of the data menu.
+#include "require.h"
 #include "testsupport.h"
 
 #include "form/fieldwidgets.h"
@@ -409,8 +410,9 @@ private Q_SLOTS:
         std::unique_ptr<QTemporaryDir> base;
         QString folder;
         if (path.isEmpty()) {
-            if (root && QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
-                QSKIP("setpriv is needed to test as a user other than root");
+            FORMELAN_NEED(
+                !root || !QStandardPaths::findExecutable(u"setpriv"_s).isEmpty(),
+                "setpriv (Debian: util-linux) is needed to test as a user other than root");
             base = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/formelan-ro-XXXXXX"_s);
             QFile::setPermissions(base->path(), kEveryoneMayEnter);
             folder = base->path() + u"/book"_s;

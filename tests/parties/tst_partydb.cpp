@@ -5,6 +5,7 @@
 // upgrades are the SQLite file's own.
 #include "parties/partylist.h"
 #include "parties/sqlitepartystore.h"
+#include "require.h"
 #include "testbooks.h"
 
 #include <QDir>
@@ -671,8 +672,8 @@ private Q_SLOTS:
         }
         if (fileWritable && !runningAsRoot())
             QSKIP("handing the file to another user needs root");
-        if (runningAsRoot() && QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
-            QSKIP("setpriv is needed to test as a user other than root");
+        FORMELAN_NEED(!runningAsRoot() || !QStandardPaths::findExecutable(u"setpriv"_s).isEmpty(),
+                      "setpriv (Debian: util-linux) is needed to test as a user other than root");
         SharedFolder folder;
         const QString path = folder.path() + u"/base.mdb"_s;
         if (journal == u"zero"_s) {

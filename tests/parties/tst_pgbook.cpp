@@ -11,6 +11,7 @@
 #include "parties/pgpartystore.h"
 #include "parties/sqlitepartystore.h"
 #include "pgcluster.h"
+#include "require.h"
 #include "testbooks.h"
 
 #include <QComboBox>
@@ -736,8 +737,7 @@ private Q_SLOTS:
         REQUIRE_SERVER();
         PgCluster &cluster = PgCluster::shared();
         const QString psql = cluster.binaries() + u"/psql"_s;
-        if (!QFile::exists(psql))
-            QSKIP("psql is not installed");
+        FORMELAN_NEED(QFile::exists(psql), "psql (Debian: postgresql-client) is not installed");
         auto reference = TestBook::make(Backend::Postgres);
         QVERIFY(reference && reference->open());
         const QString database = reference->database() + u"_script"_s;
