@@ -1,15 +1,17 @@
 // Fills a document kind with sample values as a clerk would and sends it, leaving
-// project.doc in OUTDIR; for looking at the templates. "short" takes an amount whose
-// words fit the short line of the eighth kind's form.
-// Usage: formelan-fill-sample KIND-ITEM OUTDIR [short]
+// project.doc in OUTDIR and its pages as project.pdf; for looking at the templates. "short" takes
+// an amount whose words fit the short line of the eighth kind's form. Usage: formelan-fill-sample
+// KIND-ITEM OUTDIR [short]
 #include "app/mainframe.h"
 #include "app/startup.h"
 #include "base/paths.h"
+#include "documents/pagerender.h"
 #include "form/documentwindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -97,5 +99,12 @@ int main(int argc, char *argv[])
             d->setDate(QDate(2007, 3, 5));
     }
     frame->sendToWordProcessor();
-    return 0;
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    QFile doc(out + u"/project.doc"_s);
+    if (!doc.open(QIODevice::ReadOnly))
+        return 1;
+    const PageRenderResult pages = writePdf(doc.readAll(), out + u"/project.pdf"_s, view->kind());
+    if (!pages.ok)
+        qWarning("%s", qPrintable(pages.error));
+    return pages.ok ? 0 : 1;
 }

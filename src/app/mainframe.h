@@ -141,6 +141,7 @@ private:
     void tellBookProblem();
     StoreError useStore(std::unique_ptr<PartyStore> store);
     void writeDocumentPdf(const QByteArray &rtf);
+    void warnOfMissingFaces(const QStringList &faces);
 
     std::unique_ptr<PartyStore> m_store;
     BookPlaceSettings m_bookPlace; // the place the windows' book was opened from
@@ -160,6 +161,7 @@ private:
     QString m_saveName;
     QString m_csvName; // what the CSV dialogs offer next
     QString m_pdfName; // the PDF saved last, whose folder the PDF dialog offers next
+    bool m_facesWarned = false; // told once a session that the form's faces are missing
     bool m_autoSize = false;
     bool m_arranging = false;       // the program, not the user, is sizing a child
     bool m_viewSizedByUser = false; // the user gave the document window its size

@@ -104,6 +104,17 @@ void MainFrame::writeDocumentPdf(const QByteArray &rtf)
     const PageRenderResult result = writePdf(rtf, name, m_view->kind());
     if (!result.ok)
         showErrorBox(result.error);
+    else
+        warnOfMissingFaces(result.missingFaces);
+}
+
+void MainFrame::warnOfMissingFaces(const QStringList &faces)
+{
+    if (m_facesWarned || faces.isEmpty())
+        return;
+    m_facesWarned = true;
+    dialogs().message(m_view, QMessageBox::Warning, programTitle(), missingFacesMessage(faces),
+                      QMessageBox::Ok);
 }
 
 void MainFrame::printDocument()
@@ -120,6 +131,9 @@ void MainFrame::printDocument()
             writeDocumentPdf(*rtf);
         return;
     }
+    // Said before the preview, which shows the pages as they will print.
+    if (!m_facesWarned)
+        warnOfMissingFaces(missingFaces(*rtf));
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(m_view->kind());
     printer.setCreator(u"Formelan"_s);

@@ -1,5 +1,6 @@
 #include "documents/pagerender.h"
 
+#include "rtf/fontfaces.h"
 #include "rtf/rtfreader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -33,6 +34,14 @@ QPageLayout pageLayout(const rtf::PageSetup &page)
     return layout;
 }
 
+PageRenderResult notPrinted(int pages)
+{
+    PageRenderResult r;
+    r.error = u"Страниците не могат да бъдат отпечатани."_s;
+    r.pages = pages;
+    return r;
+}
+
 } // namespace
 
 PageRenderResult renderPages(const QByteArray &rtf, QPagedPaintDevice &device)
@@ -45,7 +54,7 @@ PageRenderResult renderPages(const QByteArray &rtf, QPagedPaintDevice &device)
 
     QPainter painter;
     if (!painter.begin(&device))
-        return {false, u"Страниците не могат да бъдат отпечатани."_s, 0};
+        return notPrinted(0);
 
     // Margins, options and page size first, the device last: each of them set on a
     // document laid out for the device would lay it out again.
@@ -75,7 +84,7 @@ PageRenderResult renderPages(const QByteArray &rtf, QPagedPaintDevice &device)
     const int pages = doc.pageCount();
     for (int i = 0; i < pages; ++i) {
         if (i > 0 && !device.newPage())
-            return {false, u"Страниците не могат да бъдат отпечатани."_s, i};
+            return notPrinted(i);
         painter.save();
         const QRectF clip(0, i * pageSize.height(), pageSize.width(), pageSize.height());
         painter.translate(0, -clip.top());
@@ -87,18 +96,39 @@ PageRenderResult renderPages(const QByteArray &rtf, QPagedPaintDevice &device)
         painter.restore();
     }
     if (!painter.end())
-        return {false, u"Страниците не могат да бъдат отпечатани."_s, pages};
-    return {true, QString(), pages};
+        return notPrinted(pages);
+    return {true, QString(), pages, page.missingFaces};
+}
+
+QStringList missingFaces(const QByteArray &rtf)
+{
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    return rtf::read(rtf, doc).missingFaces;
+}
+
+QString missingFacesMessage(const QStringList &faces)
+{
+    if (faces.isEmpty())
+        return {};
+    QStringList compatible;
+    for (const QString &face : faces)
+        compatible.append(rtf::metricCompatibleFaces(face).value(1));
+    return u"На този компютър няма шрифтове с размерите на %1: документът е отпечатан с "
+           u"други шрифтове и текстът може да не се побере в клетките на формуляра.\n\n"
+           u"Инсталирайте шрифтовете %2 (в Debian: пакетът %3) и отпечатайте отново."_s.arg(
+               faces.join(u", "_s), compatible.join(u", "_s),
+               QString::fromUtf16(rtf::kCompatibleFontsPackage));
 }
 
 PageRenderResult writePdf(const QByteArray &rtf, const QString &path, const QString &title)
 {
     QSaveFile file(path);
     const auto failed = [&](const QString &reason) {
-        return PageRenderResult{false,
-                                u"Файлът „%1“ не може да бъде записан: %2"_s.arg(
-                                    QDir::toNativeSeparators(path), reason),
-                                0};
+        PageRenderResult r;
+        r.error = u"Файлът „%1“ не може да бъде записан: %2"_s.arg(QDir::toNativeSeparators(path),
+                                                                   reason);
+        return r;
     };
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());

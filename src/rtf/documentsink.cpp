@@ -1,6 +1,9 @@
 #include "rtf/documentsink.h"
 
+#include "rtf/fontfaces.h"
+
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
 #include <QTextDocument>
 #include <QTextTable>
 
@@ -192,13 +195,38 @@ const QTextCharFormat &DocumentSink::format(const CharStyle &style)
     f.setFontPointSize(std::clamp(style.halfPoints, 2, 3276) / 2.0);
     const auto font = m_info.fonts.constFind(style.font >= 0 ? style.font : m_info.defaultFont);
     if (font != m_info.fonts.cend() && !font->name.isEmpty()) {
-        f.setFontFamilies(families(font->name));
+        f.setFontFamilies(faces(font->name));
         f.setFontStyleHint(styleHint(font->family));
     }
     const QColor foreground = color(style.color, QColor());
     if (foreground.isValid())
         f.setForeground(foreground);
     return f;
+}
+
+// The families to set a named font in. Faces of the same widths come before the font
+// system's fallback, which would take the style's default face (DejaVu Sans for Arial)
+// and move every word of a form laid out in boxes.
+const QStringList &DocumentSink::faces(const QString &name)
+{
+    const auto known = m_faces.constFind(name);
+    if (known != m_faces.cend())
+        return *known;
+    QStringList names = families(name);
+    if (!metricCompatibleFaces(names.last()).isEmpty()) {
+        if (!m_installedRead) {
+            m_installed = QFontDatabase::families();
+            m_installedRead = true;
+        }
+        const FaceChoice choice = chooseFace(names.last(), m_installed);
+        if (!choice.compatible) {
+            if (!m_missingFaces.contains(names.last()))
+                m_missingFaces.append(names.last());
+        } else if (!(names.size() > 1 && m_installed.contains(names.first()))) {
+            names = {choice.family};
+        }
+    }
+    return *m_faces.insert(name, names);
 }
 
 QTextBlockFormat DocumentSink::blockFormat(const ParaStyle &para) const

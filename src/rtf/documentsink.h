@@ -36,6 +36,10 @@ public:
     void finish() override;
     void pageBreak() override;
 
+    // The faces the document names that this computer has no face of the same widths
+    // for: they are set in the font system's fallback.
+    const QStringList &missingFaces() const { return m_missingFaces; }
+
 private:
     struct Piece {
         enum Kind { Text, Paragraph, CellEnd };
@@ -54,6 +58,7 @@ private:
     bool route(bool inTable);
     Cell &currentCell() { return m_rows.back().cells.back(); }
     const QTextCharFormat &format(const CharStyle &style);
+    const QStringList &faces(const QString &name);
     QTextBlockFormat blockFormat(const ParaStyle &para) const;
     void put(const Piece &piece, QTextCursor &cursor);
     void insertTable();
@@ -75,6 +80,10 @@ private:
     bool m_hasFormat = false;
     CharStyle m_formatStyle;
     QTextCharFormat m_format;
+    QHash<QString, QStringList> m_faces;
+    QStringList m_installed;
+    bool m_installedRead = false;
+    QStringList m_missingFaces;
 };
 
 } // namespace formelan::rtf::internal

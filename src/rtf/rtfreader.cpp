@@ -20,7 +20,9 @@ PageSetup read(const QByteArray &rtf, QTextDocument &document)
     DocumentSink sink(document, reader.info());
     reader.setSink(&sink);
     reader.run();
-    return reader.info().page;
+    PageSetup page = reader.info().page;
+    page.missingFaces = sink.missingFaces();
+    return page;
 }
 
 std::vector<VisibleChar> visibleText(const QByteArray &rtf)

@@ -6,6 +6,7 @@
 #include <QMarginsF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -17,6 +18,9 @@ namespace formelan::rtf {
 struct PageSetup {
     QSizeF paper{595.28, 841.89};
     QMarginsF margins{56.69, 56.69, 56.69, 56.69};
+    // Faces the document names (Arial, Courier New …) that are set in a face of other
+    // widths, since neither they nor a face of their widths is installed.
+    QStringList missingFaces;
 };
 
 // Reads RTF into a rich-text document: paragraphs with their alignment, spacing and

@@ -7,10 +7,13 @@
 #include "documents/pagerender.h"
 #include "form/fieldset.h"
 #include "form/kinds.h"
+#include "require.h"
+#include "rtf/fontfaces.h"
 #include "rtf/rtfreader.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPdfWriter>
@@ -56,8 +59,7 @@ QString tool(const char *name)
 
 #define NEED(name)                                                                                 \
     const QString name = tool(#name);                                                              \
-    if (name.isEmpty())                                                                            \
-        QSKIP(#name " (Debian: poppler-utils) is not installed");
+    FORMELAN_NEED(!name.isEmpty(), #name " (Debian: poppler-utils) is not installed");
 
 // The words of a PDF with their boxes, as pdftotext -bbox gives them.
 QList<Word> words(const QString &pdftotext, const QString &pdf)
@@ -82,6 +84,17 @@ QList<Word> words(const QString &pdftotext, const QString &pdf)
     }
     return out;
 }
+
+bool liberationInstalled()
+{
+    const QStringList installed = QFontDatabase::families();
+    return installed.contains(u"Liberation Sans"_s) && installed.contains(u"Liberation Mono"_s) &&
+           installed.contains(u"Liberation Serif"_s);
+}
+
+#define NEED_LIBERATION()                                                                          \
+    FORMELAN_NEED(liberationInstalled(),                                                           \
+                  "the Liberation fonts (Debian: fonts-liberation2) are not installed")
 
 Word find(const QList<Word> &list, const QString &text)
 {
@@ -399,6 +412,84 @@ private Q_SLOTS:
             QVERIFY2(columns.size() > 5 && columns.at(columns.size() - 5) == u"yes"_s,
                      qPrintable(line));
         }
+        // Only faces of the widths the form was drawn for (Arial, Courier New).
+        NEED_LIBERATION();
+        static const QRegularExpression sameWidths(
+            u"^([A-Z]{6}\\+)?(Arial|CourierNew|Liberation(Sans|Mono)|Arimo|Cousine|NimbusSans|"
+            u"NimbusMonoPS)\\b"_s);
+        for (const QString &line : fonts)
+            QVERIFY2(sameWidths.match(line).hasMatch(), qPrintable(file + u": "_s + line));
+    }
+
+    void faceOfTheSameWidths_data()
+    {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("compatible");
+        const QString dejavu = u"DejaVu Sans"_s;
+        QTest::newRow("Arial itself")
+            << u"Arial"_s << QStringList{dejavu, u"Liberation Sans"_s, u"Arial"_s} << u"Arial"_s
+            << true;
+        QTest::newRow("Liberation before URW")
+            << u"Arial"_s << QStringList{u"Nimbus Sans"_s, dejavu, u"Liberation Sans"_s}
+            << u"Liberation Sans"_s << true;
+        QTest::newRow("URW alone")
+            << u"Arial"_s << QStringList{dejavu, u"Nimbus Sans"_s} << u"Nimbus Sans"_s << true;
+        QTest::newRow("Courier New, Cousine before URW")
+            << u"Courier New"_s << QStringList{u"Nimbus Mono PS"_s, u"Cousine"_s} << u"Cousine"_s
+            << true;
+        QTest::newRow("Times New Roman, Tinos")
+            << u"Times New Roman"_s << QStringList{u"Tinos"_s, u"Arimo"_s} << u"Tinos"_s << true;
+        QTest::newRow("a name in other capitals")
+            << u"COURIER NEW"_s << QStringList{u"liberation mono"_s} << u"Liberation Mono"_s
+            << true;
+        QTest::newRow("nothing of the same widths")
+            << u"Arial"_s << QStringList{dejavu, u"Liberation Mono"_s, u"Tinos"_s} << u"Arial"_s
+            << false;
+        QTest::newRow("a face we know nothing of")
+            << u"Verdana"_s << QStringList{dejavu} << u"Verdana"_s << true;
+    }
+
+    void faceOfTheSameWidths()
+    {
+        QFETCH(QString, face);
+        QFETCH(QStringList, installed);
+        QFETCH(QString, chosen);
+        QFETCH(bool, compatible);
+        const rtf::FaceChoice choice = rtf::chooseFace(face, installed);
+        QCOMPARE(choice.family, chosen);
+        QCOMPARE(choice.compatible, compatible);
+    }
+
+    // Without a face of the form's widths the form still prints, and says which faces
+    // were set in others and what to install. Run again in a child that sees DejaVu only.
+    void withoutFacesOfTheSameWidths()
+    {
+        const QByteArray rtf = readFile(kForms + u"/kreditni_prevod.doc"_s);
+        if (test::dejaVuOnly()) {
+            QStringList missing = missingFaces(rtf);
+            missing.sort();
+            QCOMPARE(missing, (QStringList{u"Arial"_s, u"Courier New"_s}));
+            // A face named for its script is the face itself.
+            QCOMPARE(missingFaces("{\\rtf1{\\fonttbl{\\f0\\fswiss Arial CYR;}}\\f0 x}"),
+                     QStringList{u"Arial"_s});
+            QTemporaryDir dir;
+            const PageRenderResult r = writePdf(rtf, dir.filePath(u"x.pdf"_s), u"x"_s);
+            QVERIFY2(r.ok, qPrintable(r.error));
+            QCOMPARE(r.pages, 1);
+            QCOMPARE(r.missingFaces.size(), 2);
+            const QString message = missingFacesMessage(r.missingFaces);
+            QVERIFY2(message.contains(u"Arial"_s) && message.contains(u"Liberation Mono"_s) &&
+                         message.contains(u"fonts-liberation2"_s),
+                     qPrintable(message));
+            return;
+        }
+        NEED_LIBERATION();
+        QVERIFY(missingFaces(rtf).isEmpty());
+        QVERIFY(missingFacesMessage({}).isEmpty());
+        const QString child = test::runWithDejaVuOnly("withoutFacesOfTheSameWidths");
+        QVERIFY2(child.isEmpty(), qPrintable(child));
     }
 
     void filledKinds_data() { addFilledRows(); }
@@ -505,6 +596,7 @@ private Q_SLOTS:
         QFETCH(int, gap);
         QFETCH(QByteArray, borders);
         NEED(pdftotext);
+        NEED_LIBERATION();
         // Ten rows of a cell 1448 twips wide after the gaps, holding eight characters
         // of Liberation Mono at 15 points, 1440 twips and a little more: the boxes of
         // the forms (181 twips for a character of 180) leave no more room than this.
@@ -692,8 +784,8 @@ private Q_SLOTS:
         NEED(pdftotext);
         NEED(pdfinfo);
         const QString soffice = tool("soffice");
-        if (soffice.isEmpty())
-            QSKIP("LibreOffice (soffice) is not installed");
+        FORMELAN_NEED(!soffice.isEmpty(),
+                      "LibreOffice (Debian: libreoffice-writer-nogui) is not installed");
         QTemporaryDir dir;
         QStringList args{u"--headless"_s,
                          u"--norestore"_s,
@@ -741,8 +833,8 @@ private Q_SLOTS:
         NEED(pdftotext);
         NEED(pdfinfo);
         const QString soffice = tool("soffice");
-        if (soffice.isEmpty())
-            QSKIP("LibreOffice (soffice) is not installed");
+        FORMELAN_NEED(!soffice.isEmpty(),
+                      "LibreOffice (Debian: libreoffice-writer-nogui) is not installed");
         QTemporaryDir dir;
         QStringList args{u"--headless"_s,
                          u"--norestore"_s,
