@@ -7,8 +7,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 
-# libqt6sql6-psql: the address book on a PostgreSQL server (and its tests).
-packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev fonts-dejavu-core)
+# What the program needs to build and run: libqt6sql6-psql for the address book on a
+# PostgreSQL server, qt6-translations-l10n for Qt's own texts in Bulgarian (file dialogs,
+# context menus), fonts-liberation2 for the faces of the widths the forms are drawn in
+# (Arial, Courier New, Times New Roman).
+packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+          qt6-translations-l10n fonts-liberation2 fonts-dejavu-core)
+# The tests also read PDFs back (poppler-utils). LibreOffice and a PostgreSQL server are
+# left to the user (their tests skip, naming the package); CI installs them.
+test_packages=(poppler-utils)
+optional_test_packages=(libreoffice-writer-nogui postgresql)
 
 install_missing() {
   local missing=()
@@ -37,6 +45,13 @@ build() { # build DIR [cmake options...]
 
 run_tests() { # run_tests DIR
   (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+  local absent=()
+  for p in "${optional_test_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || absent+=("$p")
+  done
+  if [ ${#absent[@]} -gt 0 ]; then
+    echo "Some tests were skipped; to run them too: apt-get install ${absent[*]}"
+  fi
 }
 
 case "${1:-}" in
@@ -45,10 +60,12 @@ case "${1:-}" in
     build build
     exec ./build/formelan ;;
   test)
+    packages+=("${test_packages[@]}")
     install_missing
     build build -DFORMELAN_WERROR=ON
     run_tests build ;;
   test-sanitize)
+    packages+=("${test_packages[@]}")
     install_missing
     build build-asan -DFORMELAN_SANITIZE=ON -DFORMELAN_BENCH=OFF -DFORMELAN_WERROR=ON
     ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \

@@ -19,9 +19,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # The libraries come from the binary (dpkg-shlibdeps); Qt loads the SQL driver and the
-# translations at run time, so no linker sees them.
+# translations at run time, so no linker sees them. The forms are drawn in Arial and
+# Courier New: Liberation has faces of their widths, without which text leaves its boxes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6sql6-sqlite, qt6-translations-l10n, fonts-liberation2 | fonts-liberation")
 # The PostgreSQL driver is for an address book on a server, which the program can do
 # without; apt installs recommended packages unless told otherwise.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")

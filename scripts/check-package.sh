@@ -20,9 +20,9 @@ step() { echo; echo "== $*"; }
 
 # lintian, appstreamcli, desktop-file-validate; xdg-mime with the database tools, and
 # what xdg-mime asks: mimetype when no desktop runs, gio under GNOME; rsvg-convert and
-# compare for the icon check.
+# compare for the icon check; man for the manual page.
 tools=(lintian appstream desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
-       libglib2.0-bin librsvg2-bin imagemagick fonts-dejavu-core)
+       libglib2.0-bin librsvg2-bin imagemagick fonts-dejavu-core man-db)
 missing=()
 for p in "${tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
