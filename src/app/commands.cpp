@@ -112,6 +112,8 @@ void MainFrame::buildCommands()
          QKeySequence::Print);
     item(blanks, u"SavePdf"_s, u"Запис като P&DF…"_s, plain(&MainFrame::saveDocumentAsPdf, this),
          QKeySequence(u"Ctrl+Shift+P"_s));
+    item(blanks, u"CheckDocument"_s, u"Про&верка на документа"_s,
+         plain(&MainFrame::checkWholeDocument, this), QKeySequence(u"F7"_s));
     blanks->addSeparator();
     for (int i = 1; i <= RecentForms::kMax; ++i) {
         QAction *a = blanks->addAction(QString());

@@ -348,7 +348,8 @@ void MainFrame::saveForm()
 
 void MainFrame::sendToWordProcessor()
 {
-    m_view->finishEditing();
+    if (!documentPasses(u"Изпращане въпреки това"_s))
+        return;
     const OutputResult result =
         formelan::sendToWordProcessor(m_view->content(), dataDir() + u"/forms"_s, projectsDir());
     for (const auto &[field, text] : result.completedFields)

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMdiArea;
 
@@ -96,6 +97,8 @@ public:
     // The filled document printed after a preview, or, with no printer, as a PDF; or
     // saved as a PDF (printing.cpp).
     void printDocument();
+    // The whole document checked, its findings listed; choosing one goes to its field.
+    void checkWholeDocument();
     void saveDocumentAsPdf();
     // Converts the document's amounts from leva to euro; refuses, saying why, a document
     // not in leva or with an amount that is no amount.
@@ -141,6 +144,11 @@ private:
     void tellBookProblem();
     StoreError useStore(std::unique_ptr<PartyStore> store);
     void writeDocumentPdf(const QByteArray &rtf);
+    // Whether an output may go ahead: the document passes the whole check, or the clerk
+    // goes on all the same with the button captioned `goOn`.
+    bool documentPasses(const QString &goOn);
+    void goToField(const QString &name);
+    std::optional<QByteArray> documentForOutput(const QString &goOn);
     void warnOfMissingFaces(const QStringList &faces);
 
     std::unique_ptr<PartyStore> m_store;
@@ -159,8 +167,8 @@ private:
     QSize m_requestedViewSize;
     QString m_openName; // what the open and the save dialog offer next
     QString m_saveName;
-    QString m_csvName; // what the CSV dialogs offer next
-    QString m_pdfName; // the PDF saved last, whose folder the PDF dialog offers next
+    QString m_csvName;          // what the CSV dialogs offer next
+    QString m_pdfName;          // the PDF saved last, whose folder the PDF dialog offers next
     bool m_facesWarned = false; // told once a session that the form's faces are missing
     bool m_autoSize = false;
     bool m_arranging = false;       // the program, not the user, is sizing a child

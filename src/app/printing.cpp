@@ -30,11 +30,26 @@ std::optional<QStringList> g_printers;
 
 const QString kPdfFilter = u"PDF документи (*.pdf)"_s;
 
-// The document as the send command fills it, the window's cents completed as the send
-// completes them. Nothing when the user has been told why not.
-std::optional<QByteArray> filledForOutput(DocumentWindow *view)
+} // namespace
+
+QStringList availablePrinters()
 {
-    view->finishEditing();
+    return g_printers ? *g_printers : QPrinterInfo::availablePrinterNames();
+}
+
+void setPrintersForTesting(std::optional<QStringList> printers)
+{
+    g_printers = std::move(printers);
+}
+
+// The document as the send command fills it, the window's cents completed as the send
+// completes them, once it has passed the whole check or the clerk goes on all the same.
+// Nothing when the user has been told why not.
+std::optional<QByteArray> MainFrame::documentForOutput(const QString &goOn)
+{
+    if (!documentPasses(goOn))
+        return std::nullopt;
+    DocumentWindow *view = m_view;
     FormContent content = view->content();
     const QString formsDir = dataDir() + u"/forms"_s;
     const QString path = templatePath(content, formsDir);
@@ -53,18 +68,6 @@ std::optional<QByteArray> filledForOutput(DocumentWindow *view)
     return rtf;
 }
 
-} // namespace
-
-QStringList availablePrinters()
-{
-    return g_printers ? *g_printers : QPrinterInfo::availablePrinterNames();
-}
-
-void setPrintersForTesting(std::optional<QStringList> printers)
-{
-    g_printers = std::move(printers);
-}
-
 QString pdfFileName(const QString &kind)
 {
     static const QRegularExpression unsafe(u"[/\\\\:*?\"<>|\\x00-\\x1f]"_s);
@@ -77,7 +80,7 @@ QString pdfFileName(const QString &kind)
 
 void MainFrame::saveDocumentAsPdf()
 {
-    if (const std::optional<QByteArray> rtf = filledForOutput(m_view))
+    if (const std::optional<QByteArray> rtf = documentForOutput(u"Запис в PDF въпреки това"_s))
         writeDocumentPdf(*rtf);
 }
 
@@ -119,7 +122,7 @@ void MainFrame::warnOfMissingFaces(const QStringList &faces)
 
 void MainFrame::printDocument()
 {
-    const std::optional<QByteArray> rtf = filledForOutput(m_view);
+    const std::optional<QByteArray> rtf = documentForOutput(u"Печат въпреки това"_s);
     if (!rtf)
         return;
     if (availablePrinters().isEmpty()) {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QStandardPaths>
@@ -214,6 +215,43 @@ private Q_SLOTS:
         QVERIFY(QDir(p.dataDir() + u"/out"_s).removeRecursively());
         p.find<QAction>(u"SavePdf"_s)->trigger();
         QCOMPARE(p.dialogs.fileInitials.last(), firstFolder + u'/' + offered);
+    }
+
+    // The whole check before a PDF and by its key: the PDF waits for a document the
+    // bank would take (or the clerk going on); the finding chosen by keys leads to its
+    // field; a sound document passes without a word.
+    void wholeDocumentCheck()
+    {
+        Program p;
+        p.dialogs.stopAtFindings = true;
+        writeTemplate(p, u"kreditni_prevod.doc"_s, placeholders());
+        p.find<QAction>(u"N2"_s)->trigger();
+        typeDocument(); // the payer's account left out
+        QStringList shown;
+        p.dialogs.dialogHandler = [&](QDialog &d) {
+            auto *list = d.findChild<QListWidget *>(u"findingsList"_s);
+            QVERIFY(list);
+            for (int i = 0; i < list->count(); ++i)
+                shown.append(list->item(i)->text());
+            QTest::keyClick(&d, Qt::Key_Escape);
+        };
+        p.dialogs.fileAnswers = {p.dataDir() + u"/x.pdf"_s};
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QCOMPARE(shown, QStringList{u"IBAN на наредителя: не е попълнено"_s});
+        QVERIFY(p.dialogs.fileInitials.isEmpty()); // no file asked for, none written
+
+        p.dialogs.dialogHandler = [](QDialog &d) {
+            QTest::keyClick(d.findChild<QListWidget *>(u"findingsList"_s), Qt::Key_Return);
+        };
+        clickInto(docWindow()->control(u"reason"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+        QCOMPARE(p.dialogs.dialogsRun.size(), 2);
+        QTRY_COMPARE(QApplication::focusWidget(), docWindow()->control(u"depositor_iban_number1"));
+        QTest::keyClicks(QApplication::focusWidget(), u"BG18RZBB91550123456789"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+        QCOMPARE(p.dialogs.dialogsRun.size(), 2);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{u"Документът е проверен: не е намерено нищо нередно."_s});
     }
 
     // Where the form's faces and those of their widths are missing, the first PDF or

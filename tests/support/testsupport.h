@@ -61,6 +61,10 @@ public:
     QStringList fileInitials;
     std::function<void(QDialog &)> dialogHandler;
     QStringList dialogsRun; // the object names of the dialogs run
+    // The findings of each whole-document check before an output, which then goes on;
+    // with stopAtFindings set the findings dialog runs like any other.
+    QList<QStringList> findingsShown;
+    bool stopAtFindings = false;
 };
 
 // The fields that a shipped template carries, as scripts/template-fields.txt lists

@@ -1,0 +1,163 @@
+// The whole-document check: a sound document of each kind passes without a finding,
+// and each fault planted in it is found at its field.
+#include "form/documentcheck.h"
+#include "form/fieldset.h"
+#include "form/kinds.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace formelan;
+
+namespace {
+
+const QDate kToday(2026, 12, 9);
+
+// A document of the kind filled as a clerk fills its bank form, in euro.
+FormContent sound(QStringView item)
+{
+    FormContent c;
+    for (const FieldDef &def : documentFields()) {
+        FormEntry e;
+        e.text = def.initial.toString();
+        e.dateTime = QDateTime(kToday, QTime(9, 0));
+        e.checked = true;
+        c.entries.push_back(e);
+    }
+    for (const DocumentKind &k : documentKinds()) {
+        if (k.item == item)
+            c.kind = k.name.toString();
+    }
+    const std::pair<QStringView, QString> values[] = {
+        {u"Recipient_name", u"Иван Петров"_s},
+        {u"recipient_iban_number1", u"BG80BNBG96611020345678"_s},
+        {u"rec_bic1", u"BNBGBGSD"_s},
+        {u"depositor_name", u"Алфа ООД"_s},
+        {u"depositor_iban_number1", u"BG18RZBB91550123456789"_s},
+        {u"dep_bic1", u"RZBBBGSF"_s},
+        {u"vid", u"EUR"_s},
+        {u"sum", u"250"_s},
+        {u"dr", u"50"_s},
+        {u"with_words", u"двеста и петдесет евро и 50 цента"_s},
+        {u"reason", u"Наем"_s},
+        {u"bounder_name", u"Мария Иванова"_s},
+        {u"boun_egn", u"1111111110"_s},
+        {u"ium1", u"200"_s},
+        {u"d1", u"25"_s},
+        {u"reaso1", u"ДДС"_s},
+        {u"ium2", u"50"_s},
+        {u"d2", u"25"_s},
+        {u"reaso2", u"Осигуровки"_s},
+    };
+    for (const auto &[name, value] : values)
+        c.entry(name).text = value;
+    return c;
+}
+
+QStringList flagged(const FormContent &c)
+{
+    QStringList out;
+    for (const Finding &f : checkDocument(c, kToday))
+        out.append(f.field);
+    return out;
+}
+
+} // namespace
+
+class TestWholeCheck : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void soundDocumentsPass_data()
+    {
+        QTest::addColumn<QString>("item");
+        for (const DocumentKind &k : documentKinds())
+            QTest::newRow(qPrintable(k.item.toString())) << k.item.toString();
+    }
+
+    void soundDocumentsPass()
+    {
+        QFETCH(QString, item);
+        const std::vector<Finding> findings = checkDocument(sound(item), kToday);
+        QStringList shown;
+        for (const Finding &f : findings)
+            shown.append(f.caption + u": "_s + f.message);
+        QVERIFY2(findings.empty(), qPrintable(shown.join(u'\n')));
+    }
+
+    void faultsAreFound_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value"); // a date field takes dd.MM.yyyy
+        QTest::addColumn<QString>("flagged");
+        const auto row = [](const char *tag, QStringView item, QStringView field,
+                            const QString &value, QStringView at = {}) {
+            QTest::newRow(tag) << item.toString() << field.toString() << value
+                               << (at.isEmpty() ? field : at).toString();
+        };
+        row("IBAN with a wrong check digit", u"N2", u"recipient_iban_number1",
+            u"BG81BNBG96611020345678"_s);
+        row("IBAN in small letters", u"N2", u"depositor_iban_number1", u"bg18rzbb91550123456789"_s);
+        row("BIC of another bank", u"N2", u"rec_bic1", u"STSABGSF"_s);
+        row("BIC of a wrong form", u"N6", u"dep_bic1", u"RZBB1"_s);
+        row("words of an older amount", u"WQ1", u"with_words",
+            u"двеста тридесет и четири евро и 56 цента"_s);
+        row("words in leva for euro", u"N6", u"with_words", u"двеста и петдесет лв и 50 ст"_s);
+        row("words missing", u"N1", u"with_words", QString());
+        row("no amount", u"N3", u"sum", u"0"_s);
+        row("cents typed into the total", u"N2", u"sum", u"250,50"_s);
+        row("cents of three digits", u"N5", u"dr", u"500"_s);
+        row("no reason", u"N5", u"reason", QString());
+        row("no recipient", u"N4", u"Recipient_name", u"  "_s);
+        row("no payer", u"WQ1", u"depositor_name", QString());
+        row("no payer's account", u"N1", u"depositor_iban_number1", QString());
+        row("budget order without ЕГН, ЛНЧ or БУЛСТАТ", u"N5", u"boun_egn", QString());
+        row("invalid ЛНЧ beside a valid ЕГН", u"N6", u"boun_lk", u"1111111110"_s);
+        row("invalid ЕГН of the authorised person", u"N1", u"recipi_egn", u"1111111111"_s);
+        row("execution date past", u"N2", u"dateiz", u"08.12.2026"_s);
+        row("period ending before it starts", u"N6", u"of_date", u"10.12.2026"_s, u"to_date");
+        row("total not the sum of the payments", u"N7", u"ium2", u"60"_s, u"sum");
+        row("a payment without its reason", u"N7", u"reaso2", QString());
+        row("a sub-amount that is no number", u"N7", u"ium3", u"12a"_s);
+        row("no payment at all", u"N7", u"ium1", u"0"_s, u"ium1");
+    }
+
+    void faultsAreFound()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, flagged);
+        FormContent c = sound(item);
+        if (findDocumentField(field)->kind == FieldKind::Date)
+            c.entry(field).dateTime = QDateTime(QDate::fromString(value, u"dd.MM.yyyy"_s), {});
+        else
+            c.entry(field).text = value;
+        if (QTest::currentDataTag() == QByteArrayView("no amount"))
+            c.entry(u"dr").text = u"00"_s;
+        if (QTest::currentDataTag() == QByteArrayView("no payment at all")) {
+            c.entry(u"d1").text = u"00"_s;
+            c.entry(u"ium2").text = u"0"_s;
+            c.entry(u"d2").text = u"00"_s;
+        }
+        const QStringList found = ::flagged(c);
+        QVERIFY2(found.contains(flagged), qPrintable(found.join(u", "_s)));
+        // The fault alone is found, nothing beside it.
+        QCOMPARE(found.size(), 1);
+        const Finding f = checkDocument(c, kToday).front();
+        QVERIFY(!f.caption.isEmpty() && f.caption != f.field);
+        QVERIFY(!f.message.isEmpty());
+    }
+
+    void captionsNameTheBlock()
+    {
+        QCOMPARE(fieldCaption(u"dr"), u"Сума (Обща сума) – стотинки"_s);
+        QCOMPARE(fieldCaption(u"reaso3"), u"Сума 3: Основание"_s);
+        QCOMPARE(fieldCaption(u"doc_numbe2"), u"Сума 2: Вид и номер на документа – номер"_s);
+        QCOMPARE(fieldCaption(u"d4"), u"Сума 4 – стотинки"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWholeCheck)
+#include "tst_wholecheck.moc"
