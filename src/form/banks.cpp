@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace formelan {
 
 using namespace Qt::StringLiterals;
@@ -153,6 +155,14 @@ const BankList &shippedBankList()
         }
     }
     return *list;
+}
+
+bool bicContradictsIban(QStringView bic, QStringView iban)
+{
+    if (bic.isEmpty() || !iban.startsWith(u"BG") || !CheckIban(iban))
+        return false;
+    return bic.first(std::min<qsizetype>(4, bic.size()))
+               .compare(iban.sliced(4, 4), Qt::CaseInsensitive) != 0;
 }
 
 std::optional<Bank> BankList::bankForIban(QStringView iban) const

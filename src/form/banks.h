@@ -43,6 +43,12 @@ private:
     QHash<QString, qsizetype> m_byCode; // index into m_banks, -1 when ambiguous
 };
 
+// Whether `bic` names another bank than the Bulgarian IBAN `iban`: characters 5 to 8
+// of such an IBAN are the first four of its bank's BIC. No for an empty BIC, and for a
+// text that is not a valid Bulgarian IBAN, which names no bank to contradict. Needs
+// no bank list, so that any window and any check of a whole document may ask.
+bool bicContradictsIban(QStringView bic, QStringView iban);
+
 // The list shipped in the data folder (help/banks.csv), read the first time it is asked
 // for. A list that is missing or cannot be read knows no bank: filling a bank from an
 // IBAN is a convenience, and the user can always type it.

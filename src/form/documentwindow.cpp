@@ -1,5 +1,6 @@
 #include "form/documentwindow.h"
 
+#include "form/euro.h"
 #include "form/fieldset.h"
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
@@ -9,6 +10,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -60,6 +62,17 @@ void DocumentWindow::build()
     // The fields are the stops of the tab chain, not the area around them.
     m_scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(m_scroll);
+    // What is wrong with the fields, under them where the eyes are, not in a box that
+    // would take the keys typed next.
+    m_warningLine = new QLabel(this);
+    m_warningLine->setObjectName(u"FieldWarnings"_s);
+    m_warningLine->setWordWrap(true);
+    m_warningLine->setContentsMargins(kMargin, 2, kMargin, 2);
+    QPalette red = m_warningLine->palette();
+    red.setColor(QPalette::WindowText, QColor(0xb0, 0, 0));
+    m_warningLine->setPalette(red);
+    m_warningLine->hide();
+    outer->addWidget(m_warningLine);
 
     m_content = new QWidget;
     for (int i = 0; i <= 4; ++i) {
@@ -306,25 +319,37 @@ FormContent DocumentWindow::content() const
 
 void DocumentWindow::setContent(const FormContent &content)
 {
-    const auto defs = documentFields();
-    for (size_t k = 0; k < defs.size(); ++k) {
-        const FieldDef &def = defs[k];
-        const FormEntry &entry = content.entries.at(k);
-        QWidget *w = control(def.name);
-        switch (def.kind) {
-        case FieldKind::Date:
-            // Only the day is taken; the field keeps its time of day.
-            if (entry.present)
-                static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
-            break;
-        case FieldKind::Check:
-            setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);
-            break;
-        default:
-            formelan::setFieldText(w, entry.present ? entry.text : def.initial.toString());
+    // The words are judged once the whole document is in, not field by field.
+    {
+        QScopedValueRollback loading(m_loading, true);
+        const auto defs = documentFields();
+        for (size_t k = 0; k < defs.size(); ++k) {
+            const FieldDef &def = defs[k];
+            const FormEntry &entry = content.entries.at(k);
+            QWidget *w = control(def.name);
+            switch (def.kind) {
+            case FieldKind::Date:
+                // Only the day is taken; the field keeps its time of day.
+                if (entry.present)
+                    static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
+                break;
+            case FieldKind::Check:
+                setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);
+                break;
+            default:
+                formelan::setFieldText(w, entry.present ? entry.text : def.initial.toString());
+            }
         }
+        setWindowTitle(content.kind);
     }
-    setWindowTitle(content.kind);
+    const QString words = text(u"with_words");
+    // Words that match the amount read as the program's: they follow it from now on.
+    // No words stay none, as in a new document, until the user asks for them.
+    if (!words.isEmpty() && holdsWordsOf(words, text(u"sum"), text(u"dr"), text(u"vid")))
+        m_programWords = words;
+    else
+        m_programWords.reset();
+    checkWords(true);
 }
 
 void DocumentWindow::setPartyNames(const QString &field, const QStringList &names)

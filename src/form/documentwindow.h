@@ -7,11 +7,13 @@
 #include <QSize>
 
 #include <array>
+#include <map>
 #include <optional>
 #include <vector>
 
 class QAbstractItemModel;
 class QFrame;
+class QLabel;
 class QScrollArea;
 
 namespace formelan {
@@ -48,22 +50,34 @@ public:
     // whose party could not be loaded.
     void revertPartyChoice(const QString &field);
 
-    // Identifier checks when a field is left; each tells the user of a failure. A valid
-    // Bulgarian IBAN also fills the empty BIC beside it from the shipped bank list.
+    // Identifier checks when a field is left; a failure is shown at the field (see
+    // fieldWarning), never in a message box, so that no key typed next is lost. An empty
+    // field is not checked. A valid Bulgarian IBAN also fills the BIC and bank beside it
+    // from the shipped bank list (see fillBankFromIban).
     void ibanLeft(QWidget *field);
     void egnLeft(QWidget *field);
     void lnchLeft(QWidget *field);
     void bulstatLeft(QWidget *field);
+    // A currency code of fewer than three letters is shown at the field.
+    void currencyLeft(QWidget *field);
 
     // Amounts: completion and the totals of the sub-amounts when a field is left.
     void sumLeft(QWidget *field);
     void centsLeft(QWidget *field);
     void subAmountLeft(QWidget *field);
     void subCentsLeft(QWidget *field);
-    // The amount in words: cut to its limit when it grows beyond it; filled from the
-    // amount, in the currency of `vid`, when the user clicks it.
+    // The amount in words: cut to its limit, and told at the field, when the program
+    // makes it longer; filled from the amount, in the currency of `vid`, when the user
+    // clicks it or presses F2 in it. Words the program wrote follow every change of the
+    // amount and the currency; words the user typed stay, and are marked when they no
+    // longer match the amount.
     void wordsChanged(QWidget *field);
     void fillAmountInWords(QWidget *field);
+
+    // What is wrong with a field, as shown at it: its tooltip and a line of the window's
+    // warnings under the fields (`FieldWarnings`), the field itself in a warning colour.
+    // Empty when nothing is.
+    QString fieldWarning(QStringView name) const;
 
 Q_SIGNALS:
     // A party name list is about to open: its items should be set now.
@@ -89,13 +103,26 @@ private:
     void attachChecks();
     QString text(QStringView name) const;
     void setText(QStringView name, const QString &value);
-    qint64 sumOf(std::initializer_list<QStringView> names) const;
+    std::optional<qint64> sumOf(std::initializer_list<QStringView> names);
     bool isEighthKind() const;
+    void attachInputRules();
+    // Sets or, with an empty text, clears one warning of a field; `about` tells which.
+    void setWarning(QWidget *field, QStringView about, const QString &text);
+    void showWarnings();
+    void amountChanged();
+    void checkWords(bool mayMark);
+    void checkBic(QStringView ibanField, QStringView bicField);
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     std::array<QFrame *, 5> m_panels{}; // [0] is the main column
     std::vector<Placed> m_placed;
+    QLabel *m_warningLine = nullptr;
+    std::map<QWidget *, std::map<QString, QString>> m_warnings;
+    // The words the program last wrote into `with_words`; they follow the amount while
+    // the field still holds them.
+    std::optional<QString> m_programWords;
+    bool m_loading = false;
 };
 
 } // namespace formelan

@@ -1,15 +1,22 @@
 // The checks and computations that run when the fields of the document window are
-// left, changed or clicked, and the party name lists.
+// left, changed, clicked or typed into, the warnings they show at the fields, and the
+// party name lists.
 #include "base/dialogs.h"
 #include "form/bankfill.h"
+#include "form/banks.h"
 #include "form/documentwindow.h"
+#include "form/euro.h"
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
 #include "form/numconvert.h"
 
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 namespace formelan {
 
@@ -19,19 +26,27 @@ namespace {
 
 const QString kNotANumber = u"Въведената стойност трябва да е число"_s;
 
+// The kinds of warning a field may carry at once.
+constexpr QStringView kLeft = u"left";        // a check when the field was left
+constexpr QStringView kRefused = u"refused";  // a key or paste the field refused
+constexpr QStringView kTooLong = u"too long"; // a paste beyond the field's limit
+constexpr QStringView kCut = u"cut";          // words the program made too long
+constexpr QStringView kMismatch = u"mismatch";
+
 struct LeaveCheck {
     QStringView field;
     void (DocumentWindow::*check)(QWidget *);
 };
 
 // clang-format off
-const std::array<LeaveCheck, 16> kLeaveChecks{{
+const std::array<LeaveCheck, 17> kLeaveChecks{{
     {u"recipient_iban_number1", &DocumentWindow::ibanLeft},
     {u"depositor_iban_number1", &DocumentWindow::ibanLeft},
     {u"boun_egn",               &DocumentWindow::egnLeft},
     {u"recipi_egn",             &DocumentWindow::egnLeft},
     {u"boun_lk",                &DocumentWindow::lnchLeft},
     {u"boun_bulstat",           &DocumentWindow::bulstatLeft},
+    {u"vid",                    &DocumentWindow::currencyLeft},
     {u"sum",                    &DocumentWindow::sumLeft},
     {u"dr",                     &DocumentWindow::centsLeft},
     {u"ium1", &DocumentWindow::subAmountLeft}, {u"ium2", &DocumentWindow::subAmountLeft},
@@ -39,10 +54,37 @@ const std::array<LeaveCheck, 16> kLeaveChecks{{
     {u"d1",   &DocumentWindow::subCentsLeft},  {u"d2",   &DocumentWindow::subCentsLeft},
     {u"d3",   &DocumentWindow::subCentsLeft},  {u"d4",   &DocumentWindow::subCentsLeft},
 }};
+
+// A whole part and the cents field that takes what follows its decimal separator.
+struct AmountPair {
+    QStringView whole;
+    QStringView cents;
+};
+constexpr std::array<AmountPair, 5> kAmountPairs{{
+    {u"sum", u"dr"}, {u"ium1", u"d1"}, {u"ium2", u"d2"}, {u"ium3", u"d3"}, {u"ium4", u"d4"},
+}};
+
+struct BankPair {
+    QStringView iban;
+    QStringView bic;
+};
+constexpr std::array<BankPair, 2> kBankPairs{{
+    {u"recipient_iban_number1", u"rec_bic1"},
+    {u"depositor_iban_number1", u"dep_bic1"},
+}};
 // clang-format on
 
 constexpr std::initializer_list<QStringView> kSubAmounts = {u"ium1", u"ium2", u"ium3", u"ium4"};
 constexpr std::initializer_list<QStringView> kSubCents = {u"d1", u"d2", u"d3", u"d4"};
+
+const AmountPair *amountPairOf(QStringView whole)
+{
+    for (const AmountPair &pair : kAmountPairs) {
+        if (pair.whole == whole)
+            return &pair;
+    }
+    return nullptr;
+}
 
 // "5" becomes "05", "" becomes "00"; anything else stays, numbers or not.
 QString twoDigits(const QString &text)
@@ -54,19 +96,98 @@ QString twoDigits(const QString &text)
     return text;
 }
 
-// The standard conversion of a text to an integer, failing as the program's other
-// conversions do.
-qint64 toInteger(const QString &text)
+// One part of an amount: an empty field counts as 0, as leaving it would make it.
+std::optional<qint64> amountPart(const QString &text)
 {
+    if (text.trimmed().isEmpty())
+        return 0;
     if (const std::optional<qint32> v = wholeNumber(text))
         return *v;
-    throw AppError(u"'%1' is not a valid integer value"_s.arg(text));
+    return std::nullopt;
 }
 
-void checkIdentifier(QWidget *field, bool (*check)(QStringView), const QString &message)
+bool isDigit(QChar c)
 {
-    if (!check(formelan::fieldText(field)))
-        showMessage(field, message);
+    return c >= u'0' && c <= u'9';
+}
+
+bool isDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), isDigit);
+}
+
+bool isLatinCapital(QChar c)
+{
+    return c >= u'A' && c <= u'Z';
+}
+
+// Whether the edit from `before` to `text` brought a character that `fits` refuses. What
+// the program put there (a form file's text) may still be shortened.
+template <typename Fits> bool brings(QStringView text, QStringView before, Fits fits)
+{
+    const auto misfits = [&](QStringView t) {
+        return std::count_if(t.begin(), t.end(), std::not_fn(fits));
+    };
+    return misfits(text) > misfits(before);
+}
+
+// Drops the characters that `drop` names, keeping the cursor where it was among the
+// others.
+template <typename Drop> void dropChars(QString &text, int &pos, Drop drop)
+{
+    QString kept;
+    int keptPos = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (drop(text[i]))
+            continue;
+        if (i < pos)
+            ++keptPos;
+        kept += text[i];
+    }
+    text = kept;
+    pos = keptPos;
+}
+
+bool isSpacing(QChar c)
+{
+    return c.isSpace() || c.category() == QChar::Punctuation_Dash;
+}
+
+QString labelOf(const QWidget *field)
+{
+    const FieldDef *def = findDocumentField(field->objectName());
+    if (!def)
+        return field->objectName();
+    if (!def->label.isEmpty())
+        return def->label.toString();
+    for (const AmountPair &pair : kAmountPairs) {
+        if (pair.cents == def->name)
+            return u"Стотинки"_s;
+    }
+    return u"Номер на документа"_s;
+}
+
+// An empty field is not checked: the user has not come to it yet.
+QString identifierWarning(const QWidget *field, bool (*check)(QStringView), const QString &message)
+{
+    const QString value = formelan::fieldText(field);
+    return value.isEmpty() || check(value) ? QString() : message;
+}
+
+qsizetype decimalSeparator(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u',' || text[i] == u'.')
+            return i;
+    }
+    return -1;
+}
+
+FieldEdit *editOf(QWidget *field)
+{
+    if (auto *list = qobject_cast<PickList *>(field))
+        return list->edit();
+    return qobject_cast<FieldEdit *>(field);
 }
 
 } // namespace
@@ -90,15 +211,146 @@ void DocumentWindow::attachChecks()
     QWidget *words = control(u"with_words");
     onChange(words, [this](QWidget *f) { guarded([&] { wordsChanged(f); }); });
     words->installEventFilter(this);
+    onLeave(words, [this](QWidget *) { checkWords(true); });
+    // Words the user edits are his: they no longer follow the amount.
+    connect(editOf(words), &QLineEdit::textEdited, this, [this] { m_programWords.reset(); });
+    // The words follow every change of the amount and the currency, the program's too;
+    // a pick-list tells of the user's changes only, so its text is watched itself.
+    for (QStringView name : {u"sum", u"dr"})
+        connect(editOf(control(name)), &QLineEdit::textChanged, this, [this] { amountChanged(); });
+    connect(editOf(control(u"vid")), &QLineEdit::textChanged, this, [this] { amountChanged(); });
+
+    for (const BankPair &pair : kBankPairs) {
+        connect(editOf(control(pair.iban)), &QLineEdit::textChanged, this, [this, pair] {
+            // A complete IBAN of another bank brings that bank, where the program filled it;
+            // a form file being read brings its own.
+            if (!m_loading && CheckIban(text(pair.iban)))
+                fillBankFromIban(*this, pair.iban);
+            checkBic(pair.iban, pair.bic);
+        });
+        connect(editOf(control(pair.bic)), &QLineEdit::textChanged, this,
+                [this, pair] { checkBic(pair.iban, pair.bic); });
+    }
+    attachInputRules();
+
+    for (QWidget *field : fields()) {
+        // A field whose text changes is checked anew when it is next left.
+        if (FieldEdit *edit = editOf(field)) {
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this, field] { setWarning(field, kLeft, QString()); });
+            connect(edit, &FieldEdit::beyondLimitChanged, this, [this, field, edit](bool beyond) {
+                setWarning(field, kTooLong,
+                           beyond ? u"Поставеният текст е по-дълъг от %1 знака, колкото "
+                                    u"събира полето: съкратете го"_s.arg(edit->limit())
+                                  : QString());
+            });
+        } else if (auto *memo = qobject_cast<MemoField *>(field)) {
+            connect(memo, &MemoField::beyondLimitChanged, this, [this, field, memo](bool beyond) {
+                setWarning(field, kTooLong,
+                           beyond ? u"Поставеният текст е по-дълъг от %1 знака, колкото "
+                                    u"събира полето: съкратете го"_s.arg(memo->limit())
+                                  : QString());
+            });
+        }
+    }
+}
+
+// What the user may type or paste into the identifier, amount and currency fields.
+void DocumentWindow::attachInputRules()
+{
+    for (const BankPair &pair : kBankPairs) {
+        // IBANs come from papers and mails in groups of four, with dashes, in small
+        // letters: the field keeps the compact form in capitals.
+        editOf(control(pair.iban))->setInputRule([](QString &input, int &pos, QStringView) {
+            dropChars(input, pos, isSpacing);
+            input = input.toUpper();
+            return true;
+        });
+    }
+
+    // A refused key is told until the field is left, so that the hint outlives the keys
+    // typed after it.
+    const auto refuse = [this](QWidget *field, const QString &why) {
+        setWarning(field, kRefused, why);
+        return false;
+    };
+    for (QStringView name :
+         {u"sum", u"dr", u"ium1", u"d1", u"ium2", u"d2", u"ium3", u"d3", u"ium4", u"d4", u"vid"})
+        onLeave(control(name), [this](QWidget *f) { setWarning(f, kRefused, QString()); });
+    for (const AmountPair &pair : kAmountPairs) {
+        QWidget *whole = control(pair.whole);
+        QWidget *cents = control(pair.cents);
+        whole->installEventFilter(this);
+        // Thousands may come spaced ("1 250,50"); the decimal part goes to the cents.
+        editOf(whole)->setInputRule(
+            [whole, cents, refuse](QString &input, int &pos, QStringView before) {
+                dropChars(input, pos, [](QChar c) { return c.isSpace(); });
+                if (!brings(input, before, isDigit))
+                    return true;
+                const qsizetype sep = decimalSeparator(input);
+                const QString leva = sep < 0 ? input : input.left(sep);
+                const QString stotinki = sep < 0 ? QString() : input.mid(sep + 1);
+                if (!isDigits(leva) || !isDigits(stotinki))
+                    return refuse(whole, u"Сумата е само от цифри; стотинките след запетая"_s);
+                if (stotinki.size() > 2)
+                    return refuse(whole, u"Стотинките са най-много две цифри"_s);
+                if (sep >= 0) {
+                    input = leva;
+                    pos = std::min<int>(pos, int(leva.size()));
+                    if (!stotinki.isEmpty())
+                        formelan::setFieldText(cents, stotinki.leftJustified(2, u'0'));
+                }
+                return true;
+            });
+        editOf(cents)->setInputRule([cents, refuse](QString &input, int &pos, QStringView before) {
+            dropChars(input, pos, [](QChar c) { return c.isSpace(); });
+            if (brings(input, before, isDigit))
+                return refuse(cents, u"Стотинките са само цифри"_s);
+            return true;
+        });
+    }
+
+    QWidget *currency = control(u"vid");
+    editOf(currency)->setInputRule([currency, refuse](QString &input, int &, QStringView before) {
+        input = input.toUpper();
+        if (brings(input, before.toString().toUpper(), isLatinCapital))
+            return refuse(currency, u"Валутата е код от три латински букви, напр. EUR"_s);
+        return true;
+    });
 }
 
 bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && watched == control(u"with_words")) {
-        auto *w = static_cast<QWidget *>(watched);
+    auto *w = static_cast<QWidget *>(watched);
+    const QString name = watched->objectName();
+    if (event->type() == QEvent::MouseButtonRelease && w == control(u"with_words")) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && w->rect().contains(mouse->position().toPoint()))
             guarded([&] { fillAmountInWords(w); });
+    }
+    if (event->type() == QEvent::KeyPress && control(name) == w) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
+        if (name == u"with_words" && key->key() == Qt::Key_F2 && plain) {
+            guarded([&] { fillAmountInWords(w); });
+            return true;
+        }
+        // The keys of a drop-down list open the bank code chooser.
+        if ((name == u"rec_bic1" || name == u"dep_bic1") &&
+            ((key->key() == Qt::Key_F4 && plain) ||
+             (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier))) {
+            Q_EMIT bankCodeRequested(name);
+            return true;
+        }
+        // The decimal separator typed into a whole amount moves on to its cents, so that
+        // "1250,50" typed lands as 1250 and 50.
+        if (const AmountPair *pair = amountPairOf(name);
+            pair && (key->text() == u"," || key->text() == u".")) {
+            auto *cents = static_cast<QLineEdit *>(control(pair->cents));
+            cents->setFocus(Qt::TabFocusReason);
+            cents->selectAll();
+            return true;
+        }
     }
     return FieldWindow::eventFilter(watched, event);
 }
@@ -113,13 +365,20 @@ void DocumentWindow::setText(QStringView name, const QString &value)
     formelan::setFieldText(control(name), value);
 }
 
-// Totals are kept in 64 bits: four sub-amounts near the 32-bit limit must not wrap.
-qint64 DocumentWindow::sumOf(std::initializer_list<QStringView> names) const
+// Totals are kept in 64 bits: four sub-amounts near the 32-bit limit must not wrap. A
+// field that holds no number is shown at the field, and there is no total.
+std::optional<qint64> DocumentWindow::sumOf(std::initializer_list<QStringView> names)
 {
     qint64 total = 0;
-    for (QStringView name : names)
-        total += toInteger(text(name));
-    return total;
+    bool ok = true;
+    for (QStringView name : names) {
+        const std::optional<qint64> part = amountPart(text(name));
+        if (!part)
+            setWarning(control(name), kLeft, kNotANumber);
+        ok = ok && part;
+        total += part.value_or(0);
+    }
+    return ok ? std::optional(total) : std::nullopt;
 }
 
 bool DocumentWindow::isEighthKind() const
@@ -127,25 +386,98 @@ bool DocumentWindow::isEighthKind() const
     return kind() == defaultKind().name;
 }
 
+void DocumentWindow::setWarning(QWidget *field, QStringView about, const QString &text)
+{
+    auto at = m_warnings.find(field);
+    if (text.isEmpty()) {
+        if (at == m_warnings.end() || !at->second.erase(about.toString()))
+            return;
+        if (at->second.empty())
+            m_warnings.erase(at);
+    } else {
+        QString &kept = m_warnings[field][about.toString()];
+        if (kept == text)
+            return;
+        kept = text;
+    }
+    showWarnings();
+}
+
+void DocumentWindow::showWarnings()
+{
+    QStringList lines;
+    for (QWidget *field : fields()) {
+        const QString warning = fieldWarning(field->objectName());
+        const bool marked = !warning.isEmpty();
+        if (field->toolTip() != warning)
+            field->setToolTip(warning);
+        if (marked != field->property("warning").toBool()) {
+            field->setProperty("warning", marked);
+            QPalette palette;
+            if (marked) {
+                palette = field->palette();
+                palette.setColor(QPalette::Base, QColor(0xff, 0xdc, 0xdc));
+            }
+            field->setPalette(palette);
+        }
+        if (marked)
+            lines.append(labelOf(field) + u": "_s + warning);
+    }
+    m_warningLine->setText(lines.join(u'\n'));
+    m_warningLine->setVisible(!lines.isEmpty());
+}
+
+QString DocumentWindow::fieldWarning(QStringView name) const
+{
+    const auto at = m_warnings.find(control(name));
+    if (at == m_warnings.end())
+        return {};
+    QStringList texts;
+    for (const auto &[about, text] : at->second)
+        texts.append(text);
+    return texts.join(u"; "_s);
+}
+
 void DocumentWindow::ibanLeft(QWidget *field)
 {
-    checkIdentifier(field, CheckIban, u"Невалиден IBAN, моля проверете го!"_s);
+    setWarning(field, kLeft,
+               identifierWarning(field, CheckIban, u"Невалиден IBAN, моля проверете го!"_s));
     fillBankFromIban(*this, field->objectName());
 }
 
 void DocumentWindow::egnLeft(QWidget *field)
 {
-    checkIdentifier(field, CheckEgn, u"Невалиден ЕГН, моля проверете го!"_s);
+    setWarning(field, kLeft,
+               identifierWarning(field, CheckEgn, u"Невалиден ЕГН, моля проверете го!"_s));
 }
 
 void DocumentWindow::lnchLeft(QWidget *field)
 {
-    checkIdentifier(field, CheckLnch, u"Невалиден ЛНЧ, моля проверете го!"_s);
+    setWarning(field, kLeft,
+               identifierWarning(field, CheckLnch, u"Невалиден ЛНЧ, моля проверете го!"_s));
 }
 
 void DocumentWindow::bulstatLeft(QWidget *field)
 {
-    checkIdentifier(field, CheckBulstat, u"Невалиден булстат, моля проверете го!"_s);
+    setWarning(field, kLeft,
+               identifierWarning(field, CheckBulstat, u"Невалиден булстат, моля проверете го!"_s));
+}
+
+void DocumentWindow::currencyLeft(QWidget *field)
+{
+    const qsizetype letters = formelan::fieldText(field).size();
+    setWarning(field, kLeft,
+               letters > 0 && letters < 3 ? u"Валутата е код от три латински букви, напр. EUR"_s
+                                          : QString());
+}
+
+void DocumentWindow::checkBic(QStringView ibanField, QStringView bicField)
+{
+    const QString iban = text(ibanField);
+    setWarning(control(bicField), kMismatch,
+               bicContradictsIban(text(bicField), iban)
+                   ? u"BIC не отговаря на банката от IBAN (код %1)"_s.arg(iban.mid(4, 4))
+                   : QString());
 }
 
 void DocumentWindow::sumLeft(QWidget *field)
@@ -161,50 +493,96 @@ void DocumentWindow::centsLeft(QWidget *field)
 
 void DocumentWindow::subAmountLeft(QWidget *field)
 {
-    if (!wholeNumber(formelan::fieldText(field))) {
-        showMessage(field, kNotANumber);
+    // An empty sub-amount is 0; one that is no number (from a form file) becomes 0 too,
+    // and the user is told at the field.
+    const QString value = formelan::fieldText(field);
+    if (!amountPart(value) || value.trimmed().isEmpty()) {
         formelan::setFieldText(field, u"0"_s);
-        return;
+        if (!value.trimmed().isEmpty())
+            setWarning(field, kLeft, kNotANumber);
     }
     if (!isEighthKind())
         return;
-    const qint64 leva = sumOf(kSubAmounts);
-    setText(u"sum", QString::number(leva + sumOf(kSubCents) / 100));
+    const std::optional<qint64> leva = sumOf(kSubAmounts);
+    const std::optional<qint64> cents = sumOf(kSubCents);
+    if (leva && cents)
+        setText(u"sum", QString::number(*leva + *cents / 100));
 }
 
 void DocumentWindow::subCentsLeft(QWidget *field)
 {
-    const bool number = wholeNumber(formelan::fieldText(field)).has_value();
+    const QString value = formelan::fieldText(field);
+    const bool number = amountPart(value).has_value();
+    formelan::setFieldText(field, number ? twoDigits(value) : u"00"_s);
     if (!number)
-        showMessage(field, kNotANumber);
-    formelan::setFieldText(field, twoDigits(formelan::fieldText(field)));
-    if (!number)
-        return;
-    if (isEighthKind())
-        setText(u"dr", QString::number(sumOf(kSubCents)));
-    const qint64 dr = toInteger(text(u"dr"));
-    if (dr >= 100) {
-        setText(u"sum", QString::number(sumOf(kSubAmounts) + dr / 100));
-        setText(u"dr", QString::number(dr % 100));
+        setWarning(field, kLeft, kNotANumber);
+    if (isEighthKind()) {
+        const std::optional<qint64> cents = sumOf(kSubCents);
+        if (!cents)
+            return;
+        setText(u"dr", QString::number(*cents));
+    }
+    const std::optional<qint64> dr = amountPart(text(u"dr"));
+    if (dr && *dr >= 100) {
+        const std::optional<qint64> leva = sumOf(kSubAmounts);
+        if (!leva)
+            return;
+        setText(u"sum", QString::number(*leva + *dr / 100));
+        setText(u"dr", QString::number(*dr % 100));
     }
 }
 
 void DocumentWindow::wordsChanged(QWidget *field)
 {
     const QString words = formelan::fieldText(field);
-    if (words.size() <= 100)
+    const auto *edit = static_cast<const FieldEdit *>(field);
+    // What the user pasted is his to shorten; the field shows it is too long.
+    if (words.size() > 100 && !edit->pastedBeyondLimit()) {
+        if (m_programWords == words)
+            m_programWords = words.left(100);
+        formelan::setFieldText(field, words.left(100));
+        setWarning(field, kCut,
+                   u"Сумата с думи надвишава 100 знака: последните %1 знака са изрязани"_s.arg(
+                       words.size() - 100));
         return;
-    showMessage(field, u"Дължината на полето \"Сумата с думи\" надвишава 100 знака. Последните "_s +
-                           QString::number(words.size() - 100) + u" знака ще бъдат изрязани!"_s);
-    formelan::setFieldText(field, words.left(100));
+    }
+    if (m_programWords != words)
+        setWarning(field, kCut, QString());
+    checkWords(false);
 }
 
 void DocumentWindow::fillAmountInWords(QWidget *field)
 {
-    // The currency of the document decides the words: euro and cents for "EUR", leva
-    // and stotinki for any other.
-    formelan::setFieldText(field,
-                           AmountInWords(QString(text(u"sum") + u'.' + text(u"dr")), text(u"vid")));
+    // The currency of the document decides the words (see AmountInWords).
+    const QString words = AmountInWords(QString(text(u"sum") + u'.' + text(u"dr")), text(u"vid"));
+    setWarning(field, kCut, QString());
+    m_programWords = words;
+    formelan::setFieldText(field, words);
+    checkWords(true);
+}
+
+void DocumentWindow::amountChanged()
+{
+    if (m_loading)
+        return;
+    QWidget *words = control(u"with_words");
+    if (m_programWords && *m_programWords == formelan::fieldText(words))
+        guarded([&] { fillAmountInWords(words); });
+    else
+        checkWords(true);
+}
+
+void DocumentWindow::checkWords(bool mayMark)
+{
+    if (m_loading)
+        return;
+    const QString words = text(u"with_words");
+    const bool wrong = !words.isEmpty() && m_programWords != words &&
+                       !holdsWordsOf(words, text(u"sum"), text(u"dr"), text(u"vid"));
+    if (wrong && !mayMark)
+        return;
+    setWarning(control(u"with_words"), kMismatch,
+               wrong ? u"Сумата с думи не отговаря на сумата"_s : QString());
 }
 
 } // namespace formelan

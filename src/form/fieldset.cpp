@@ -43,7 +43,7 @@ constexpr std::array<FieldDef, 84> kFields{{
     {u"dr",                      K::Edit,      2, u"00",  u"",                                           I::None,       at(0, 4, 161, 32),   10, false},
     {u"with_words",              K::Edit,    100, u"",    u"Сума с думи",                                I::None,       at(0, 5, 7, 383),  12, false},
     {u"to_date",                 K::Date,     -1, u"",    u"До дата",                                    I::None,       at(0, 9, 249, 141),          19, false},
-    {u"vid",                     K::PickList,  3, u"BGN", u"Вид",                                        I::Currencies, at(0, 4, 7, 55),    8, false},
+    {u"vid",                     K::PickList,  3, u"EUR", u"Вид",                                        I::Currencies, at(0, 4, 7, 55),    8, false},
     {u"reason",                  K::PickList, 26, u"",    u"Основание",                                  I::None,       at(0, 6, 7, 383),  13, false},
     {u"description",             K::PickList, 26, u"",    u"Още пояснения",                              I::None,       at(0, 7, 7, 383),  14, false},
     {u"doc_number",              K::Edit,     11, u"",    u"",                                           I::None,       at(0, 8, 52, 121),  16, false},

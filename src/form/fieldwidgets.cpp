@@ -21,9 +21,9 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
-// Keeps what the user puts in one line: line breaks pasted or dropped become spaces, and
-// the text stays within the limit. A text that the program made longer than the limit
-// may shrink but never grow by typing.
+// Keeps what the user puts in one line: line breaks pasted or dropped become spaces, the
+// field's input rule applies, and typing stays within the limit. A text that the
+// program or a paste made longer than the limit may shrink but never grow by typing.
 class LimitValidator : public QValidator {
 public:
     explicit LimitValidator(FieldEdit *edit)
@@ -45,10 +45,13 @@ public:
                 input[i] == QChar::ParagraphSeparator)
                 input[i] = u' ';
         }
+        if (m_edit->m_rule && !m_edit->m_rule(input, pos, m_edit->m_before))
+            return Invalid;
         if (m_edit->m_limit < 0)
             return Acceptable;
         const qsizetype cap = std::max<qsizetype>(m_edit->m_limit, m_edit->m_before.size());
-        if (input.size() <= cap || input.size() <= m_edit->m_before.size())
+        // A paste is kept whole: the field shows it is too long rather than cut it unseen.
+        if (input.size() <= cap || input.size() <= m_edit->m_before.size() || m_edit->m_pasting)
             return Acceptable;
         const qsizetype excess = input.size() - cap;
         const qsizetype from = std::clamp<qsizetype>(pos - excess, 0, input.size() - excess);
@@ -66,28 +69,48 @@ FieldEdit::FieldEdit(int limit, QWidget *parent)
     , m_limit(limit)
 {
     setValidator(new LimitValidator(this));
+    // Text the program sets may be as long as it needs.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!m_userInput)
+            setBeyondLimit(false);
+    });
 }
 
-template <typename F> void FieldEdit::asUser(F &&f)
+template <typename F> void FieldEdit::asUser(F &&f, bool pasting)
 {
     const bool outer = !m_userInput;
     if (outer) {
         m_userInput = true;
+        m_pasting = pasting;
         m_before = text();
     }
     f();
-    if (outer)
-        m_userInput = false;
+    if (!outer)
+        return;
+    m_userInput = false;
+    m_pasting = false;
+    if (m_limit >= 0 && text().size() <= m_limit)
+        setBeyondLimit(false);
+    else if (m_limit >= 0 && pasting && text() != m_before)
+        setBeyondLimit(true);
+}
+
+void FieldEdit::setBeyondLimit(bool beyond)
+{
+    if (beyond == m_beyondLimit)
+        return;
+    m_beyondLimit = beyond;
+    Q_EMIT beyondLimitChanged(beyond);
 }
 
 void FieldEdit::pasteWithinLimit()
 {
-    asUser([this] { paste(); });
+    asUser([this] { paste(); }, true);
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
-    asUser([&] { QLineEdit::keyPressEvent(event); });
+    asUser([&] { QLineEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste));
 }
 
 void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
@@ -97,18 +120,18 @@ void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
 
 void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
 {
-    asUser([&] { QLineEdit::contextMenuEvent(event); });
+    asUser([&] { QLineEdit::contextMenuEvent(event); }, true);
 }
 
 void FieldEdit::dropEvent(QDropEvent *event)
 {
-    asUser([&] { QLineEdit::dropEvent(event); });
+    asUser([&] { QLineEdit::dropEvent(event); }, true);
 }
 
 void FieldEdit::mouseReleaseEvent(QMouseEvent *event)
 {
     // The middle button pastes the selection on X11.
-    asUser([&] { QLineEdit::mouseReleaseEvent(event); });
+    asUser([&] { QLineEdit::mouseReleaseEvent(event); }, true);
 }
 
 PickList::PickList(int limit, QWidget *parent)
@@ -256,9 +279,18 @@ void MemoField::setText(const QString &text)
 {
     if (toPlainText() != text)
         setPlainText(text);
+    setBeyondLimit(false);
 }
 
-template <typename F> void MemoField::limitInput(F &&f)
+void MemoField::setBeyondLimit(bool beyond)
+{
+    if (beyond == m_beyondLimit)
+        return;
+    m_beyondLimit = beyond;
+    Q_EMIT beyondLimitChanged(beyond);
+}
+
+template <typename F> void MemoField::limitInput(F &&f, bool pasting)
 {
     const qsizetype before = document()->characterCount();
     f();
@@ -266,8 +298,12 @@ template <typename F> void MemoField::limitInput(F &&f)
         return;
     // characterCount() counts the closing paragraph separator too.
     const qsizetype now = document()->characterCount();
+    if (now <= m_limit + 1)
+        setBeyondLimit(false);
+    else if (pasting && now > before)
+        setBeyondLimit(true);
     const qsizetype cap = std::max<qsizetype>(m_limit + 1, before);
-    if (now <= cap || now <= before)
+    if (now <= cap || now <= before || pasting)
         return;
     QTextCursor cursor = textCursor();
     const int end = cursor.position();
@@ -282,7 +318,7 @@ template <typename F> void MemoField::limitInput(F &&f)
 
 void MemoField::keyPressEvent(QKeyEvent *event)
 {
-    limitInput([&] { QPlainTextEdit::keyPressEvent(event); });
+    limitInput([&] { QPlainTextEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste));
 }
 
 void MemoField::inputMethodEvent(QInputMethodEvent *event)
@@ -292,7 +328,7 @@ void MemoField::inputMethodEvent(QInputMethodEvent *event)
 
 void MemoField::insertFromMimeData(const QMimeData *source)
 {
-    limitInput([&] { QPlainTextEdit::insertFromMimeData(source); });
+    limitInput([&] { QPlainTextEdit::insertFromMimeData(source); }, true);
 }
 
 DateField::DateField(QWidget *parent)

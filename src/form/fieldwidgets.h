@@ -8,17 +8,34 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <functional>
+
 namespace formelan {
 
-// A single-line field whose limit binds only what the user types, pastes or drops.
-// Text that the program sets is kept whole, even beyond the limit (QLineEdit's own
-// maxLength would cut it).
+// What the user's edit of a field makes of its text: `text` as the edit left it, and
+// the cursor at `pos`; both may be changed. `before` is the text before the edit. False
+// refuses the edit: the field stays as it was.
+using InputRule = std::function<bool(QString &text, int &pos, QStringView before)>;
+
+// A single-line field whose limit binds only what the user types. Text that the
+// program sets is kept whole, even beyond the limit (QLineEdit's own maxLength would
+// cut it), and so is text the user pastes or drops: it is never cut unseen, the field
+// tells that it is beyond its limit instead.
 class FieldEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit FieldEdit(int limit, QWidget *parent = nullptr);
-    // Pastes the clipboard over the selection, keeping within the limit.
+    // Pastes the clipboard over the selection, as the user does with Ctrl+V.
     void pasteWithinLimit();
+    int limit() const { return m_limit; }
+    // Whether the user's paste made the text longer than the limit, and it still is.
+    bool pastedBeyondLimit() const { return m_beyondLimit; }
+    // Runs `rule` on every edit of the user, before the limit is applied.
+    void setInputRule(InputRule rule) { m_rule = std::move(rule); }
+
+Q_SIGNALS:
+    // pastedBeyondLimit() changed.
+    void beyondLimitChanged(bool beyond);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -29,10 +46,14 @@ protected:
 
 private:
     friend class LimitValidator;
-    template <typename F> void asUser(F &&f);
+    template <typename F> void asUser(F &&f, bool pasting = false);
+    void setBeyondLimit(bool beyond);
     int m_limit;
     bool m_userInput = false;
+    bool m_pasting = false;
+    bool m_beyondLimit = false;
     QString m_before;
+    InputRule m_rule;
 };
 
 // A pick-list: an editable text with a drop-down list of items.
@@ -73,17 +94,21 @@ private:
     QString m_textBeforeChoice;
 };
 
-// Multi-line text with a typing limit.
+// Multi-line text with a typing limit. What the user pastes or drops is kept whole, as
+// in FieldEdit, and the field tells when it is beyond the limit.
 class MemoField : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit MemoField(int limit, QWidget *parent = nullptr);
     QString text() const { return toPlainText(); }
     void setText(const QString &text);
+    int limit() const { return m_limit; }
+    bool pastedBeyondLimit() const { return m_beyondLimit; }
 
 Q_SIGNALS:
     // The text differs from what it was at the last change.
     void changed();
+    void beyondLimitChanged(bool beyond);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -91,8 +116,10 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    template <typename F> void limitInput(F &&f);
+    template <typename F> void limitInput(F &&f, bool pasting = false);
+    void setBeyondLimit(bool beyond);
     int m_limit;
+    bool m_beyondLimit = false;
     QString m_last;
 };
 

@@ -230,7 +230,11 @@ bool CheckBulstat(QStringView text)
 
 QString AmountInWords(QStringView amount, QStringView currency)
 {
-    const bool euro = currency == u"EUR";
+    const QString code = currency.trimmed().toString().toUpper();
+    const bool euro = code == u"EUR";
+    // Any currency but leva and euro is named by its code, its hundredths as a fraction.
+    const bool leva = code.isEmpty() || code == u"BGN" || code == u"BGL";
+    const bool other = !euro && !leva;
     qsizetype sep = -1;
     for (qsizetype i = 0; i < amount.size(); ++i) {
         if (amount[i] == u'.' || amount[i] == u',') {
@@ -294,6 +298,15 @@ QString AmountInWords(QStringView amount, QStringView currency)
     // "евро" is neuter: only the units group agrees with it ("едно евро", "две евро").
     if (u != 0)
         appendGroup(r, u, euro ? Gender::Neuter : Gender::Masculine);
+    if (other) {
+        const bool hasCents = cents && *cents != 0;
+        if (r.isEmpty())
+            return hasCents ? centsText + u"/100 "_s + code : QString();
+        r += u' ' + code;
+        if (hasCents)
+            r += u" и "_s + centsText + u"/100"_s;
+        return r;
+    }
     if (!r.isEmpty())
         r += euro ? QStringView(u" евро") : QStringView(u" лв");
 

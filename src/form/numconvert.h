@@ -15,10 +15,12 @@ bool CheckLnch(QStringView text);    // ЛНЧ, personal number of a foreigner
 bool CheckBulstat(QStringView text); // БУЛСТАТ, 9, 10 or 13 characters
 
 // The amount written out in Bulgarian words: the whole units before the first "." or
-// ",", the hundredths (at most two characters, written as digits) after it. In euro
-// and cents when `currency` is exactly "EUR", in leva and stotinki for any other
-// currency, an empty one included. Empty when the whole part is not a whole number
-// from 0 to 2147483647, or when either part is negative.
+// ",", the hundredths (at most two characters, written as digits) after it. The
+// currency is read as a code in any case, spaces around it aside: in euro and cents
+// for "EUR"; in leva and stotinki ("лв", "ст") for "BGN", "BGL" and no currency; any
+// other is named by its code after the words, its hundredths as "и 05/100" ("двадесет
+// и един USD и 05/100", hundredths alone "50/100 USD"). Empty when the whole part is
+// not a whole number from 0 to 2147483647, or when either part is negative.
 QString AmountInWords(QStringView amount, QStringView currency = {});
 
 // A whole number: optional leading spaces, an optional sign and decimal digits,

@@ -5,7 +5,9 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace formelan {
@@ -16,11 +18,69 @@ namespace {
 const QString kCaption = u"Избор на банков код - кликнете два пъти върху избрания от вас код"_s;
 }
 
+BankCodeList::BankCodeList(QWidget *parent)
+    : QTextEdit(parent)
+{
+    // A list to choose from, not to write in; the keys move the cursor through it.
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
 void BankCodeList::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTextEdit::mouseDoubleClickEvent(event); // selects the word under the pointer
     if (event->button() == Qt::LeftButton)
         Q_EMIT wordChosen(textCursor().selectedText());
+}
+
+bool BankCodeList::selectCode(const QTextCursor &from, bool backward)
+{
+    // A bank's BIC: its code, "BG", the place, and maybe a branch.
+    static const QRegularExpression code(u"\\b[A-Z]{4}BG[A-Z0-9]{2}([A-Z0-9]{3})?\\b"_s);
+    const QTextCursor found = document()->find(
+        code, from, backward ? QTextDocument::FindBackward : QTextDocument::FindFlags());
+    if (found.isNull())
+        return false;
+    setTextCursor(found);
+    ensureCursorVisible();
+    return true;
+}
+
+void BankCodeList::selectFirstCode()
+{
+    selectCode(QTextCursor(document()), false);
+}
+
+void BankCodeList::keyPressEvent(QKeyEvent *event)
+{
+    const QTextCursor at = textCursor();
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Down: {
+            QTextCursor after(document());
+            after.setPosition(at.selectionEnd());
+            selectCode(after, false);
+            return;
+        }
+        case Qt::Key_Up: {
+            QTextCursor before(document());
+            before.setPosition(at.selectionStart());
+            selectCode(before, true);
+            return;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            QTextCursor word = at;
+            if (!word.hasSelection())
+                word.select(QTextCursor::WordUnderCursor);
+            Q_EMIT wordChosen(word.selectedText());
+            return;
+        }
+        default:
+            break;
+        }
+    }
+    QTextEdit::keyPressEvent(event);
 }
 
 BankCodeChooser::BankCodeChooser(QWidget *parent)
@@ -48,6 +108,17 @@ void BankCodeChooser::open()
         show();
     raise();
     activateWindow();
+    // Ready for the arrow keys and Enter at once.
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void BankCodeChooser::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void BankCodeChooser::showEvent(QShowEvent *event)
@@ -65,6 +136,7 @@ void BankCodeChooser::loadList()
     if (!file.open(QIODevice::ReadOnly))
         return;
     rtf::read(file.readAll(), *m_view->document());
+    m_view->selectFirstCode();
 }
 
 void BankCodeChooser::takeChosenCode(const QString &selection)

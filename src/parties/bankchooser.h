@@ -6,21 +6,29 @@
 namespace formelan {
 
 // The list view of the chooser: a double click of the left button selects the word
-// under the pointer, then reports it.
+// under the pointer, then reports it. By keyboard, Down and Up select the next and the
+// previous bank code of the list, and Enter reports the selected code (or the word at
+// the cursor).
 class BankCodeList : public QTextEdit {
     Q_OBJECT
 public:
-    using QTextEdit::QTextEdit;
+    explicit BankCodeList(QWidget *parent = nullptr);
+    // Selects the first bank code of the list, if it has one.
+    void selectFirstCode();
 
 Q_SIGNALS:
     void wordChosen(const QString &selection);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool selectCode(const QTextCursor &from, bool backward);
 };
 
 // The bank code chooser: shows help/bic.rtf and tells which code the user
-// double-clicked. Which field gets it is up to whoever opened the chooser.
+// double-clicked or chose with the keys. Which field gets it is up to whoever opened the chooser.
 class BankCodeChooser : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +47,8 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Esc closes the chooser, taking nothing.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void loadList();

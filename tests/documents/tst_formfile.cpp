@@ -340,6 +340,39 @@ private Q_SLOTS:
         QCOMPARE(fieldText(recipientsBook()->control(u"recipient_add")), QString());
     }
 
+    // Words read with the amount they name follow it, as the program's own; other words
+    // are the user's: they stay, marked as not matching.
+    void wordsReadFromAFile_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("after"); // once 7 is typed as the sum
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("the amount's")
+            << u"дванадесет евро и 05 цента"_s << u"седем евро и 05 цента"_s << false;
+        QTest::newRow("other") << u"дванадесет евро"_s << u"дванадесет евро"_s << true;
+    }
+
+    void wordsReadFromAFile()
+    {
+        QFETCH(QString, words);
+        QFETCH(QString, after);
+        QFETCH(bool, marked);
+        Program p;
+        const QString path = p.dataDir() + u"/words.frm"_s;
+        writeFile(path, windowsFile({{u"sum"_s, u"12"_s},
+                                     {u"dr"_s, u"05"_s},
+                                     {u"vid"_s, u"EUR"_s},
+                                     {u"with_words"_s, words}},
+                                    u"Бюджетно платежно нареждане"_s));
+        p.dialogs.fileAnswers << path;
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(fieldText(doc(u"with_words"_s)), words);
+        typeInto(doc(u"sum"_s), u"7"_s);
+        QCOMPARE(fieldText(doc(u"with_words"_s)), after);
+        QCOMPARE(doc(u"with_words"_s)->toolTip().isEmpty(), !marked);
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
     void valueEqualToALaterName()
     {
         Program p;

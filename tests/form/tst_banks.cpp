@@ -130,6 +130,32 @@ private Q_SLOTS:
         QVERIFY(!m_shipped.bankForIban(iban));
     }
 
+    // Characters 5 to 8 of a Bulgarian IBAN are the first four of its bank's BIC.
+    void bicAgainstIban_data()
+    {
+        QTest::addColumn<QString>("bic");
+        QTest::addColumn<QString>("iban");
+        QTest::addColumn<bool>("contradicts");
+        const QString bnb = u"BG80BNBG96611020345678"_s;
+        QTest::newRow("same bank") << u"BNBGBGSD"_s << bnb << false;
+        QTest::newRow("branch BIC") << u"BNBGBGSDXXX"_s << bnb << false;
+        QTest::newRow("small letters") << u"bnbgbgsd"_s << bnb << false;
+        QTest::newRow("other bank") << u"STSABGSF"_s << bnb << true;
+        QTest::newRow("short BIC of another") << u"ST"_s << bnb << true;
+        QTest::newRow("empty BIC") << QString() << bnb << false;
+        QTest::newRow("IBAN not valid") << u"STSABGSF"_s << u"BG81BNBG96611020345678"_s << false;
+        QTest::newRow("IBAN not Bulgarian")
+            << u"STSABGSF"_s << u"DE89370400440532013000"_s << false;
+    }
+
+    void bicAgainstIban()
+    {
+        QFETCH(QString, bic);
+        QFETCH(QString, iban);
+        QFETCH(bool, contradicts);
+        QCOMPARE(bicContradictsIban(bic, iban), contradicts);
+    }
+
     void emptyListKnowsNothing() { QVERIFY(!BankList().bankForIban(u"BG80BNBG96611020345678")); }
 
     // The chooser's bic.rtf is generated from banks.csv: both show the same banks.

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -79,6 +80,14 @@ private Q_SLOTS:
         QCOMPARE(static_cast<QComboBox *>(doc(u"pay_system"_s))->itemText(2), u"РИНГС"_s);
         QCOMPARE(static_cast<QComboBox *>(doc(u"v3"_s))->count(), 9);
         QCOMPARE(static_cast<QComboBox *>(doc(u"reason"_s))->count(), 0);
+    }
+
+    // A document window of its own starts in euro; the program then sets the currency
+    // the settings name.
+    void newWindowIsInEuro()
+    {
+        DocumentWindow window;
+        QCOMPARE(window.fieldText(u"vid"), u"EUR"_s);
     }
 
     void mirroring_data()
@@ -164,31 +173,31 @@ private Q_SLOTS:
             edit = static_cast<QComboBox *>(w)->lineEdit();
         QApplication::setActiveWindow(p.frame());
         edit->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(edit, u"abcdef"_s);
+        QTest::keyClicks(edit, u"ABCDEF"_s);
         QTest::keyClick(edit, Qt::Key_Home);
         QTest::keyClick(edit, Qt::Key_Right);
         QTest::keyClick(edit, Qt::Key_Right);
         QTest::keyClicks(edit, u"XY"_s);
-        QCOMPARE(edit->text(), u"abXYcdef"_s);
+        QCOMPARE(edit->text(), u"ABXYCDEF"_s);
         QCOMPARE(edit->cursorPosition(), 4);
-        QCOMPARE(other->fieldText(field), u"abXYcdef"_s);
+        QCOMPARE(other->fieldText(field), u"ABXYCDEF"_s);
 
         QTest::keyClick(edit, Qt::Key_Backspace);
-        QCOMPARE(edit->text(), u"abXcdef"_s);
+        QCOMPARE(edit->text(), u"ABXCDEF"_s);
         QCOMPARE(edit->cursorPosition(), 3);
         QTest::keyClick(edit, Qt::Key_Delete);
-        QCOMPARE(edit->text(), u"abXdef"_s);
+        QCOMPARE(edit->text(), u"ABXDEF"_s);
         QCOMPARE(edit->cursorPosition(), 3);
-        QCOMPARE(other->fieldText(field), u"abXdef"_s);
+        QCOMPARE(other->fieldText(field), u"ABXDEF"_s);
 
         // Undo walks back through the user's own edits, and the other window follows.
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(edit->text(), u"abXcdef"_s);
+        QCOMPARE(edit->text(), u"ABXCDEF"_s);
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(edit->text(), u"abXYcdef"_s);
+        QCOMPARE(edit->text(), u"ABXYCDEF"_s);
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(edit->text(), u"abcdef"_s);
-        QCOMPARE(other->fieldText(field), u"abcdef"_s);
+        QCOMPARE(edit->text(), u"ABCDEF"_s);
+        QCOMPARE(other->fieldText(field), u"ABCDEF"_s);
     }
 
     void mirroredCheckBoxes()
@@ -250,23 +259,31 @@ private Q_SLOTS:
         QCOMPARE(fieldText(w).size(), limit < 0 ? typed : limit);
 
         // Text set by the program is kept whole, and typing cannot make it longer.
-        const QString longer(limit < 0 ? 400 : limit + 20, u'x');
+        const bool cents = field.startsWith(u'd'); // cents take digits only
+        const QString longer(limit < 0 ? 400 : limit + 20, cents ? u'1' : u'x');
         setFieldText(w, longer);
         QCOMPARE(fieldText(w), longer);
         QTest::keyClick(w, Qt::Key_End);
-        QTest::keyClicks(w, u"y"_s);
+        QTest::keyClicks(w, cents ? u"2"_s : u"y"_s);
         QCOMPARE(fieldText(w), limit < 0 ? longer + u"y"_s : longer);
         QTest::keyClick(w, Qt::Key_Backspace);
         QCOMPARE(fieldText(w).size(), limit < 0 ? longer.size() : longer.size() - 1);
 
-        // Pasting inserts only as much as fits.
+        // A paste beyond the limit is kept whole and shown at the field, until undone.
         if (limit < 0)
             return;
-        setFieldText(w, QString(limit - 1, u'a'));
+        const QString start(limit - 1, cents ? u'1' : u'A');
+        const QString pasted = cents ? u"23456"_s : u"BCDEF"_s;
+        setFieldText(w, start);
         QTest::keyClick(w, Qt::Key_End);
-        QApplication::clipboard()->setText(u"BCDEF"_s);
+        QApplication::clipboard()->setText(pasted);
         QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(fieldText(w), QString(limit - 1, u'a') + u"B"_s);
+        QCOMPARE(fieldText(w), start + pasted);
+        QVERIFY(w->toolTip().contains(u"по-дълъг от %1 знака"_s.arg(limit)));
+        QVERIFY(p.find<QLabel>(u"FieldWarnings"_s)->text().contains(w->toolTip()));
+        QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(fieldText(w), start);
+        QCOMPARE(w->toolTip(), QString());
     }
 
     void changeIsRaisedOnlyByRealChanges()

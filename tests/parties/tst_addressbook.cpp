@@ -634,11 +634,12 @@ private Q_SLOTS:
         QCOMPARE(clip->text(), u"123"_s);
         p.find<QAction>(u"N16"_s)->trigger(); // cut
         QCOMPARE(fieldText(kindp), u"456"_s);
-        // Paste within the limit of six characters.
+        // Pasted whole beyond the limit of six characters, and the field says so.
         clip->setText(u"ABCDEFGH"_s);
         kindp->end(false);
         p.find<QAction>(u"N18"_s)->trigger();
-        QCOMPARE(fieldText(kindp), u"456ABC"_s);
+        QCOMPARE(fieldText(kindp), u"456ABCDEFGH"_s);
+        QVERIFY(kindp->toolTip().contains(u"по-дълъг от 6 знака"_s));
 
         // A pick-list's edit box.
         setFieldText(reason, u"основание"_s);

@@ -106,6 +106,54 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
+    // F4 and Alt+Down open the chooser from a BIC field of the document, ready for the
+    // keys: Down and Up go from code to code, Enter takes one, Esc closes taking none.
+    void keysOpenAndChoose_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QString>("code");
+        const int none = Qt::NoModifier;
+        QTest::newRow("F4, first code")
+            << u"rec_bic1"_s << int(Qt::Key_F4) << none << QList<int>{} << u"BNBGBGSD"_s;
+        QTest::newRow("Alt+Down, next code")
+            << u"dep_bic1"_s << int(Qt::Key_Down) << int(Qt::AltModifier)
+            << QList<int>{Qt::Key_Down} << u"STSABGSF"_s;
+        QTest::newRow("past the last and back up")
+            << u"rec_bic1"_s << int(Qt::Key_F4) << none
+            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << u"BNBGBGSD"_s;
+        QTest::newRow("Esc") << u"dep_bic1"_s << int(Qt::Key_F4) << none
+                             << QList<int>{Qt::Key_Down, Qt::Key_Escape} << QString();
+    }
+
+    void keysOpenAndChoose()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QList<int>, moves);
+        QFETCH(QString, code);
+        Program p;
+        writeList(p, kList);
+        QLineEdit *target = edit(docWindow(), field);
+        clickInto(target);
+        QTest::keyClick(target, Qt::Key_Down); // Down alone opens nothing
+        QVERIFY(!bankChooser()->isVisible());
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QVERIFY(bankChooser()->isVisible());
+        QTextEdit *view = bankChooser()->viewer();
+        QCOMPARE(bankChooser()->focusWidget(), view);
+        for (int move : moves)
+            QTest::keyClick(view, Qt::Key(move));
+        if (bankChooser()->isVisible())
+            QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!bankChooser()->isVisible());
+        QCOMPARE(target->text(), code);
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
     void retargetingWhileOpen()
     {
         Program p;
