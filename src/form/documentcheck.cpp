@@ -1,5 +1,6 @@
 #include "form/documentcheck.h"
 
+#include "form/banks.h"
 #include "form/euro.h"
 #include "form/fieldset.h"
 #include "form/kinds.h"
@@ -295,13 +296,6 @@ std::vector<Finding> Checker::run()
 std::vector<Finding> checkDocument(const FormContent &content, QDate today)
 {
     return Checker(content, today).run();
-}
-
-bool bicContradictsIban(QStringView bic, QStringView iban)
-{
-    if (bic.size() < 4 || iban.size() < 8)
-        return false;
-    return bic.left(4).compare(iban.mid(4, 4), Qt::CaseInsensitive) != 0;
 }
 
 QString fieldCaption(QStringView name)

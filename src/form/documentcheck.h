@@ -24,11 +24,6 @@ struct Finding {
 // a sound document.
 std::vector<Finding> checkDocument(const FormContent &content, QDate today);
 
-// The bank code of a Bulgarian IBAN (its characters 5–8) is the first four characters
-// of its bank's BIC: false when both are given and differ. A BIC or IBAN too short to
-// tell contradicts nothing.
-bool bicContradictsIban(QStringView bic, QStringView iban);
-
 // A field as the document window labels it, for messages: its label, or for a field
 // without one (the cents, the document number) its neighbour's; in a sub-payment block
 // with the block's number.
