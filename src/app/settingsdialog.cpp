@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace formelan {
@@ -38,7 +39,12 @@ SettingsDialog::SettingsDialog(const Settings &current, const BookPlaceSettings 
         addChoice(u"currency"_s, u"Валута на новите документи"_s,
                   u"С нея започва документът при всяко стартиране на програмата. Отвореният "
                   u"документ не се променя."_s,
-                  kCurrencies, current.defaultCurrency);
+                  kCurrencies,
+                  // A stored value the program does not know shows the program's default.
+                  std::find(kDefaultCurrencies.begin(), kDefaultCurrencies.end(),
+                            current.defaultCurrency) != kDefaultCurrencies.end()
+                      ? current.defaultCurrency
+                      : Settings().defaultCurrency);
 
     // The group's own first line names it: "Адресна книга: на този компютър / на сървър".
     auto *book = new QGroupBox(this);

@@ -16,7 +16,9 @@ inline constexpr std::array<QStringView, 2> kDefaultCurrencies{u"BGN", u"EUR"};
 // What the user has chosen in the settings dialog, kept per user. Whatever is missing
 // or unknown in the stored settings reads as the program's own default.
 struct Settings {
-    QString defaultCurrency = kDefaultCurrencies[0].toString(); // one of kDefaultCurrencies
+    // The euro since the lev stopped being legal tender (1 February 2026); leva stay for
+    // documents of earlier dates.
+    QString defaultCurrency = kDefaultCurrencies[1].toString(); // one of kDefaultCurrencies
 
     bool operator==(const Settings &) const = default;
 };

@@ -90,7 +90,7 @@ private Q_SLOTS:
         Settings unknown;
         unknown.defaultCurrency = u"USD"_s;
         SettingsDialog other(unknown);
-        QVERIFY(other.findChild<QRadioButton *>(u"currencyBGN"_s)->isChecked());
+        QVERIFY(other.findChild<QRadioButton *>(u"currencyEUR"_s)->isChecked());
     }
 
     // The default currency chosen in the settings is the currency of the document at
@@ -102,26 +102,26 @@ private Q_SLOTS:
         const QString settings = dir.filePath(u"Formelan.conf"_s);
         {
             Program p(QString(), settings);
-            QCOMPARE(text(u"vid"), u"BGN"_s);
-            p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
+            p.dialogs.dialogHandler = answerSettings(u"BGN"_s, true);
             p.find<QAction>(u"Settings"_s)->trigger();
             QCOMPARE(p.dialogs.dialogsRun, QStringList{u"SettingsDialog"_s});
             // The open document keeps its currency.
-            QCOMPARE(text(u"vid"), u"BGN"_s);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
             QVERIFY(p.dialogs.messages.isEmpty());
         }
         QVERIFY(QFile::exists(settings));
         {
             Program p(QString(), settings);
-            QCOMPARE(text(u"vid"), u"EUR"_s);
+            QCOMPARE(text(u"vid"), u"BGN"_s);
             // The dialog shows the stored choice; cancelling it keeps it.
-            bool shownEuro = false;
+            bool shownLeva = false;
             p.dialogs.dialogHandler = [&](QDialog &dialog) {
-                shownEuro = dialog.findChild<QRadioButton *>(u"currencyEUR"_s)->isChecked();
-                answerSettings(u"BGN"_s, false)(dialog);
+                shownLeva = dialog.findChild<QRadioButton *>(u"currencyBGN"_s)->isChecked();
+                answerSettings(u"EUR"_s, false)(dialog);
             };
             p.find<QAction>(u"Settings"_s)->trigger();
-            QVERIFY(shownEuro);
+            QVERIFY(shownLeva);
 
             // The clear command empties the currency as it empties every text field.
             p.frame()->mdiArea()->setActiveSubWindow(p.frame()->childOf(docWindow()));
@@ -130,23 +130,23 @@ private Q_SLOTS:
         }
         {
             Program p(QString(), settings);
-            QCOMPARE(text(u"vid"), u"EUR"_s);
-            p.dialogs.dialogHandler = answerSettings(u"BGN"_s, true);
-            p.find<QAction>(u"Settings"_s)->trigger();
-        }
-        {
-            Program p(QString(), settings);
             QCOMPARE(text(u"vid"), u"BGN"_s);
-        }
-        // Each program keeps its own settings unless told otherwise.
-        {
-            Program p(QString(), settings);
             p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
             p.find<QAction>(u"Settings"_s)->trigger();
         }
         {
+            Program p(QString(), settings);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
+        }
+        // Each program keeps its own settings unless told otherwise.
+        {
+            Program p(QString(), settings);
+            p.dialogs.dialogHandler = answerSettings(u"BGN"_s, true);
+            p.find<QAction>(u"Settings"_s)->trigger();
+        }
+        {
             Program p;
-            QCOMPARE(text(u"vid"), u"BGN"_s);
+            QCOMPARE(text(u"vid"), u"EUR"_s);
         }
     }
 
@@ -159,7 +159,7 @@ private Q_SLOTS:
         file.write("[documents]\ndefaultCurrency=USD\n");
         file.close();
         Program p(QString(), settings);
-        QCOMPARE(text(u"vid"), u"BGN"_s);
+        QCOMPARE(text(u"vid"), u"EUR"_s);
     }
 
     // Settings that cannot be written are reported in the error box.

@@ -232,7 +232,7 @@ private Q_SLOTS:
         for (int k = 0; k < 84; ++k)
             QCOMPARE(QString::fromLatin1(lines.at(2 * k).chopped(1)), kEntryOrder.at(k));
         QCOMPARE(dec.decode(lines.at(168)), u"Преводно нареждане /Вносна бележка/ м.р."_s);
-        QCOMPARE(lines.at(kEntryOrder.indexOf(u"vid"_s) * 2 + 1), QByteArray("BGN\r"));
+        QCOMPARE(lines.at(kEntryOrder.indexOf(u"vid"_s) * 2 + 1), QByteArray("EUR\r"));
         QCOMPARE(lines.at(kEntryOrder.indexOf(u"rebg"_s) * 2 + 1), QByteArray("\xe4\xe0\r"));
         QCOMPARE(lines.at(kEntryOrder.indexOf(u"reason"_s) * 2 + 1), QByteArray("\r"));
         for (const QString &d : kDates) {

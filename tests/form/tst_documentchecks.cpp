@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(text(u"dr"), u"3"_s);
         set(u"sum", u"7"_s);
         clickWords();
-        QCOMPARE(text(u"with_words"), u"седем лв и 3 ст"_s);
+        QCOMPARE(text(u"with_words"), u"седем евро и 3 цента"_s);
         // Leaving dr completes it again.
         leave(u"dr");
         QCOMPARE(text(u"dr"), u"03"_s);
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QCOMPARE(text(u"sum"), u"0"_s);
         set(u"sum", u"12.50"_s);
         clickWords();
-        QCOMPARE(text(u"with_words"), u"дванадесет лв и 50 ст"_s);
+        QCOMPARE(text(u"with_words"), u"дванадесет евро и 50 цента"_s);
         // Stotinki of 100 or more carry into the leva, whatever the kind.
         set(u"dr", u"250"_s);
         set(u"ium1", u"4"_s);
@@ -270,7 +270,7 @@ private Q_SLOTS:
             text(u"with_words"),
             u"деветстотин деветдесет и девет мил деветстотин деветдесет и девет хил деветстотин деветдесет и девет"_s);
         QCOMPARE(doc(u"with_words")->toolTip(),
-                 u"Сумата с думи надвишава 100 знака: последните 11 знака са изрязани"_s);
+                 u"Сумата с думи надвишава 100 знака: последните 16 знака са изрязани"_s);
         set(u"with_words", QString(130, u'а'));
         QCOMPARE(text(u"with_words").size(), 100);
         QVERIFY(doc(u"with_words")->toolTip().contains(u"последните 30 знака"_s));

@@ -44,7 +44,7 @@ private Q_SLOTS:
     {
         Program p;
         const QHash<QString, QString> expected{
-            {u"vid"_s, u"BGN"_s}, {u"sum"_s, u"0"_s},  {u"ium1"_s, u"0"_s}, {u"ium2"_s, u"0"_s},
+            {u"vid"_s, u"EUR"_s}, {u"sum"_s, u"0"_s},  {u"ium1"_s, u"0"_s}, {u"ium2"_s, u"0"_s},
             {u"ium3"_s, u"0"_s},  {u"ium4"_s, u"0"_s}, {u"dr"_s, u"00"_s},  {u"d1"_s, u"00"_s},
             {u"d2"_s, u"00"_s},   {u"d3"_s, u"00"_s},  {u"d4"_s, u"00"_s}};
         int edits = 0, lists = 0, dates = 0, checks = 0, memos = 0;
