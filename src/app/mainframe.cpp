@@ -63,8 +63,7 @@ MainFrame::MainFrame(QWidget *parent)
     setCentralWidget(m_mdi);
     buildCommands();
 
-    // The payers' book, the document and the recipients' book, in this order, then
-    // the chooser, hidden.
+    // The payers' book, the document and the recipients' book, in this order.
     addChild([this](QWidget *parent) {
         return m_payers = new AddressBook(payersDescription(), *m_store, parent);
     });
@@ -72,8 +71,8 @@ MainFrame::MainFrame(QWidget *parent)
     addChild([this](QWidget *parent) {
         return m_recipients = new AddressBook(recipientsDescription(), *m_store, parent);
     });
-    m_chooser = new BankCodeChooser(this);
-    connectWindows(*m_view, *m_recipients, *m_payers, *m_chooser, this);
+    connectWindows(
+        *m_view, *m_recipients, *m_payers, [this] { return bankChooser(); }, this);
     watchBookCommands();
     m_recovery = new RecoveryKeeper(*m_view, this);
     updateRecentMenu();
@@ -101,6 +100,13 @@ ChildWindow *MainFrame::addChild(const std::function<QWidget *(QWidget *parent)>
     child->installEventFilter(this);
     child->show();
     return child;
+}
+
+BankCodeChooser *MainFrame::bankChooser()
+{
+    if (!m_chooser)
+        m_chooser = new BankCodeChooser(this);
+    return m_chooser;
 }
 
 ChildWindow *MainFrame::childOf(const QWidget *window) const

@@ -53,7 +53,8 @@ public:
     DocumentWindow *documentWindow() const { return m_view; }
     AddressBook *recipientsBook() const { return m_recipients; }
     AddressBook *payersBook() const { return m_payers; }
-    BankCodeChooser *bankChooser() const { return m_chooser; }
+    // The chooser, made when first asked for: the start does without it.
+    BankCodeChooser *bankChooser();
     ChildWindow *childOf(const QWidget *window) const;
     // The window inside the active child window.
     QWidget *activeChild() const;

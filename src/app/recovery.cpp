@@ -40,15 +40,10 @@ RecoveryKeeper::RecoveryKeeper(DocumentWindow &document, QObject *parent)
     connect(&document, &FieldWindow::fieldEdited, this, &RecoveryKeeper::changed);
     connect(&document, &QWidget::windowTitleChanged, this, &RecoveryKeeper::changed);
 
-    QDir().mkpath(folder());
     // One file for each run: the process number alone may come round again.
     m_file = folder() +
              u"/document-%1-%2.frm"_s.arg(QString::number(QCoreApplication::applicationPid()),
                                           QString::number(QDateTime::currentMSecsSinceEpoch()));
-    m_lock = std::make_unique<QLockFile>(lockOf(m_file));
-    m_lock->setStaleLockTime(0); // stale only when its process is gone
-    if (!m_lock->tryLock(0))
-        m_lock.reset();
 }
 
 RecoveryKeeper::~RecoveryKeeper() = default;
@@ -88,16 +83,35 @@ bool sameValues(const FormContent &a, const FormContent &b)
 
 } // namespace
 
+bool RecoveryKeeper::holdLock()
+{
+    if (m_lock || m_lockFailed)
+        return bool(m_lock);
+    // Taken before the first write, not at start: the lock file is written through to
+    // the disk, which a start would wait for. Other copies look only at documents
+    // written, and none is written without it.
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    auto lock = std::make_unique<QLockFile>(lockOf(m_file));
+    lock->setStaleLockTime(0); // stale only when its process is gone
+    if (lock->tryLock(0))
+        m_lock = std::move(lock);
+    else
+        m_lockFailed = true;
+    return bool(m_lock);
+}
+
 void RecoveryKeeper::writeNow()
 {
     m_timer.stop();
-    if (!m_unsaved || !m_lock)
+    if (!m_unsaved)
         return;
     const FormContent content = m_document.content();
     if (sameValues(content, m_baseline)) {
         QFile::remove(m_file);
         return;
     }
+    if (!holdLock())
+        return;
     // UTF-8, so that every character typed is kept; a failure is silent, the document
     // itself is still on the screen.
     writeFileAtomically(m_file,

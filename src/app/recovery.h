@@ -52,10 +52,13 @@ public:
 
 private:
     void changed();
+    // The lock on this run's file, taken when first needed; false when it cannot be.
+    bool holdLock();
 
     DocumentWindow &m_document;
     QTimer m_timer;
     std::unique_ptr<QLockFile> m_lock;
+    bool m_lockFailed = false;
     QString m_file;
     FormContent m_baseline; // the document as last saved or opened
     bool m_unsaved = false;

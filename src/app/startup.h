@@ -18,10 +18,10 @@ void initApplication(QApplication &app);
 // The font the windows are drawn with, given the desktop's.
 QFont programFont(const QFont &desktop);
 
-// Creates the whole window set as the program does (frame, payers, document,
-// recipients, chooser) and shows the frame maximised, which prepares the document
-// window; then offers a document left unsaved last time, and opens `files`. When the
-// address book cannot be opened, says so and answers nullptr.
+// Creates the window set as the program does (frame, payers, document, recipients;
+// the bank code chooser waits for its first use) and shows the frame maximised, which
+// prepares the document window; then offers a document left unsaved last time, and
+// opens `files`. When the address book cannot be opened, says so and answers nullptr.
 std::unique_ptr<MainFrame> startFormelan(const QStringList &files = {});
 
 // The program: reads the command line (`formelan [FILE...]`, --help, --version),

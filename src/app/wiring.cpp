@@ -13,16 +13,18 @@ namespace formelan {
 
 namespace {
 
-// The field that last opened the bank code chooser.
+// The field that last opened the bank code chooser, and the chooser whose choices go
+// there.
 struct ChooserTarget {
     QPointer<FieldWindow> window;
     QString field;
+    QPointer<BankCodeChooser> listened;
 };
 
 } // namespace
 
 void connectWindows(DocumentWindow &document, AddressBook &recipients, AddressBook &payers,
-                    BankCodeChooser &chooser, QObject *context)
+                    const std::function<BankCodeChooser *()> &chooser, QObject *context)
 {
     DocumentWindow *doc = &document;
     AddressBook *books[] = {&payers, &recipients}; // the payers' book is asked first
@@ -60,21 +62,29 @@ void connectWindows(DocumentWindow &document, AddressBook &recipients, AddressBo
                              doc->revertPartyChoice(field);
                      });
 
+    // The chooser is asked for at the first request, and its choices are heard from then on.
     auto target = std::make_shared<ChooserTarget>();
-    BankCodeChooser *list = &chooser;
+    const auto openChooser = [target, chooser, context](FieldWindow *window, const QString &field) {
+        target->window = window;
+        target->field = field;
+        BankCodeChooser *list = chooser();
+        if (target->listened != list) {
+            target->listened = list;
+            QObject::connect(list, &BankCodeChooser::codeChosen, context,
+                             [target](const QString &code) {
+                                 if (target->window)
+                                     target->window->setFieldText(target->field, code);
+                             });
+        }
+        list->open();
+    };
     for (FieldWindow *window :
          {static_cast<FieldWindow *>(doc), static_cast<FieldWindow *>(&recipients),
           static_cast<FieldWindow *>(&payers)}) {
-        QObject::connect(window, &FieldWindow::bankCodeRequested, context,
-                         [target, window, list](const QString &field) {
-                             *target = {window, field};
-                             list->open();
-                         });
+        QObject::connect(
+            window, &FieldWindow::bankCodeRequested, context,
+            [openChooser, window](const QString &field) { openChooser(window, field); });
     }
-    QObject::connect(list, &BankCodeChooser::codeChosen, context, [target](const QString &code) {
-        if (target->window)
-            target->window->setFieldText(target->field, code);
-    });
 }
 
 } // namespace formelan

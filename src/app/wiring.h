@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QObject;
 
 namespace formelan {
@@ -15,10 +17,10 @@ class DocumentWindow;
 //   party in its book, whose fields then fill the document; a party that cannot be
 //   loaded (deleted elsewhere) leaves the document's name as it was;
 // - a right-button press on a bank-code field opens the chooser for that field, and
-//   the code chosen goes into it.
+//   the code chosen goes into it; `chooser` gives the chooser, made when first asked for.
 // Setting a field to the value it holds raises nothing, which ends each exchange after
 // one step. The connections live as long as `context`.
 void connectWindows(DocumentWindow &document, AddressBook &recipients, AddressBook &payers,
-                    BankCodeChooser &chooser, QObject *context);
+                    const std::function<BankCodeChooser *()> &chooser, QObject *context);
 
 } // namespace formelan

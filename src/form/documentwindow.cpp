@@ -161,17 +161,17 @@ void DocumentWindow::relayout()
     const auto scaled = [sx](int v) { return int(std::lround(v * sx)); };
     const int labelH = fm.height();
     // Every single-line control is as tall as a line edit needs: the lists and dates
-    // draw well at that height.
+    // draw well at that height. Only those two kinds are asked: a date's size hint
+    // measures its longest date, and the window is laid out at every resize.
     int fieldH = 0;
     int checkH = 0;
     for (const Placed &p : m_placed) {
         if (p.label)
             continue;
-        const int h = p.widget->sizeHint().height();
         if (qobject_cast<QCheckBox *>(p.widget))
-            checkH = std::max(checkH, h);
+            checkH = std::max(checkH, p.widget->sizeHint().height());
         else if (qobject_cast<FieldEdit *>(p.widget))
-            fieldH = std::max(fieldH, h);
+            fieldH = std::max(fieldH, p.widget->sizeHint().height());
     }
     const auto memoHeight = [&](const QWidget *w, int lines) {
         const auto *memo = static_cast<const MemoField *>(w);

@@ -233,6 +233,10 @@ private Q_SLOTS:
             RecoveryKeeper::kDelayMs + 2000);
         const std::optional<RecoveryKeeper::Orphan> orphan = first.frame()->recovery().findOrphan();
         QVERIFY(!orphan);
+        // Another copy started now finds the document held: nothing asked, nothing removed.
+        Program second(Program::Start{{}, user.path(), {}, {QMessageBox::No}, {}});
+        QVERIFY(second.dialogs.messages.isEmpty());
+        QCOMPARE(QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).size(), 1);
     }
 };
 

@@ -59,9 +59,11 @@ private Q_SLOTS:
     void hiddenAtStart()
     {
         Program p;
-        QVERIFY(p.find<QWidget>(u"choice"_s));
+        // Made when first asked for, not at start.
+        QVERIFY(!p.find<QWidget>(u"choice"_s));
         QVERIFY(!bankChooser()->isVisible());
         QVERIFY(bankChooser()->isWindow());
+        QCOMPARE(p.find<QWidget>(u"choice"_s), bankChooser());
         // Nothing opened it yet: a code taken now goes nowhere.
         bankChooser()->takeChosenCode(u"BNBGBGSD"_s);
         for (const QString &field : {u"rec_bic1"_s, u"dep_bic1"_s})
