@@ -2,10 +2,16 @@
 // window, and clearing its text fields.
 #include "app/mainframe.h"
 
+#include "base/dialogs.h"
+#include "base/settings.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
 #include "form/fieldwindow.h"
+#include "form/formcontent.h"
 
 namespace formelan {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,8 +49,27 @@ void MainFrame::pasteField()
 // records stay.
 void MainFrame::clearFields()
 {
-    if (auto *window = qobject_cast<FieldWindow *>(activeChild()))
+    auto *window = qobject_cast<FieldWindow *>(activeChild());
+    if (!window)
+        return;
+    if (window != m_view) {
         window->clearTextFields();
+        return;
+    }
+    // The document starts over as a new one: asked first, since nothing brings it back.
+    const auto answer = dialogs().message(
+        m_view, QMessageBox::Question, programTitle(),
+        u"Да бъдат ли изчистени всички полета на документа? Изчистеното не може да бъде "
+        u"възстановено."_s,
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    // Entries marked missing take each field's initial value; the dates stay.
+    FormContent fresh = m_view->content();
+    for (FormEntry &entry : fresh.entries)
+        entry.present = false;
+    m_view->setContent(fresh);
+    m_view->setFieldText(u"vid", loadSettings().defaultCurrency);
 }
 
 } // namespace formelan

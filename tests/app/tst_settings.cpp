@@ -123,10 +123,21 @@ private Q_SLOTS:
             p.find<QAction>(u"Settings"_s)->trigger();
             QVERIFY(shownLeva);
 
-            // The clear command empties the currency as it empties every text field.
+            // The clear command, answered yes, starts the document over in the chosen
+            // currency, every field at its initial value.
             p.frame()->mdiArea()->setActiveSubWindow(p.frame()->childOf(docWindow()));
+            docWindow()->setFieldText(u"vid", u"USD"_s);
+            typeInto(docWindow()->control(u"sum"), u"15"_s);
+            p.dialogs.answers = {QMessageBox::No, QMessageBox::Yes};
             p.find<QAction>(u"ToolButton10Action"_s)->trigger();
-            QCOMPARE(text(u"vid"), QString());
+            QCOMPARE(text(u"sum"), u"15"_s);
+            p.find<QAction>(u"ToolButton10Action"_s)->trigger();
+            QCOMPARE(p.dialogs.messages.size(), 2);
+            QCOMPARE(p.dialogs.messages.last().icon, QMessageBox::Question);
+            QCOMPARE(text(u"vid"), u"BGN"_s);
+            QCOMPARE(text(u"sum"), u"0"_s);
+            QCOMPARE(text(u"dr"), u"00"_s);
+            QCOMPARE(docWindow()->fieldText(u"rebg"), u"да"_s);
         }
         {
             Program p(QString(), settings);

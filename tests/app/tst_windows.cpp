@@ -294,10 +294,11 @@ private Q_SLOTS:
         // The editing commands.
         clickInto(docWindow()->control(u"bounder_name"));
         typeText(QApplication::focusWidget(), u"Иван"_s);
-        pressKeys(QKeySequence(u"Ctrl+Shift+Del"_s));
+        p.dialogs.answers = {QMessageBox::Yes};
+        pressKeys(QKeySequence(u"Ctrl+Shift+Del"_s)); // asks first
         QCOMPARE(docWindow()->fieldText(u"bounder_name"), QString());
         pressKeys(QKeySequence(u"Ctrl+Shift+W"_s)); // sends: no template here, says so
-        QCOMPARE(p.dialogs.messages.size(), 2);
+        QCOMPARE(p.dialogs.messages.size(), 3);
         QVERIFY(p.dialogs.messages.last().text.contains(u"липсва"_s));
 
         // Every key shows in its menu.
