@@ -590,10 +590,15 @@ private Q_SLOTS:
         set(recipientsBook(), u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
         setFieldText(docWindow()->control(u"condition"), u"условия"_s);
         area->setActiveSubWindow(p.frame()->childOf(docWindow()));
+        p.dialogs.answers = {QMessageBox::Yes};
         p.find<QAction>(u"ToolButton10Action"_s)->trigger();
-        for (const char *name : {"sum", "dr", "vid", "with_words", "condition", "ium1", "d1",
-                                 "Recipient_name", "recipient_iban_number1"})
-            QCOMPARE(fieldText(docWindow()->control(QString::fromLatin1(name))), QString());
+        // The document starts over: each field at its initial value.
+        const std::pair<const char *, QString> cleared[] = {
+            {"sum", u"0"_s},    {"dr", u"00"_s},        {"vid", u"EUR"_s},
+            {"with_words", {}}, {"condition", {}},      {"ium1", u"0"_s},
+            {"d1", u"00"_s},    {"Recipient_name", {}}, {"recipient_iban_number1", {}}};
+        for (const auto &[name, value] : cleared)
+            QCOMPARE(fieldText(docWindow()->control(QString::fromLatin1(name))), value);
         QVERIFY(fieldChecked(docWindow()->control(u"rebg")));
         QVERIFY(fieldChecked(docWindow()->control(u"debg")));
         QCOMPARE(static_cast<QDateTimeEdit *>(docWindow()->control(u"d_date"))->date(),
