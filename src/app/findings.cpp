@@ -34,6 +34,9 @@ FindingsDialog::FindingsDialog(const std::vector<Finding> &findings, const QStri
     intro->setWordWrap(true);
     layout->addWidget(intro);
     m_list->setObjectName(u"findingsList"_s);
+    // Long findings wrap instead of running off the list's edge.
+    m_list->setWordWrap(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const Finding &f : findings)
         m_list->addItem(f.caption + u": "_s + f.message);
     m_list->setCurrentRow(0);
