@@ -57,11 +57,6 @@ const KindRules *rulesFor(const QString &kindName)
     return it == kRules.end() ? nullptr : &*it;
 }
 
-bool allDigits(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 class Checker {
 public:
     Checker(const FormContent &content, QDate today)

@@ -111,11 +111,6 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-bool isDigits(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(), isDigit);
-}
-
 bool isLatinCapital(QChar c)
 {
     return c >= u'A' && c <= u'Z';
@@ -290,7 +285,7 @@ void DocumentWindow::attachInputRules()
                 const qsizetype sep = decimalSeparator(input);
                 const QString leva = sep < 0 ? input : input.left(sep);
                 const QString stotinki = sep < 0 ? QString() : input.mid(sep + 1);
-                if (!isDigits(leva) || !isDigits(stotinki))
+                if (!allDigits(leva) || !allDigits(stotinki))
                     return refuse(whole, u"Сумата е само от цифри; стотинките след запетая"_s);
                 if (stotinki.size() > 2)
                     return refuse(whole, u"Стотинките са най-много две цифри"_s);

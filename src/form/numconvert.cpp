@@ -1,5 +1,6 @@
 #include "form/numconvert.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -17,15 +18,6 @@ constexpr bool isDigit(QChar c)
 constexpr int digit(QChar c)
 {
     return c.unicode() - u'0';
-}
-
-bool allDigits(QStringView text)
-{
-    for (QChar c : text) {
-        if (!isDigit(c))
-            return false;
-    }
-    return true;
 }
 
 // Weighted sum of the digits text[from], text[from+1], … with the given weights.
@@ -320,6 +312,11 @@ QString AmountInWords(QStringView amount, QStringView currency)
             r += *cents == 1 ? QStringView(u" цент") : QStringView(u" цента");
     }
     return r;
+}
+
+bool allDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), isDigit);
 }
 
 } // namespace formelan

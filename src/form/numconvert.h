@@ -23,6 +23,9 @@ bool CheckBulstat(QStringView text); // БУЛСТАТ, 9, 10 or 13 characters
 // not a whole number from 0 to 2147483647, or when either part is negative.
 QString AmountInWords(QStringView amount, QStringView currency = {});
 
+// Decimal digits "0" to "9" and nothing else; yes for an empty text.
+bool allDigits(QStringView text);
+
 // A whole number: optional leading spaces, an optional sign and decimal digits,
 // nothing else, within the signed 32-bit range.
 std::optional<qint32> wholeNumber(QStringView text);
