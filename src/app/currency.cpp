@@ -5,6 +5,7 @@
 #include "app/settingsdialog.h"
 #include "base/dialogs.h"
 #include "base/settings.h"
+#include "form/documentcheck.h"
 #include "form/documentwindow.h"
 #include "form/euro.h"
 #include "form/kinds.h"
@@ -36,6 +37,39 @@ QString notInLeva(const QString &currency)
     return u"Документът е в \"%1\"."_s.arg(currency) + only;
 }
 
+// An amount as the clerk reads it on the form: "1234,56".
+QString shownAmount(const QString &whole, const QString &cents)
+{
+    return (whole.isEmpty() ? u"0"_s : whole) + u',' +
+           (cents.size() == 1 ? u'0' + cents : cents.isEmpty() ? u"00"_s : cents);
+}
+
+// What the conversion is about to change, in the words of the question that asks for it.
+QString conversionQuestion(const QHash<QString, QString> &before,
+                           const QHash<QString, QString> &after, const QString &words,
+                           bool rewritesWords)
+{
+    QStringList lines{u"Документът ще бъде превърнат от лева в евро по курс 1,95583 лв. за 1 евро:"_s};
+    for (qsizetype k = 0; k + 1 < qsizetype(kAmountFields.size()); k += 2) {
+        const QString whole = kAmountFields[k].toString();
+        const QString cents = kAmountFields[k + 1].toString();
+        if (!after.contains(whole))
+            continue;
+        const QString from = shownAmount(before.value(whole), before.value(cents));
+        const QString to = shownAmount(after.value(whole), after.value(cents));
+        if (from != to)
+            lines.append(u"• %1: %2 BGN → %3 EUR"_s.arg(fieldCaption(whole), from, to));
+    }
+    lines.append(u"• Валута: BGN → EUR"_s);
+    if (!words.trimmed().isEmpty())
+        lines.append(rewritesWords
+                         ? u"• %1: написва се наново, в евро"_s.arg(fieldCaption(u"with_words"))
+                         : u"• %1: остава, както е написана"_s.arg(fieldCaption(u"with_words")));
+    lines.append(QString());
+    lines.append(u"Да бъде ли превърнат документът?"_s);
+    return lines.join(u'\n');
+}
+
 } // namespace
 
 void MainFrame::convertDocumentToEuro()
@@ -57,6 +91,12 @@ void MainFrame::convertDocumentToEuro()
     // Words that the user typed, or that belong to an older amount, are theirs to keep.
     const bool clickedWords = holdsWordsOf(doc->fieldText(u"with_words"), amounts.value(u"sum"_s),
                                            amounts.value(u"dr"_s), currency);
+    // Amounts change for good, so the clerk sees them before and after and may say no.
+    if (dialogs().message(doc, QMessageBox::Question, programTitle(),
+                          conversionQuestion(amounts, conversion.fields,
+                                             doc->fieldText(u"with_words"), clickedWords),
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
 
     for (QStringView name : kAmountFields) {
         const auto value = conversion.fields.constFind(name.toString());

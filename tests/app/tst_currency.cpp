@@ -47,11 +47,20 @@ QStringList snapshot()
     return values;
 }
 
-void convert()
+// Converts, answering the question that comes first with `answer`.
+void convert(QMessageBox::StandardButton answer = QMessageBox::Yes)
 {
     QAction *convert = Program::current()->find<QAction>(u"ConvertToEuro"_s);
     QVERIFY(convert);
+    Program::current()->dialogs.answers.append(answer);
     convert->trigger();
+}
+
+// The conversion asked its one question and said nothing else.
+bool onlyAsked()
+{
+    const QList<FakeDialogs::Message> &messages = Program::current()->dialogs.messages;
+    return messages.size() == 1 && messages.first().icon == QMessageBox::Question;
 }
 
 // The user types an amount into `sum` and `dr`, then clicks the words to fill them.
@@ -126,7 +135,7 @@ private Q_SLOTS:
         QCOMPARE(text(u"sum"), euroSum);
         QCOMPARE(text(u"dr"), euroDr);
         QCOMPARE(text(u"vid"), u"EUR"_s);
-        QVERIFY(p.dialogs.messages.isEmpty());
+        QVERIFY(onlyAsked());
     }
 
     // The words are written anew when they were the words of the old amount, and left
@@ -160,7 +169,7 @@ private Q_SLOTS:
         convert();
         QCOMPARE(text(u"vid"), u"EUR"_s);
         QCOMPARE(text(u"with_words"), wordsAfter);
-        QVERIFY(p.dialogs.messages.isEmpty());
+        QVERIFY(onlyAsked());
     }
 
     // The eighth kind converts each sub-amount on its own and totals them as leaving a
@@ -192,7 +201,7 @@ private Q_SLOTS:
         QCOMPARE(text(u"dr"), u"04"_s);
         QCOMPARE(text(u"vid"), u"EUR"_s);
         QCOMPARE(text(u"with_words"), u"петдесет и шест евро и 04 цента"_s);
-        QVERIFY(p.dialogs.messages.isEmpty());
+        QVERIFY(onlyAsked());
 
         // Leaving a sub-amount afterwards totals as it always does.
         clickInto(doc(u"d4"));
@@ -272,6 +281,52 @@ private Q_SLOTS:
         QCOMPARE(snapshot(), before);
     }
 
+    // The conversion asks first, naming each amount before and after; "No" leaves the
+    // document as it was.
+    void asksFirst_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("typed"); // field, value, field, value …
+        QTest::addColumn<QString>("changes");   // the lines between the first and the question
+        QTest::newRow("N2, words clicked")
+            << u"N2"_s << QStringList{u"sum"_s, u"100"_s, u"dr"_s, u"00"_s, u"with_words"_s, QString()}
+            << u"• Сума (Обща сума): 100,00 BGN → 51,13 EUR\n• Валута: BGN → EUR\n"
+               u"• Сума с думи: написва се наново, в евро"_s;
+        QTest::newRow("N6, words typed")
+            << u"N6"_s << QStringList{u"sum"_s, u"10"_s, u"dr"_s, u"5"_s, u"with_words"_s, u"десет"_s}
+            << u"• Сума (Обща сума): 10,05 BGN → 5,14 EUR\n• Валута: BGN → EUR\n"
+               u"• Сума с думи: остава, както е написана"_s;
+        QTest::newRow("eighth kind, no words")
+            << u"N7"_s << QStringList{u"ium1"_s, u"2"_s, u"d1"_s, u"10"_s, u"ium3"_s, u"0"_s}
+            << u"• Сума 1: 2,10 BGN → 1,07 EUR\n• Сума (Обща сума): 2,10 BGN → 1,07 EUR\n"
+               u"• Валута: BGN → EUR"_s;
+    }
+
+    void asksFirst()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, changes);
+        for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+            Program p(QString(), levaSettings());
+            chooseKind(kind);
+            for (qsizetype k = 0; k + 1 < typed.size(); k += 2) {
+                if (typed.at(k + 1).isEmpty())
+                    clickInto(doc(typed.at(k)));
+                else
+                    typeInto(doc(typed.at(k)), typed.at(k + 1));
+            }
+            pressTab();
+            const QStringList before = snapshot();
+            convert(answer);
+            QCOMPARE(p.dialogs.texts(),
+                     QStringList{u"Документът ще бъде превърнат от лева в евро по курс 1,95583 "
+                                 u"лв. за 1 евро:\n"_s +
+                                 changes + u"\n\nДа бъде ли превърнат документът?"_s});
+            QCOMPARE(snapshot() == before, answer == QMessageBox::No);
+        }
+    }
+
     // A converted document is in euro: a second conversion is refused.
     void convertsOnce()
     {
@@ -281,7 +336,8 @@ private Q_SLOTS:
         convert();
         const QStringList once = snapshot();
         convert();
-        QCOMPARE(p.dialogs.texts(), QStringList{u"Документът вече е в евро."_s});
+        QCOMPARE(p.dialogs.texts().size(), 2);
+        QCOMPARE(p.dialogs.texts().last(), u"Документът вече е в евро."_s);
         QCOMPARE(snapshot(), once);
         QCOMPARE(text(u"sum"), u"51"_s);
     }
