@@ -1,12 +1,16 @@
 #include "form/bankfill.h"
 
 #include "form/banks.h"
+#include "form/fieldwidgets.h"
 #include "form/fieldwindow.h"
+#include "form/numconvert.h"
 
 #include <algorithm>
 #include <array>
 
 namespace formelan {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -24,12 +28,19 @@ constexpr std::array<BankFields, 2> kBankFields{{
 
 // The widget property that keeps what the program last filled into a field.
 constexpr char kFilled[] = "formelanFilledFromIban";
+// The IBAN field's property that keeps the last complete IBAN it held: a bank that
+// agrees with it was derived from it, whoever typed it, and follows the next IBAN.
+constexpr char kLastIban[] = "formelanLastIban";
 
-// Empty, or still what the program filled: the user has not put his own text there.
-bool ours(const FieldWindow &window, QStringView name)
+constexpr QStringView kMismatch = u"bank of the IBAN";
+
+// Empty, still what the program filled, or the bank of the IBAN before: the user has
+// not put his own text there.
+bool ours(const FieldWindow &window, QStringView name, const QString &bankBefore)
 {
     const QString text = window.fieldText(name);
-    return text.isEmpty() || window.control(name)->property(kFilled).toString() == text;
+    return text.isEmpty() || window.control(name)->property(kFilled).toString() == text ||
+           (!bankBefore.isEmpty() && text == bankBefore);
 }
 
 void fill(FieldWindow &window, QStringView name, const QString &text)
@@ -39,22 +50,90 @@ void fill(FieldWindow &window, QStringView name, const QString &text)
     window.setFieldText(name, text);
 }
 
+void markBic(FieldWindow &window, const BankFields &fields)
+{
+    const QString iban = window.fieldText(fields.iban);
+    window.setWarning(window.control(fields.bic), kMismatch,
+                      bicContradictsIban(window.fieldText(fields.bic), iban)
+                          ? u"BIC не отговаря на банката от IBAN (код %1)"_s.arg(iban.mid(4, 4))
+                          : QString());
+}
+
+FieldEdit *editOf(QWidget *field)
+{
+    if (auto *list = qobject_cast<PickList *>(field))
+        return list->edit();
+    return qobject_cast<FieldEdit *>(field);
+}
+
+bool isSpacing(QChar c)
+{
+    return c.isSpace() || c.category() == QChar::Punctuation_Dash;
+}
+
 } // namespace
 
 void fillBankFromIban(FieldWindow &window, QStringView ibanField)
 {
     const auto fields = std::find_if(kBankFields.begin(), kBankFields.end(),
                                      [&](const BankFields &f) { return f.iban == ibanField; });
-    if (fields == kBankFields.end() || !window.hasField(fields->bic) || !ours(window, fields->bic))
+    if (fields == kBankFields.end() || !window.hasField(fields->bic))
         return;
-    const std::optional<Bank> bank = shippedBankList().bankForIban(window.fieldText(ibanField));
+    QWidget *ibanControl = window.control(ibanField);
+    const QString iban = window.fieldText(ibanField);
+    const std::optional<Bank> before =
+        shippedBankList().bankForIban(ibanControl->property(kLastIban).toString());
+    if (CheckIban(iban))
+        ibanControl->setProperty(kLastIban, iban);
+    if (!ours(window, fields->bic, before ? before->bic : QString()))
+        return;
+    const std::optional<Bank> bank = shippedBankList().bankForIban(iban);
     if (!bank)
         return;
     // Kept whole, like any text the program sets, even where the field's typing limit
     // is shorter than the bank's name.
     fill(window, fields->bic, bank->bic);
-    if (window.hasField(fields->bankName) && ours(window, fields->bankName))
+    if (window.hasField(fields->bankName) &&
+        ours(window, fields->bankName, before ? before->name : QString()))
         fill(window, fields->bankName, bank->name);
+}
+
+void followIbans(FieldWindow &window, std::function<bool()> quiet)
+{
+    for (const BankFields &fields : kBankFields) {
+        if (!window.hasField(fields.iban) || !window.hasField(fields.bic))
+            continue;
+        FieldEdit *iban = editOf(window.control(fields.iban));
+        // IBANs come from papers and mails in groups of four, with dashes, in small
+        // letters: the field keeps the compact form in capitals.
+        iban->setInputRule([](QString &input, int &pos, QStringView) {
+            QString kept;
+            int keptPos = 0;
+            for (qsizetype i = 0; i < input.size(); ++i) {
+                if (isSpacing(input[i]))
+                    continue;
+                if (i < pos)
+                    ++keptPos;
+                kept += input[i];
+            }
+            input = kept.toUpper();
+            pos = keptPos;
+            return true;
+        });
+        QObject::connect(iban, &QLineEdit::textChanged, &window, [&window, fields, quiet] {
+            if (quiet && quiet()) {
+                // Still the IBAN the bank beside it is judged by from now on.
+                const QString text = window.fieldText(fields.iban);
+                if (CheckIban(text))
+                    window.control(fields.iban)->setProperty(kLastIban, text);
+            } else if (CheckIban(window.fieldText(fields.iban))) {
+                fillBankFromIban(window, fields.iban);
+            }
+            markBic(window, fields);
+        });
+        QObject::connect(editOf(window.control(fields.bic)), &QLineEdit::textChanged, &window,
+                         [&window, fields] { markBic(window, fields); });
+    }
 }
 
 } // namespace formelan

@@ -64,15 +64,8 @@ void DocumentWindow::build()
     outer->addWidget(m_scroll);
     // What is wrong with the fields, under them where the eyes are, not in a box that
     // would take the keys typed next.
-    m_warningLine = new QLabel(this);
-    m_warningLine->setObjectName(u"FieldWarnings"_s);
-    m_warningLine->setWordWrap(true);
-    m_warningLine->setContentsMargins(kMargin, 2, kMargin, 2);
-    QPalette red = m_warningLine->palette();
-    red.setColor(QPalette::WindowText, QColor(0xb0, 0, 0));
-    m_warningLine->setPalette(red);
-    m_warningLine->hide();
-    outer->addWidget(m_warningLine);
+    warningLine()->setContentsMargins(kMargin, 2, kMargin, 2);
+    outer->addWidget(warningLine());
 
     m_content = new QWidget;
     for (int i = 0; i <= 4; ++i) {

@@ -74,11 +74,6 @@ public:
     void wordsChanged(QWidget *field);
     void fillAmountInWords(QWidget *field);
 
-    // What is wrong with a field, as shown at it: its tooltip and a line of the window's
-    // warnings under the fields (`FieldWarnings`), the field itself in a warning colour.
-    // Empty when nothing is.
-    QString fieldWarning(QStringView name) const;
-
 Q_SIGNALS:
     // A party name list is about to open: its items should be set now.
     void partyListOpening(const QString &field);
@@ -88,6 +83,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    QString fieldLabel(const QWidget *field) const override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -106,19 +102,13 @@ private:
     std::optional<qint64> sumOf(std::initializer_list<QStringView> names);
     bool isEighthKind() const;
     void attachInputRules();
-    // Sets or, with an empty text, clears one warning of a field; `about` tells which.
-    void setWarning(QWidget *field, QStringView about, const QString &text);
-    void showWarnings();
     void amountChanged();
     void checkWords(bool mayMark);
-    void checkBic(QStringView ibanField, QStringView bicField);
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     std::array<QFrame *, 5> m_panels{}; // [0] is the main column
     std::vector<Placed> m_placed;
-    QLabel *m_warningLine = nullptr;
-    std::map<QWidget *, std::map<QString, QString>> m_warnings;
     // The words the program last wrote into `with_words`; they follow the amount while
     // the field still holds them.
     std::optional<QString> m_programWords;

@@ -27,10 +27,9 @@ namespace {
 const QString kNotANumber = u"Въведената стойност трябва да е число"_s;
 
 // The kinds of warning a field may carry at once.
-constexpr QStringView kLeft = u"left";        // a check when the field was left
-constexpr QStringView kRefused = u"refused";  // a key or paste the field refused
-constexpr QStringView kTooLong = u"too long"; // a paste beyond the field's limit
-constexpr QStringView kCut = u"cut";          // words the program made too long
+constexpr QStringView kLeft = u"left";       // a check when the field was left
+constexpr QStringView kRefused = u"refused"; // a key or paste the field refused
+constexpr QStringView kCut = u"cut";         // words the program made too long
 constexpr QStringView kMismatch = u"mismatch";
 
 struct LeaveCheck {
@@ -64,14 +63,6 @@ constexpr std::array<AmountPair, 5> kAmountPairs{{
     {u"sum", u"dr"}, {u"ium1", u"d1"}, {u"ium2", u"d2"}, {u"ium3", u"d3"}, {u"ium4", u"d4"},
 }};
 
-struct BankPair {
-    QStringView iban;
-    QStringView bic;
-};
-constexpr std::array<BankPair, 2> kBankPairs{{
-    {u"recipient_iban_number1", u"rec_bic1"},
-    {u"depositor_iban_number1", u"dep_bic1"},
-}};
 // clang-format on
 
 constexpr std::initializer_list<QStringView> kSubAmounts = {u"ium1", u"ium2", u"ium3", u"ium4"};
@@ -143,12 +134,9 @@ template <typename Drop> void dropChars(QString &text, int &pos, Drop drop)
     pos = keptPos;
 }
 
-bool isSpacing(QChar c)
-{
-    return c.isSpace() || c.category() == QChar::Punctuation_Dash;
-}
+} // namespace
 
-QString labelOf(const QWidget *field)
+QString DocumentWindow::fieldLabel(const QWidget *field) const
 {
     const FieldDef *def = findDocumentField(field->objectName());
     if (!def)
@@ -161,6 +149,8 @@ QString labelOf(const QWidget *field)
     }
     return u"Номер на документа"_s;
 }
+
+namespace {
 
 // An empty field is not checked: the user has not come to it yet.
 QString identifierWarning(const QWidget *field, bool (*check)(QStringView), const QString &message)
@@ -215,54 +205,20 @@ void DocumentWindow::attachChecks()
         connect(editOf(control(name)), &QLineEdit::textChanged, this, [this] { amountChanged(); });
     connect(editOf(control(u"vid")), &QLineEdit::textChanged, this, [this] { amountChanged(); });
 
-    for (const BankPair &pair : kBankPairs) {
-        connect(editOf(control(pair.iban)), &QLineEdit::textChanged, this, [this, pair] {
-            // A complete IBAN of another bank brings that bank, where the program filled it;
-            // a form file being read brings its own.
-            if (!m_loading && CheckIban(text(pair.iban)))
-                fillBankFromIban(*this, pair.iban);
-            checkBic(pair.iban, pair.bic);
-        });
-        connect(editOf(control(pair.bic)), &QLineEdit::textChanged, this,
-                [this, pair] { checkBic(pair.iban, pair.bic); });
-    }
+    followIbans(*this, [this] { return m_loading; });
     attachInputRules();
 
     for (QWidget *field : fields()) {
         // A field whose text changes is checked anew when it is next left.
-        if (FieldEdit *edit = editOf(field)) {
+        if (FieldEdit *edit = editOf(field))
             connect(edit, &QLineEdit::textChanged, this,
                     [this, field] { setWarning(field, kLeft, QString()); });
-            connect(edit, &FieldEdit::beyondLimitChanged, this, [this, field, edit](bool beyond) {
-                setWarning(field, kTooLong,
-                           beyond ? u"Поставеният текст е по-дълъг от %1 знака, колкото "
-                                    u"събира полето: съкратете го"_s.arg(edit->limit())
-                                  : QString());
-            });
-        } else if (auto *memo = qobject_cast<MemoField *>(field)) {
-            connect(memo, &MemoField::beyondLimitChanged, this, [this, field, memo](bool beyond) {
-                setWarning(field, kTooLong,
-                           beyond ? u"Поставеният текст е по-дълъг от %1 знака, колкото "
-                                    u"събира полето: съкратете го"_s.arg(memo->limit())
-                                  : QString());
-            });
-        }
     }
 }
 
 // What the user may type or paste into the identifier, amount and currency fields.
 void DocumentWindow::attachInputRules()
 {
-    for (const BankPair &pair : kBankPairs) {
-        // IBANs come from papers and mails in groups of four, with dashes, in small
-        // letters: the field keeps the compact form in capitals.
-        editOf(control(pair.iban))->setInputRule([](QString &input, int &pos, QStringView) {
-            dropChars(input, pos, isSpacing);
-            input = input.toUpper();
-            return true;
-        });
-    }
-
     // A refused key is told until the field is left, so that the hint outlives the keys
     // typed after it.
     const auto refuse = [this](QWidget *field, const QString &why) {
@@ -330,13 +286,6 @@ bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
             guarded([&] { fillAmountInWords(w); });
             return true;
         }
-        // The keys of a drop-down list open the bank code chooser.
-        if ((name == u"rec_bic1" || name == u"dep_bic1") &&
-            ((key->key() == Qt::Key_F4 && plain) ||
-             (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier))) {
-            Q_EMIT bankCodeRequested(name);
-            return true;
-        }
         // The decimal separator typed into a whole amount moves on to its cents, so that
         // "1250,50" typed lands as 1250 and 50.
         if (const AmountPair *pair = amountPairOf(name);
@@ -381,58 +330,6 @@ bool DocumentWindow::isEighthKind() const
     return kind() == defaultKind().name;
 }
 
-void DocumentWindow::setWarning(QWidget *field, QStringView about, const QString &text)
-{
-    auto at = m_warnings.find(field);
-    if (text.isEmpty()) {
-        if (at == m_warnings.end() || !at->second.erase(about.toString()))
-            return;
-        if (at->second.empty())
-            m_warnings.erase(at);
-    } else {
-        QString &kept = m_warnings[field][about.toString()];
-        if (kept == text)
-            return;
-        kept = text;
-    }
-    showWarnings();
-}
-
-void DocumentWindow::showWarnings()
-{
-    QStringList lines;
-    for (QWidget *field : fields()) {
-        const QString warning = fieldWarning(field->objectName());
-        const bool marked = !warning.isEmpty();
-        if (field->toolTip() != warning)
-            field->setToolTip(warning);
-        if (marked != field->property("warning").toBool()) {
-            field->setProperty("warning", marked);
-            QPalette palette;
-            if (marked) {
-                palette = field->palette();
-                palette.setColor(QPalette::Base, QColor(0xff, 0xdc, 0xdc));
-            }
-            field->setPalette(palette);
-        }
-        if (marked)
-            lines.append(labelOf(field) + u": "_s + warning);
-    }
-    m_warningLine->setText(lines.join(u'\n'));
-    m_warningLine->setVisible(!lines.isEmpty());
-}
-
-QString DocumentWindow::fieldWarning(QStringView name) const
-{
-    const auto at = m_warnings.find(control(name));
-    if (at == m_warnings.end())
-        return {};
-    QStringList texts;
-    for (const auto &[about, text] : at->second)
-        texts.append(text);
-    return texts.join(u"; "_s);
-}
-
 void DocumentWindow::ibanLeft(QWidget *field)
 {
     setWarning(field, kLeft,
@@ -464,15 +361,6 @@ void DocumentWindow::currencyLeft(QWidget *field)
     setWarning(field, kLeft,
                letters > 0 && letters < 3 ? u"Валутата е код от три латински букви, напр. EUR"_s
                                           : QString());
-}
-
-void DocumentWindow::checkBic(QStringView ibanField, QStringView bicField)
-{
-    const QString iban = text(ibanField);
-    setWarning(control(bicField), kMismatch,
-               bicContradictsIban(text(bicField), iban)
-                   ? u"BIC не отговаря на банката от IBAN (код %1)"_s.arg(iban.mid(4, 4))
-                   : QString());
 }
 
 void DocumentWindow::sumLeft(QWidget *field)

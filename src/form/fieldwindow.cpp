@@ -4,11 +4,28 @@
 #include "form/fieldwidgets.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 namespace formelan {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A paste beyond the field's limit is kept whole, and the field says so until it fits.
+constexpr QStringView kTooLong = u"too long";
+
+QString tooLong(int limit)
+{
+    return u"Поставеният текст е по-дълъг от %1 знака, колкото събира полето: съкратете го"_s.arg(
+        limit);
+}
+
+} // namespace
 
 FieldWindow::FieldWindow(QWidget *parent)
     : QWidget(parent)
@@ -64,6 +81,17 @@ void FieldWindow::addField(QWidget *field)
         connect(p, &PickList::userChanged, this, edited);
     else if (auto *m = qobject_cast<MemoField *>(field))
         connect(m, &MemoField::changed, this, edited);
+    FieldEdit *edit = qobject_cast<FieldEdit *>(field);
+    if (auto *p = qobject_cast<PickList *>(field))
+        edit = p->edit();
+    if (edit)
+        connect(edit, &FieldEdit::beyondLimitChanged, this, [this, field, edit](bool beyond) {
+            setWarning(field, kTooLong, beyond ? tooLong(edit->limit()) : QString());
+        });
+    else if (auto *m = qobject_cast<MemoField *>(field))
+        connect(m, &MemoField::beyondLimitChanged, this, [this, field, m](bool beyond) {
+            setWarning(field, kTooLong, beyond ? tooLong(m->limit()) : QString());
+        });
     else if (auto *c = qobject_cast<QCheckBox *>(field))
         connect(c, &QCheckBox::toggled, this, edited);
     else if (auto *d = qobject_cast<DateField *>(field))
@@ -77,17 +105,108 @@ void FieldWindow::addBankCodeField(QWidget *field)
     // The right button belongs to the chooser here, not to a context menu.
     field->setContextMenuPolicy(Qt::PreventContextMenu);
     field->installEventFilter(this);
+    m_bankCodeFields.push_back(field);
 }
 
 bool FieldWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress &&
+    const bool bankCode = std::find(m_bankCodeFields.begin(), m_bankCodeFields.end(), watched) !=
+                          m_bankCodeFields.end();
+    if (bankCode && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
-        const QString name = watched->objectName();
-        if (m_byName.value(name) == watched)
-            Q_EMIT bankCodeRequested(name);
+        Q_EMIT bankCodeRequested(watched->objectName());
+    } else if (bankCode && event->type() == QEvent::KeyPress) {
+        // The keys that open a drop-down list open the chooser.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
+        if ((key->key() == Qt::Key_F4 && plain) ||
+            (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier)) {
+            Q_EMIT bankCodeRequested(watched->objectName());
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QLabel *FieldWindow::warningLine()
+{
+    if (!m_warningLine) {
+        m_warningLine = new QLabel(this);
+        m_warningLine->setObjectName(u"FieldWarnings"_s);
+        m_warningLine->setWordWrap(true);
+        QPalette red = m_warningLine->palette();
+        red.setColor(QPalette::WindowText, QColor(0xb0, 0, 0));
+        m_warningLine->setPalette(red);
+        m_warningLine->hide();
+    }
+    return m_warningLine;
+}
+
+QString FieldWindow::fieldLabel(const QWidget *field) const
+{
+    return field->objectName();
+}
+
+void FieldWindow::setWarning(QWidget *field, QStringView about, const QString &text)
+{
+    auto at = m_warnings.find(field);
+    if (text.isEmpty()) {
+        if (at == m_warnings.end() || !at->second.erase(about.toString()))
+            return;
+        if (at->second.empty())
+            m_warnings.erase(at);
+    } else {
+        QString &kept = m_warnings[field][about.toString()];
+        if (kept == text)
+            return;
+        kept = text;
+    }
+    showWarnings();
+}
+
+QString FieldWindow::fieldWarning(QStringView name) const
+{
+    const auto at = m_warnings.find(control(name));
+    if (at == m_warnings.end())
+        return {};
+    QStringList texts;
+    for (const auto &[about, text] : at->second)
+        texts.append(text);
+    return texts.join(u"; "_s);
+}
+
+QStringList FieldWindow::warnings() const
+{
+    QStringList lines;
+    for (QWidget *field : m_fields) {
+        const QString warning = fieldWarning(field->objectName());
+        if (!warning.isEmpty())
+            lines.append(fieldLabel(field) + u": "_s + warning);
+    }
+    return lines;
+}
+
+void FieldWindow::showWarnings()
+{
+    for (QWidget *field : m_fields) {
+        const QString warning = fieldWarning(field->objectName());
+        const bool marked = !warning.isEmpty();
+        if (field->toolTip() != warning)
+            field->setToolTip(warning);
+        if (marked != field->property("warning").toBool()) {
+            field->setProperty("warning", marked);
+            QPalette palette;
+            if (marked) {
+                palette = field->palette();
+                palette.setColor(QPalette::Base, QColor(0xff, 0xdc, 0xdc));
+            }
+            field->setPalette(palette);
+        }
+    }
+    const QStringList lines = warnings();
+    QLabel *line = warningLine();
+    line->setText(lines.join(u'\n'));
+    line->setVisible(!lines.isEmpty());
 }
 
 void FieldWindow::onLeave(QWidget *field, Handler handler)

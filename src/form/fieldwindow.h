@@ -5,7 +5,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
+
+class QLabel;
 
 namespace formelan {
 
@@ -39,6 +42,17 @@ public:
     // Leaving the field later, unchanged, runs them no second time.
     void finishEditing();
 
+    // What is wrong with a field, as shown at it: its tooltip, a line of the window's
+    // warnings (`FieldWarnings`), the field itself in a warning colour. A field may
+    // carry several warnings at once, one for each `about`; an empty text clears one.
+    // Warnings are shown where the eyes are, never in a box that takes the keys typed
+    // next.
+    void setWarning(QWidget *field, QStringView about, const QString &text);
+    // The field's warnings joined; empty when nothing is wrong with it.
+    QString fieldWarning(QStringView name) const;
+    // The fields that carry a warning, in tab order, each as "label: warning".
+    QStringList warnings() const;
+
 Q_SIGNALS:
     // A field's value changed, typed or set by the program; a pick-list tells only of
     // what the user types or picks. Check boxes give "да" or "не", dates their ISO text.
@@ -48,8 +62,13 @@ Q_SIGNALS:
 
 protected:
     void addField(QWidget *field);
-    // A right-button press on the field asks for the bank code chooser.
+    // A right-button press on the field, F4 or Alt+Down in it ask for the bank code
+    // chooser.
     void addBankCodeField(QWidget *field);
+    // The line of warnings, for the window to place; hidden while there are none.
+    QLabel *warningLine();
+    // A field as its label names it, for the line of warnings.
+    virtual QString fieldLabel(const QWidget *field) const;
     void onChange(QWidget *field, Handler handler);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -57,6 +76,7 @@ private:
     void focusChanged(QWidget *old, QWidget *now);
     QWidget *fieldOf(QWidget *w) const;
     void runLeaveChecks(QWidget *field);
+    void showWarnings();
 
     struct Entry {
         QWidget *field;
@@ -68,6 +88,9 @@ private:
     QPointer<QWidget> m_current;  // the field this window's focus was last in
     QPointer<QWidget> m_finished; // m_current, checked by finishEditing with this text
     QString m_finishedText;
+    std::vector<QWidget *> m_bankCodeFields;
+    std::map<QWidget *, std::map<QString, QString>> m_warnings;
+    QLabel *m_warningLine = nullptr;
 };
 
 } // namespace formelan

@@ -182,6 +182,9 @@ private:
 
 namespace {
 
+// The warning that a check made when its field was left.
+constexpr QStringView kLeftCheck = u"left";
+
 bool choosesFromClosedList(const QKeyEvent &event)
 {
     switch (event.key()) {
@@ -250,7 +253,10 @@ AddressBook::AddressBook(const AddressBookDescription &description, PartyStore &
     outer->addWidget(splitter);
 
     auto *top = new QWidget(splitter);
-    auto *topLayout = new QHBoxLayout(top);
+    auto *topColumn = new QVBoxLayout(top);
+    auto *topLayout = new QHBoxLayout;
+    topColumn->addLayout(topLayout);
+    topColumn->addWidget(warningLine());
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(4);
@@ -308,8 +314,14 @@ void AddressBook::buildFields(QGridLayout *grid)
         previous = w;
     }
     addBankCodeField(control(m_description.bankCodeField));
-    for (const PartyCheck &check : m_description.checks)
-        onLeave(control(check.field), [this](QWidget *f) { checkField(f); });
+    followIbans(*this);
+    for (const PartyCheck &check : m_description.checks) {
+        QWidget *field = control(check.field);
+        onLeave(field, [this](QWidget *f) { checkField(f); });
+        // A field whose text changes is checked anew when it is next left.
+        connect(static_cast<QLineEdit *>(field), &QLineEdit::textChanged, this,
+                [this, field] { setWarning(field, kLeftCheck, QString()); });
+    }
 }
 
 QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
@@ -507,6 +519,8 @@ bool AddressBook::loadPosition(int position)
         else
             formelan::setFieldText(w, value);
     }
+    // What was stored wrong shows at once, not only when the field is next left.
+    checkAllFields();
     showCurrentRow();
     return true;
 }
@@ -520,6 +534,17 @@ void AddressBook::addParty()
 {
     if (m_gate && !m_gate())
         return;
+    // A party is kept for every later document: one with a wrong identifier or a bank
+    // that is not its IBAN's is stored only when the clerk says so.
+    checkAllFields();
+    if (const QStringList wrong = warnings(); !wrong.isEmpty()) {
+        const QString text =
+            u"Записът съдържа грешки:\n• %1\n\nДа бъде ли добавен въпреки това?"_s.arg(
+                wrong.join(u"\n• "_s));
+        if (dialogs().message(this, QMessageBox::Question, u"Внимание!"_s, text,
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
     QStringList values(qsizetype(m_description.fields.size()));
     for (const PartyFieldDef &def : m_description.fields)
         values[def.column - 1] = fieldText(def.name);
@@ -675,11 +700,31 @@ bool AddressBook::eventFilter(QObject *watched, QEvent *event)
 
 void AddressBook::checkField(QWidget *field)
 {
+    // Shown at the field, not in a box that would take the keys typed next; an empty
+    // field is not wrong, only not filled.
     for (const PartyCheck &check : m_description.checks) {
-        if (field->objectName() == check.field && !check.check(formelan::fieldText(field)))
-            showMessage(field, check.message.toString());
+        if (field->objectName() != check.field)
+            continue;
+        const QString value = formelan::fieldText(field);
+        setWarning(field, kLeftCheck,
+                   value.isEmpty() || check.check(value) ? QString() : check.message.toString());
     }
     fillBankFromIban(*this, field->objectName());
+}
+
+void AddressBook::checkAllFields()
+{
+    for (const PartyCheck &check : m_description.checks)
+        checkField(control(check.field));
+}
+
+QString AddressBook::fieldLabel(const QWidget *field) const
+{
+    for (const PartyFieldDef &def : m_description.fields) {
+        if (def.name == field->objectName())
+            return def.label.toString();
+    }
+    return FieldWindow::fieldLabel(field);
 }
 
 } // namespace formelan

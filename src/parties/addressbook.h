@@ -132,6 +132,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QString fieldLabel(const QWidget *field) const override;
 
 private:
     void buildFields(QGridLayout *grid);
@@ -148,6 +149,7 @@ private:
     void applyFilter(const QString &text);
     void tell(const StoreError &error);
     void checkField(QWidget *field);
+    void checkAllFields();
 
     const AddressBookDescription &m_description;
     PartyStore *m_store;

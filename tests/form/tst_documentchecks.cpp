@@ -89,7 +89,7 @@ private Q_SLOTS:
         Program p;
         p.find<QAction>(kind)->trigger();
         QWidget *w = doc(field);
-        auto *warnings = p.find<QLabel>(u"FieldWarnings"_s);
+        auto *warnings = docWindow()->findChild<QLabel *>(u"FieldWarnings"_s);
         typeInto(w, bad);
         QCOMPARE(w->toolTip(), QString()); // typing never checks
         pressTab();

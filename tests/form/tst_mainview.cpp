@@ -280,7 +280,8 @@ private Q_SLOTS:
         QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(fieldText(w), start + pasted);
         QVERIFY(w->toolTip().contains(u"по-дълъг от %1 знака"_s.arg(limit)));
-        QVERIFY(p.find<QLabel>(u"FieldWarnings"_s)->text().contains(w->toolTip()));
+        QVERIFY(
+            docWindow()->findChild<QLabel *>(u"FieldWarnings"_s)->text().contains(w->toolTip()));
         QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(fieldText(w), start);
         QCOMPARE(w->toolTip(), QString());

@@ -578,9 +578,16 @@ private Q_SLOTS:
         f->setFocus(Qt::TabFocusReason);
         QWidget *other = w->control(window == u"RData"_s ? u"rebank" : u"bank_name");
         other->setFocus(Qt::TabFocusReason);
-        QCOMPARE(p.dialogs.texts(), QStringList{message});
-        QCOMPARE(p.dialogs.messages.first().title, u"Formelan"_s);
+        // Shown at the field, in no box that would take the next keys.
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(w->fieldWarning(field), message);
         QCOMPARE(fieldText(f), u"12"_s);
+        // Emptied, the field is not wrong, only not filled yet.
+        f->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(f, Qt::Key_Delete);
+        other->setFocus(Qt::TabFocusReason);
+        QCOMPARE(w->fieldWarning(field), QString());
     }
 
     void clearCommand()

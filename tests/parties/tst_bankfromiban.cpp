@@ -1,10 +1,13 @@
 #include "testsupport.h"
 
 #include "form/banks.h"
+#include "parties/addressbook.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -72,7 +75,8 @@ BankFields bankFieldsOf(const QString &ibanField)
 void typeIbanAndLeave(FieldWindow *w, const QString &field, const QString &iban, bool byClick)
 {
     typeInto(w->control(field), iban);
-    QCOMPARE(w->fieldText(field), iban);
+    // Kept compact and in capitals, however it was typed.
+    QCOMPARE(w->fieldText(field), QString(iban).remove(u' ').remove(u'-').toUpper());
     if (byClick) {
         const QStringView other = w == docWindow()        ? u"kind_p"
                                   : w == recipientsBook() ? u"recipi_lk"
@@ -197,10 +201,10 @@ private Q_SLOTS:
                                 << QString() << QString() << QStringList();
             row("check digits wrong") << u"BG81BNBG96611020345678"_s << QString() << QString()
                                       << QString() << QString() << QStringList{invalid};
-            // The document window makes them capitals as they are typed.
-            if (name != u"MainView")
-                row("small letters") << u"bg80bnbg96611020345678"_s << QString() << QString()
-                                     << QString() << QString() << QStringList{invalid};
+            // Every window takes an IBAN as it is printed and makes it compact capitals.
+            row("small letters in groups")
+                << u"bg80 bnbg-9661 1020 3456 78"_s << QString() << QString() << u"BNBGBGSD"_s
+                << u"Българска народна банка"_s << QStringList();
         }
     }
 
@@ -223,13 +227,9 @@ private Q_SLOTS:
         if (!typedName.isEmpty())
             typeInto(w->control(fields.nameField), typedName);
         typeIbanAndLeave(w, ibanField, iban, false);
-        // The document window shows what is wrong at the field, the books in a message.
-        if (window == u"MainView") {
-            QVERIFY(p.dialogs.messages.isEmpty());
-            QCOMPARE(w->control(ibanField)->toolTip(), messages.value(0));
-        } else {
-            QCOMPARE(p.dialogs.texts(), messages);
-        }
+        // What is wrong shows at the field, in no box that would take the next keys.
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(w->control(ibanField)->toolTip(), messages.value(0));
         QCOMPARE(w->fieldText(fields.bicField), bic);
         QCOMPARE(w->fieldText(fields.nameField), name);
         FieldWindow *other = otherWindow(window, ibanField);
@@ -241,18 +241,24 @@ private Q_SLOTS:
     // typed stays, and a BIC that contradicts the IBAN is marked.
     void followsTheIban_data()
     {
+        QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("typedBic");
         QTest::addColumn<QString>("typedName");
         QTest::addColumn<QString>("bic");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("marked");
         const QString dsk = u"Банка ДСК"_s;
-        QTest::newRow("filled ones follow")
-            << QString() << QString() << u"STSABGSF"_s << dsk << false;
-        QTest::newRow("typed BIC stays")
-            << u"UBBSBGSF"_s << QString() << u"UBBSBGSF"_s << QString() << true;
-        QTest::newRow("typed name stays")
-            << QString() << u"Моята банка"_s << u"STSABGSF"_s << u"Моята банка"_s << false;
+        const QString ubb = u"Обединена българска банка"_s;
+        for (const char *w : {"MainView", "DData"}) {
+            const QString window = QString::fromLatin1(w);
+            QTest::addRow("%s, filled ones follow", w)
+                << window << QString() << QString() << u"STSABGSF"_s << dsk << false;
+            // Typed over the bank the first IBAN brought.
+            QTest::addRow("%s, typed BIC stays", w)
+                << window << u"BNBGBGSD"_s << QString() << u"BNBGBGSD"_s << ubb << true;
+            QTest::addRow("%s, typed name stays", w) << window << QString() << u"Моята банка"_s
+                                                     << u"STSABGSF"_s << u"Моята банка"_s << false;
+        }
     }
 
     void followsTheIban()
@@ -261,24 +267,93 @@ private Q_SLOTS:
         QFETCH(QString, typedName);
         QFETCH(QString, bic);
         QFETCH(QString, name);
+        QFETCH(QString, window);
         QFETCH(bool, marked);
         Program p;
         shipBankList();
-        QWidget *bicField = docWindow()->control(u"dep_bic1");
+        FieldWindow *w = ::window(window);
+        QWidget *bicField = w->control(u"dep_bic1");
+        typeIbanAndLeave(w, u"depositor_iban_number1"_s, ibanFor(u"UBBS"_s), false);
+        QCOMPARE(w->fieldText(u"dep_bic1"), u"UBBSBGSF"_s);
+        QCOMPARE(bicField->toolTip(), QString());
         if (!typedBic.isEmpty())
             typeInto(bicField, typedBic);
-        typeIbanAndLeave(docWindow(), u"depositor_iban_number1"_s, ibanFor(u"UBBS"_s), false);
-        QCOMPARE(docWindow()->fieldText(u"dep_bic1"), u"UBBSBGSF"_s);
-        QCOMPARE(bicField->toolTip(), QString());
         if (!typedName.isEmpty())
-            typeInto(docWindow()->control(u"bank_name"), typedName);
-        typeIbanAndLeave(docWindow(), u"depositor_iban_number1"_s, ibanFor(u"STSA"_s), false);
-        QCOMPARE(docWindow()->fieldText(u"dep_bic1"), bic);
-        QCOMPARE(docWindow()->fieldText(u"bank_name"), name);
-        QCOMPARE(payersBook()->fieldText(u"dep_bic1"), bic);
+            typeInto(w->control(u"bank_name"), typedName);
+        typeIbanAndLeave(w, u"depositor_iban_number1"_s, ibanFor(u"STSA"_s), false);
+        QCOMPARE(w->fieldText(u"dep_bic1"), bic);
+        QCOMPARE(w->fieldText(u"bank_name"), name);
+        QCOMPARE(otherWindow(window, u"depositor_iban_number1"_s)->fieldText(u"dep_bic1"), bic);
         QCOMPARE(bicField->toolTip(),
                  marked ? u"BIC не отговаря на банката от IBAN (код STSA)"_s : QString());
         QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    // A party loaded into a book, then changed into a new one: its bank follows the new
+    // IBAN, and a BIC typed against the IBAN is stored only when the clerk says so.
+    void aNewPartyKeepsTheBankOfItsIban_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("typedBic");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("storedBic"); // empty: nothing stored
+        for (const char *w : {"RData", "DData"}) {
+            const QString window = QString::fromLatin1(w);
+            QTest::addRow("%s, the bank follows", w)
+                << window << QString() << QMessageBox::No << u"UBBSBGSF"_s;
+            QTest::addRow("%s, BIC typed against the IBAN, kept", w)
+                << window << u"STSABGSF"_s << QMessageBox::Yes << u"STSABGSF"_s;
+            QTest::addRow("%s, BIC typed against the IBAN, not stored", w)
+                << window << u"STSABGSF"_s << QMessageBox::No << QString();
+        }
+    }
+
+    void aNewPartyKeepsTheBankOfItsIban()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, typedBic);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, storedBic);
+        Program p;
+        shipBankList();
+        auto *book = static_cast<AddressBook *>(::window(window));
+        const QString ibanField =
+            window == u"RData" ? u"recipient_iban_number1"_s : u"depositor_iban_number1"_s;
+        const BankFields fields = bankFieldsOf(ibanField);
+        QWidget *name = book->control(book->description().nameField);
+        QPushButton *add = book->findChild<QPushButton *>(u"Button1"_s);
+        typeInto(name, u"Първа"_s);
+        typeIbanAndLeave(book, ibanField, ibanFor(u"BNBG"_s), false);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTableView *grid = book->grid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(0, 0)).center());
+        QCOMPARE(book->fieldText(fields.bicField), u"BNBGBGSD"_s);
+
+        typeInto(name, u"Втора"_s);
+        typeIbanAndLeave(book, ibanField, ibanFor(u"UBBS"_s), false);
+        QCOMPARE(book->fieldText(fields.bicField), u"UBBSBGSF"_s);
+        QCOMPARE(book->fieldText(fields.nameField), u"Обединена българска банка"_s);
+        if (!typedBic.isEmpty())
+            typeInto(book->control(fields.bicField), typedBic);
+        p.dialogs.answers = {answer};
+        QTest::mouseClick(add, Qt::LeftButton);
+        if (typedBic.isEmpty()) {
+            QVERIFY(p.dialogs.messages.isEmpty());
+        } else {
+            const QString label = window == u"RData" ? u"BIC на банката на получателя"_s
+                                                     : u"BIC на банката на наредителя"_s;
+            QCOMPARE(
+                p.dialogs.texts(),
+                QStringList{u"Записът съдържа грешки:\n• %1: BIC не отговаря на банката от "
+                            u"IBAN (код UBBS)\n\nДа бъде ли добавен въпреки това?"_s.arg(label)});
+        }
+        QCOMPARE(book->list().count(), storedBic.isEmpty() ? 1 : 2);
+        if (!storedBic.isEmpty()) {
+            QVERIFY(book->loadRow(1));
+            QCOMPARE(book->fieldText(ibanField), ibanFor(u"UBBS"_s));
+            QCOMPARE(book->fieldText(fields.bicField), storedBic);
+        }
     }
 
     // Without a readable bank list nothing is filled, and nothing is said.

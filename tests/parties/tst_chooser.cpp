@@ -108,30 +108,37 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
-    // F4 and Alt+Down open the chooser from a BIC field of the document, ready for the
-    // keys: Down and Up go from code to code, Enter takes one, Esc closes taking none.
+    // F4 and Alt+Down open the chooser from a BIC field of the document or a book, ready
+    // for the keys: Down and Up go from code to code, Enter takes one, Esc closes taking
+    // none.
     void keysOpenAndChoose_data()
     {
+        QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QList<int>>("moves");
         QTest::addColumn<QString>("code");
         const int none = Qt::NoModifier;
-        QTest::newRow("F4, first code")
-            << u"rec_bic1"_s << int(Qt::Key_F4) << none << QList<int>{} << u"BNBGBGSD"_s;
+        QTest::newRow("F4, first code") << u"MainView"_s << u"rec_bic1"_s << int(Qt::Key_F4) << none
+                                        << QList<int>{} << u"BNBGBGSD"_s;
         QTest::newRow("Alt+Down, next code")
-            << u"dep_bic1"_s << int(Qt::Key_Down) << int(Qt::AltModifier)
+            << u"MainView"_s << u"dep_bic1"_s << int(Qt::Key_Down) << int(Qt::AltModifier)
             << QList<int>{Qt::Key_Down} << u"STSABGSF"_s;
         QTest::newRow("past the last and back up")
-            << u"rec_bic1"_s << int(Qt::Key_F4) << none
+            << u"MainView"_s << u"rec_bic1"_s << int(Qt::Key_F4) << none
             << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << u"BNBGBGSD"_s;
-        QTest::newRow("Esc") << u"dep_bic1"_s << int(Qt::Key_F4) << none
+        QTest::newRow("Esc") << u"MainView"_s << u"dep_bic1"_s << int(Qt::Key_F4) << none
                              << QList<int>{Qt::Key_Down, Qt::Key_Escape} << QString();
+        QTest::newRow("recipients, F4") << u"RData"_s << u"rec_bic1"_s << int(Qt::Key_F4) << none
+                                        << QList<int>{Qt::Key_Down} << u"STSABGSF"_s;
+        QTest::newRow("payers, Alt+Down") << u"DData"_s << u"dep_bic1"_s << int(Qt::Key_Down)
+                                          << int(Qt::AltModifier) << QList<int>{} << u"BNBGBGSD"_s;
     }
 
     void keysOpenAndChoose()
     {
+        QFETCH(QString, window);
         QFETCH(QString, field);
         QFETCH(int, key);
         QFETCH(int, modifiers);
@@ -139,7 +146,10 @@ private Q_SLOTS:
         QFETCH(QString, code);
         Program p;
         writeList(p, kList);
-        QLineEdit *target = edit(docWindow(), field);
+        FieldWindow *w = window == u"RData"   ? static_cast<FieldWindow *>(recipientsBook())
+                         : window == u"DData" ? static_cast<FieldWindow *>(payersBook())
+                                              : static_cast<FieldWindow *>(docWindow());
+        QLineEdit *target = edit(w, field);
         clickInto(target);
         QTest::keyClick(target, Qt::Key_Down); // Down alone opens nothing
         QVERIFY(!bankChooser()->isVisible());
