@@ -1,6 +1,6 @@
 // Starts Formelan exactly as the program does and saves a picture of the frame.
 // Usage: formelan-screenshot OUT.png
-//          [KIND-ITEM | DATA-ITEM | choice | blanks | preview | settings] [list | check]
+//          [KIND-ITEM | DATA-ITEM | choice | blanks | preview | settings] [list | check | bad]
 // A data item (N8, Dan1) brings that address book to the front; "list" then opens the
 // document's recipient name list and saves the whole screen, popup included. "blanks"
 // saves the screen with the forms menu open; "preview" the print preview of a sample
@@ -61,6 +61,11 @@ int main(int argc, char *argv[])
     const bool menu = argc > 2 && qstrcmp(argv[2], "blanks") == 0;
     const bool preview = argc > 2 && qstrcmp(argv[2], "preview") == 0;
     const bool list = argc > 3 && qstrcmp(argv[3], "list") == 0;
+    if (argc > 3 && qstrcmp(argv[3], "bad") == 0) {
+        formelan::DocumentWindow *view = frame->documentWindow();
+        view->setFieldText(u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
+        view->setFieldText(u"rec_bic1", u"STSABGSF"_s);
+    }
     if (list) {
         QTimer::singleShot(100, &app, [&] {
             static_cast<formelan::PickList *>(frame->documentWindow()->control(u"Recipient_name"))

@@ -33,6 +33,7 @@ constexpr char kFilled[] = "formelanFilledFromIban";
 constexpr char kLastIban[] = "formelanLastIban";
 
 constexpr QStringView kMismatch = u"bank of the IBAN";
+constexpr QStringView kForm = u"form of a BIC";
 
 // Empty, still what the program filled, or the bank of the IBAN before: the user has
 // not put his own text there.
@@ -71,6 +72,22 @@ bool isSpacing(QChar c)
     return c.isSpace() || c.category() == QChar::Punctuation_Dash;
 }
 
+// Drops what `drop` names and makes the rest capitals, the cursor kept among the rest.
+template <typename Drop> void compactCapitals(QString &input, int &pos, Drop drop)
+{
+    QString kept;
+    int keptPos = 0;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        if (drop(input[i]))
+            continue;
+        if (i < pos)
+            ++keptPos;
+        kept += input[i];
+    }
+    input = kept.toUpper();
+    pos = keptPos;
+}
+
 } // namespace
 
 void fillBankFromIban(FieldWindow &window, QStringView ibanField)
@@ -107,17 +124,7 @@ void followIbans(FieldWindow &window, std::function<bool()> quiet)
         // IBANs come from papers and mails in groups of four, with dashes, in small
         // letters: the field keeps the compact form in capitals.
         iban->setInputRule([](QString &input, int &pos, QStringView) {
-            QString kept;
-            int keptPos = 0;
-            for (qsizetype i = 0; i < input.size(); ++i) {
-                if (isSpacing(input[i]))
-                    continue;
-                if (i < pos)
-                    ++keptPos;
-                kept += input[i];
-            }
-            input = kept.toUpper();
-            pos = keptPos;
+            compactCapitals(input, pos, isSpacing);
             return true;
         });
         QObject::connect(iban, &QLineEdit::textChanged, &window, [&window, fields, quiet] {
@@ -131,8 +138,25 @@ void followIbans(FieldWindow &window, std::function<bool()> quiet)
             }
             markBic(window, fields);
         });
-        QObject::connect(editOf(window.control(fields.bic)), &QLineEdit::textChanged, &window,
-                         [&window, fields] { markBic(window, fields); });
+        QWidget *bicField = window.control(fields.bic);
+        FieldEdit *bic = editOf(bicField);
+        // BICs are written in capitals; one read from a letter may come in small ones.
+        bic->setInputRule([](QString &input, int &pos, QStringView) {
+            compactCapitals(input, pos, [](QChar c) { return c.isSpace(); });
+            return true;
+        });
+        QObject::connect(bic, &QLineEdit::textChanged, &window, [&window, fields, bicField] {
+            window.setWarning(bicField, kForm, QString());
+            markBic(window, fields);
+        });
+        // Judged once the clerk is done with it: a BIC being typed is not yet one.
+        window.onLeave(bicField, [&window](QWidget *field) {
+            const QString text = formelan::fieldText(field);
+            window.setWarning(field, kForm,
+                              text.isEmpty() || isBicForm(text)
+                                  ? QString()
+                                  : u"Невалиден BIC: 8 или 11 главни латински букви и цифри"_s);
+        });
     }
 }
 

@@ -165,6 +165,19 @@ bool bicContradictsIban(QStringView bic, QStringView iban)
                .compare(iban.sliced(4, 4), Qt::CaseInsensitive) != 0;
 }
 
+bool isBicForm(QStringView bic)
+{
+    if (bic.size() != 8 && bic.size() != 11)
+        return false;
+    for (qsizetype i = 0; i < bic.size(); ++i) {
+        const QChar c = bic[i];
+        const bool capital = c >= u'A' && c <= u'Z';
+        if (!(capital || (i >= 6 && c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
 std::optional<Bank> BankList::bankForIban(QStringView iban) const
 {
     if (!iban.startsWith(u"BG") || !CheckIban(iban))

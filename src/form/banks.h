@@ -49,6 +49,10 @@ private:
 // no bank list, so that any window and any check of a whole document may ask.
 bool bicContradictsIban(QStringView bic, QStringView iban);
 
+// Whether `bic` has the form of a BIC: four letters of the bank, two of the country, two
+// letters or digits of the place, and the branch's three or none, in capitals.
+bool isBicForm(QStringView bic);
+
 // The list shipped in the data folder (help/banks.csv), read the first time it is asked
 // for. A list that is missing or cannot be read knows no bank: filling a bank from an
 // IBAN is a convenience, and the user can always type it.

@@ -104,11 +104,10 @@ private:
 
 void Checker::bank(QStringView bicField, QStringView ibanField)
 {
-    static const QRegularExpression bicForm(u"^[A-Z]{6}[A-Z0-9]{2}([A-Z0-9]{3})?$"_s);
     const QString bic = m_content.text(bicField);
     if (bic.isEmpty())
         return;
-    if (!bicForm.match(bic).hasMatch()) {
+    if (!isBicForm(bic)) {
         add(bicField, u"невалиден BIC: „%1“ (8 или 11 главни латински букви и цифри)"_s.arg(bic));
         return;
     }

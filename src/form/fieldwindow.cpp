@@ -134,9 +134,16 @@ QLabel *FieldWindow::warningLine()
         m_warningLine = new QLabel(this);
         m_warningLine->setObjectName(u"FieldWarnings"_s);
         m_warningLine->setWordWrap(true);
+        // Dark red on a pale band, in bold: read at a glance, not only by who looks for it.
         QPalette red = m_warningLine->palette();
-        red.setColor(QPalette::WindowText, QColor(0xb0, 0, 0));
+        red.setColor(QPalette::WindowText, QColor(0x9a, 0, 0));
+        red.setColor(QPalette::Window, QColor(0xff, 0xec, 0xec));
         m_warningLine->setPalette(red);
+        m_warningLine->setAutoFillBackground(true);
+        m_warningLine->setFrameShape(QFrame::StyledPanel);
+        QFont bold = m_warningLine->font();
+        bold.setBold(true);
+        m_warningLine->setFont(bold);
         m_warningLine->hide();
     }
     return m_warningLine;

@@ -74,6 +74,10 @@ private Q_SLOTS:
                              << u"Невалиден ЛНЧ, моля проверете го!"_s << u"N7"_s;
         QTest::newRow("БУЛСТАТ") << u"boun_bulstat"_s << u"111111111"_s << u"111111113"_s
                                  << u"Невалиден булстат, моля проверете го!"_s << u"N7"_s;
+        // Typed in small letters and spaced, a BIC is kept in capitals.
+        QTest::newRow("BIC") << u"rec_bic1"_s << u"BNBGBG"_s << u"bnbg bgsd"_s
+                             << u"Невалиден BIC: 8 или 11 главни латински букви и цифри"_s
+                             << u"N7"_s;
         QTest::newRow("currency") << u"vid"_s << u"EU"_s << u"EUR"_s
                                   << u"Валутата е код от три латински букви, напр. EUR"_s
                                   << u"N7"_s;

@@ -560,6 +560,8 @@ private Q_SLOTS:
             << u"DData"_s << u"boun_egn"_s << u"Невалиден ЕГН, моля проверете го!"_s;
         QTest::newRow("DData ЛНЧ")
             << u"DData"_s << u"boun_lk"_s << u"Невалиден ЛНЧ, моля проверете го!"_s;
+        QTest::newRow("DData BIC") << u"DData"_s << u"dep_bic1"_s
+                                   << u"Невалиден BIC: 8 или 11 главни латински букви и цифри"_s;
         QTest::newRow("DData БУЛСТАТ")
             << u"DData"_s << u"boun_bulstat"_s << u"Невалиден БУЛСТАТ, моля проверете го!"_s;
     }
