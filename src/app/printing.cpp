@@ -72,14 +72,14 @@ namespace {
 
 // Text fit for a file name: no characters that a file system or a file manager
 // refuses, one space between words, no dot or space at the end.
-QString fileNamePart(const QString &text, qsizetype most)
+QString fileNamePiece(const QString &text, qsizetype most)
 {
     static const QRegularExpression unsafe(u"[/\\\\:*?\"<>|\\x00-\\x1f]"_s);
-    QString part = QString(text).replace(unsafe, u" "_s).simplified().left(most);
+    QString piece = QString(text).replace(unsafe, u" "_s).simplified().left(most);
     // "м.р." would end in a dot before the extension.
-    while (part.endsWith(u'.') || part.endsWith(u' '))
-        part.chop(1);
-    return part;
+    while (piece.endsWith(u'.') || piece.endsWith(u' '))
+        piece.chop(1);
+    return piece;
 }
 
 } // namespace
@@ -88,18 +88,18 @@ QString documentFileName(const FormContent &content, const QString &extension)
 {
     // Each document a name of its own: two payments of a kind on a day differ by
     // their recipients.
-    QStringList parts;
-    for (const QString &part :
-         {fileNamePart(content.kind, 60), fileNamePart(content.text(u"Recipient_name"), 60)}) {
-        if (!part.isEmpty())
-            parts.append(part);
+    QStringList pieces;
+    for (const QString &piece :
+         {fileNamePiece(content.kind, 60), fileNamePiece(content.text(u"Recipient_name"), 60)}) {
+        if (!piece.isEmpty())
+            pieces.append(piece);
     }
-    if (parts.isEmpty())
-        parts.append(u"документ"_s);
+    if (pieces.isEmpty())
+        pieces.append(u"документ"_s);
     const QDate day = content.entry(u"d_date").dateTime.date();
     if (day.isValid())
-        parts.append(day.toString(u"yyyy-MM-dd"_s));
-    return parts.join(u" – "_s) + u'.' + extension;
+        pieces.append(day.toString(u"yyyy-MM-dd"_s));
+    return pieces.join(u" – "_s) + u'.' + extension;
 }
 
 QString unusedFileName(const QString &folder, const QString &name)
