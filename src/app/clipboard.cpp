@@ -1,8 +1,8 @@
 // The editing commands: cut, copy and paste on the focused field of the active child
 // window, and clearing its text fields.
 #include "app/mainframe.h"
-#include "app/recovery.h"
 
+#include "app/recovery.h"
 #include "base/dialogs.h"
 #include "base/settings.h"
 #include "form/documentwindow.h"

@@ -97,8 +97,6 @@ public:
     // The program is ended from outside (a signal): the document is kept for the next
     // start, and nothing is asked any more.
     void keepDocumentForNextStart();
-    // The form file the document was opened from or last saved to; empty for a new one.
-    QString currentFile() const { return m_currentFile; }
     void cutField();
     void copyField();
     void pasteField();

@@ -446,6 +446,15 @@ private Q_SLOTS:
             p.find<QAction>(u"N11"_s)->trigger();
             QCOMPARE(p.dialogs.fileInitials.last(), file);
             QCOMPARE(p.dialogs.messages.size(), 1);
+            // Cleared, the document is a new one, with a name of its own in that folder.
+            test::typeInto(docWindow()->control(u"reason"), u"изчистено"_s);
+            p.dialogs.answers << QMessageBox::Yes;
+            p.find<QAction>(u"ClearFields"_s)->trigger();
+            QCOMPARE(p.dialogs.messages.size(), 2);
+            QVERIFY(!p.frame()->recovery().holdsChanges());
+            p.find<QAction>(u"N12"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials.last(),
+                     dir.path() + u"/Вносна бележка – "_s + today + u".frm"_s); // the file's kind
         }
         Program p(Program::Start{{}, user.path(), {}, {}, {}});
         p.find<QAction>(u"N11"_s)->trigger();
