@@ -2,6 +2,7 @@
 // window, and clearing its text fields.
 #include "app/mainframe.h"
 
+#include "app/recovery.h"
 #include "base/dialogs.h"
 #include "base/settings.h"
 #include "form/documentwindow.h"
@@ -70,6 +71,10 @@ void MainFrame::clearFields()
         entry.present = false;
     m_view->setContent(fresh);
     m_view->setFieldText(u"vid", loadSettings().defaultCurrency);
+    // A new document: the old one's recovery file goes, as the clerk said, and the
+    // next save asks for a name of its own.
+    m_recovery->markSaved();
+    m_currentFile.clear();
 }
 
 } // namespace formelan

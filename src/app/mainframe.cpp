@@ -1,5 +1,6 @@
 #include "app/mainframe.h"
 
+#include "app/printing.h"
 #include "app/recovery.h"
 #include "app/startup.h"
 #include "app/wiring.h"
@@ -17,9 +18,11 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMdiArea>
+#include <QStandardPaths>
 
 // The icons live in a static library: register them explicitly.
 static void initResources()
@@ -76,6 +79,9 @@ MainFrame::MainFrame(QWidget *parent)
     watchBookCommands();
     m_recovery = new RecoveryKeeper(*m_view, this);
     updateRecentMenu();
+    // The folder of the form file used last, at an earlier run too.
+    if (const QStringList recent = m_recent.files(); !recent.isEmpty())
+        m_formFolder = QFileInfo(recent.first()).absolutePath();
 }
 
 MainFrame::~MainFrame()
@@ -139,9 +145,85 @@ void MainFrame::resizeEvent(QResizeEvent *event)
 
 void MainFrame::closeEvent(QCloseEvent *event)
 {
-    // Nothing is asked: an unsaved document is kept for the next start instead.
+    if (!m_ending && !mayLeaveDocument(Leaving::ForExit)) {
+        event->ignore();
+        return;
+    }
     m_recovery->writeNow();
     QMainWindow::closeEvent(event);
+}
+
+bool MainFrame::mayLeaveDocument(Leaving why)
+{
+    if (m_ending)
+        return false;
+    if (!m_recovery->holdsChanges())
+        return true;
+    const QString what = m_currentFile.isEmpty()
+                             ? u"Промените в документа не са записани."_s
+                             : u"Промените във формуляра „%1“ не са записани."_s.arg(
+                                   QFileInfo(m_currentFile).fileName());
+    const QString before = why == Leaving::ForOtherForm ? u"да бъде отворен друг формуляр"_s
+                           : why == Leaving::ForExit ? u"програмата да бъде затворена"_s
+                                                     : u"излизането от системата"_s;
+    bringToFront(m_view);
+    const auto answer =
+        dialogs().message(m_view, QMessageBox::Warning, programTitle(),
+                          u"%1 Да бъдат ли записани, преди %2?"_s.arg(what, before),
+                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    switch (answer) {
+    case QMessageBox::Save:
+        return saveDocument();
+    case QMessageBox::Discard:
+        // The recovery file goes now only when the document goes with it; a form opened
+        // over it removes it once it has been read.
+        if (why != Leaving::ForOtherForm)
+            m_recovery->markSaved();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool MainFrame::endSession(bool mayAsk)
+{
+    // Kept first: the session may end the program before the clerk answers.
+    m_recovery->writeNow();
+    if (mayAsk && !mayLeaveDocument(Leaving::ForSessionEnd))
+        return false;
+    // The windows' closing that follows asks nothing again.
+    m_ending = true;
+    return true;
+}
+
+void MainFrame::keepDocumentForNextStart()
+{
+    m_ending = true;
+    m_recovery->writeNow();
+}
+
+bool MainFrame::mayReplace(const QString &path)
+{
+    const QFileInfo info(path);
+    // A folder of that name is no file to replace: writing says why it cannot be done.
+    if (!info.exists() || info.isDir())
+        return true;
+    return dialogs().message(
+               this, QMessageBox::Question, programTitle(),
+               u"Файлът „%1“ вече съществува. Да бъде ли заменен?"_s.arg(displayPath(path)),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString MainFrame::formFolder() const
+{
+    // The first that exists: a file dialog offering a missing folder fails only when
+    // the user saves.
+    for (const QString &candidate :
+         {m_formFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)}) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir())
+            return candidate;
+    }
+    return QDir::homePath();
 }
 
 void MainFrame::prepareFirstShowing()
@@ -231,7 +313,12 @@ void MainFrame::openReference(const QString &fileName)
 
 void MainFrame::openForm()
 {
-    const QString name = dialogs().openFileName(this, kFormFilter, m_openName);
+    if (!mayLeaveDocument(Leaving::ForOtherForm))
+        return;
+    const QString offered = m_openName.isEmpty() || !QFileInfo(m_openName).absoluteDir().exists()
+                                ? formFolder()
+                                : m_openName;
+    const QString name = dialogs().openFileName(this, kFormFilter, offered);
     if (name.isEmpty())
         return;
     m_openName = name;
@@ -255,6 +342,8 @@ bool MainFrame::openFormFile(const QString &path)
     m_recent.add(path);
     updateRecentMenu();
     m_recovery->markSaved();
+    m_currentFile = QFileInfo(path).absoluteFilePath();
+    m_formFolder = QFileInfo(path).absolutePath();
     if (loaded.missingFields > 0 || loaded.kindMissing) {
         QString text = u"Формулярът „%1“ е непълен: "_s.arg(displayPath(path));
         if (loaded.missingFields > 0)
@@ -291,7 +380,8 @@ void MainFrame::openRecentForm(const QString &path)
                             u"последните формуляри."_s.arg(displayPath(path)));
         return;
     }
-    openFormFile(path);
+    if (mayLeaveDocument(Leaving::ForOtherForm))
+        openFormFile(path);
 }
 
 bool MainFrame::offerRecovery()
@@ -314,6 +404,7 @@ bool MainFrame::offerRecovery()
     m_view->setContent(*content);
     arrangeDocumentWindow();
     m_recovery->markUnsaved();
+    m_currentFile.clear(); // brought back, it is in no file
     return true;
 }
 
@@ -336,20 +427,39 @@ void MainFrame::updateRecentMenu()
 
 void MainFrame::saveForm()
 {
-    QString name = dialogs().saveFileName(this, kFormFilter, m_saveName);
+    (void)saveDocument();
+}
+
+bool MainFrame::saveDocument()
+{
+    // The document's own file, else a name of its own in the folder used last.
+    const QString offered =
+        !m_currentFile.isEmpty() && QFileInfo(m_currentFile).absoluteDir().exists()
+            ? m_currentFile
+            : unusedFileName(formFolder(), documentFileName(m_view->content(), u"frm"_s));
+    QString name = dialogs().saveFileName(this, kFormFilter, offered);
     if (name.isEmpty())
-        return;
+        return false;
     // Ends in "frm" in any case, with or without a dot: used as it is.
     if (name.right(3).toUpper() != u"FRM"_s)
         name += u".frm"_s;
-    m_saveName = name;
+    // The document's own file is written over as Save does; any other is asked about.
+    const bool own = QFileInfo(name).absoluteFilePath() == m_currentFile;
+    if (!own && !mayReplace(name))
+        return false;
     if (const auto error = saveFormFile(name, m_view->content(), QLocale().decimalPoint().at(0))) {
         showErrorBox(*error);
-        return;
+        return false;
     }
     m_recent.add(name);
     updateRecentMenu();
     m_recovery->markSaved();
+    m_currentFile = QFileInfo(name).absoluteFilePath();
+    m_formFolder = QFileInfo(name).absolutePath();
+    // Open starts where the clerk saved last, not in an older folder opened from.
+    if (QFileInfo(m_openName).absolutePath() != m_formFolder)
+        m_openName.clear();
+    return true;
 }
 
 void MainFrame::sendToWordProcessor()

@@ -90,6 +90,13 @@ public:
     // Offers to bring back a document that a copy of the program left unsaved when it
     // ended or broke off. Answers whether it did.
     bool offerRecovery();
+    // The desktop session ends: the document is kept for the next start first, then,
+    // where the session lets the program ask, the clerk is asked as on leaving it.
+    // Answers false when the clerk cancels, which should stop the session's end.
+    bool endSession(bool mayAsk);
+    // The program is ended from outside (a signal): the document is kept for the next
+    // start, and nothing is asked any more.
+    void keepDocumentForNextStart();
     void cutField();
     void copyField();
     void pasteField();
@@ -145,6 +152,18 @@ private:
     void tellBookProblem();
     StoreError useStore(std::unique_ptr<PartyStore> store);
     void writeDocumentPdf(const QByteArray &rtf);
+    // Why the document is being left, for the question asked first.
+    enum class Leaving { ForOtherForm, ForExit, ForSessionEnd };
+    // Asks "Запис / Без запис / Отказ" when the document holds changes not saved, and
+    // saves when told. Answers whether the document may be left.
+    bool mayLeaveDocument(Leaving why);
+    // Saves the document under a name the user chooses; answers whether it was saved.
+    bool saveDocument();
+    // Whether `path` may be written: it does not exist yet, or the user agrees to
+    // replace it.
+    bool mayReplace(const QString &path);
+    // The folder the form dialogs start in: the one used last, else the documents folder.
+    QString formFolder() const;
     // Whether an output may go ahead: the document passes the whole check, or the clerk
     // goes on all the same with the button captioned `goOn`.
     bool documentPasses(const QString &goOn);
@@ -166,8 +185,9 @@ private:
     QPointer<QAction> m_currentKindItem;
     QPointer<QAction> m_currentDataItem;
     QSize m_requestedViewSize;
-    QString m_openName; // what the open and the save dialog offer next
-    QString m_saveName;
+    QString m_openName;         // what the open dialog offers next
+    QString m_currentFile;      // the form file the document came from or went to last
+    QString m_formFolder;       // where a form file was opened or saved last
     QString m_csvName;          // what the CSV dialogs offer next
     QString m_pdfName;          // the PDF saved last, whose folder the PDF dialog offers next
     bool m_facesWarned = false; // told once a session that the form's faces are missing
@@ -175,6 +195,7 @@ private:
     bool m_arranging = false;       // the program, not the user, is sizing a child
     bool m_viewSizedByUser = false; // the user gave the document window its size
     bool m_shown = false;
+    bool m_ending = false; // ended from outside: the document is kept, nothing asked
 };
 
 } // namespace formelan

@@ -77,11 +77,7 @@ void MainFrame::exportParties(PartyTable table)
     if (QFileInfo(name).suffix().isEmpty())
         name += u".csv"_s;
     m_csvName = name;
-    if (QFileInfo::exists(name) &&
-        dialogs().message(
-            this, QMessageBox::Question, programTitle(),
-            u"Файлът „%1“ вече съществува. Да бъде ли заменен?"_s.arg(displayPath(name)),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (!mayReplace(name))
         return;
     if (const StoreError error = exportPartiesCsvFile(*m_store, table, name)) {
         showErrorBox(error.message());

@@ -68,14 +68,49 @@ std::optional<QByteArray> MainFrame::documentForOutput(const QString &goOn)
     return rtf;
 }
 
-QString pdfFileName(const QString &kind)
+namespace {
+
+// Text fit for a file name: no characters that a file system or a file manager
+// refuses, one space between words, no dot or space at the end.
+QString fileNamePiece(const QString &text, qsizetype most)
 {
     static const QRegularExpression unsafe(u"[/\\\\:*?\"<>|\\x00-\\x1f]"_s);
-    QString name = QString(kind).replace(unsafe, u" "_s).simplified();
+    QString piece = QString(text).replace(unsafe, u" "_s).simplified().left(most);
     // "м.р." would end in a dot before the extension.
-    while (name.endsWith(u'.') || name.endsWith(u' '))
-        name.chop(1);
-    return (name.isEmpty() ? u"документ"_s : name) + u".pdf"_s;
+    while (piece.endsWith(u'.') || piece.endsWith(u' '))
+        piece.chop(1);
+    return piece;
+}
+
+} // namespace
+
+QString documentFileName(const FormContent &content, const QString &extension)
+{
+    // Each document a name of its own: two payments of a kind on a day differ by
+    // their recipients.
+    QStringList pieces;
+    for (const QString &piece :
+         {fileNamePiece(content.kind, 60), fileNamePiece(content.text(u"Recipient_name"), 60)}) {
+        if (!piece.isEmpty())
+            pieces.append(piece);
+    }
+    if (pieces.isEmpty())
+        pieces.append(u"документ"_s);
+    const QDate day = content.entry(u"d_date").dateTime.date();
+    if (day.isValid())
+        pieces.append(day.toString(u"yyyy-MM-dd"_s));
+    return pieces.join(u" – "_s) + u'.' + extension;
+}
+
+QString unusedFileName(const QString &folder, const QString &name)
+{
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    QString candidate = folder + u'/' + name;
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = folder + u'/' + base + u" (%1)"_s.arg(n) + suffix;
+    return candidate;
 }
 
 void MainFrame::saveDocumentAsPdf()
@@ -97,13 +132,15 @@ void MainFrame::writeDocumentPdf(const QByteArray &rtf)
             break;
         }
     }
-    QString name =
-        dialogs().saveFileName(this, kPdfFilter, folder + u'/' + pdfFileName(m_view->kind()));
+    QString name = dialogs().saveFileName(
+        this, kPdfFilter, unusedFileName(folder, documentFileName(m_view->content(), u"pdf"_s)));
     if (name.isEmpty())
         return;
     if (!name.endsWith(u".pdf"_s, Qt::CaseInsensitive))
         name += u".pdf"_s;
     m_pdfName = name;
+    if (!mayReplace(name))
+        return;
     const PageRenderResult result = writePdf(rtf, name, m_view->kind());
     if (!result.ok)
         showErrorBox(result.error);

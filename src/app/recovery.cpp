@@ -83,6 +83,11 @@ bool sameValues(const FormContent &a, const FormContent &b)
 
 } // namespace
 
+bool RecoveryKeeper::holdsChanges() const
+{
+    return m_unsaved && !sameValues(m_document.content(), m_baseline);
+}
+
 bool RecoveryKeeper::holdLock()
 {
     if (m_lock || m_lockFailed)

@@ -34,6 +34,9 @@ public:
     void markUnsaved() { changed(); }
     // The document changed since it was last saved.
     bool unsaved() const { return m_unsaved; }
+    // Unsaved, and the values differ from the document last saved or opened: what the
+    // recovery file would keep, and what leaving the document asks about.
+    bool holdsChanges() const;
     // Writes the document now if it is unsaved. The frame calls it as the program ends,
     // while the document window still exists.
     void writeNow();

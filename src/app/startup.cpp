@@ -10,7 +10,18 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTranslator>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace formelan {
 
@@ -18,7 +29,56 @@ using namespace Qt::StringLiterals;
 
 namespace {
 ProgramCopyStarter g_starter;
+
+constexpr std::array kEndSignals{SIGTERM, SIGHUP, SIGINT};
+// The signal handler's end and the event loop's end of a socket pair: a handler may
+// do next to nothing, so it only wakes the loop.
+int g_signalSocket[2] = {-1, -1};
+
+void onEndSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    (void)!::write(g_signalSocket[0], &byte, 1);
+    errno = saved;
 }
+
+// Turns the end signals into the frame keeping its document, for as long as it lives.
+class EndSignals : public QObject {
+public:
+    explicit EndSignals(MainFrame &frame)
+        : QObject(&frame)
+    {
+        if (g_signalSocket[0] < 0 &&
+            ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalSocket) !=
+                0)
+            return;
+        auto *notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, &frame, [&frame] {
+            char byte;
+            while (::read(g_signalSocket[1], &byte, 1) > 0) {
+            }
+            frame.keepDocumentForNextStart();
+            // Every event loop ends, a modal dialog's too; the program then ends as after
+            // its last window.
+            QCoreApplication::exit(0);
+        });
+        struct sigaction action = {};
+        action.sa_handler = onEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int signal : kEndSignals)
+            ::sigaction(signal, &action, nullptr);
+    }
+    // Without the frame nothing is left to keep: the signals end the program at once.
+    ~EndSignals() override
+    {
+        for (const int signal : kEndSignals)
+            std::signal(signal, SIG_DFL);
+    }
+};
+
+} // namespace
 
 QFont programFont(const QFont &desktop)
 {
@@ -72,6 +132,22 @@ std::unique_ptr<MainFrame> startFormelan(const QStringList &files)
     return frame;
 }
 
+void keepDocumentAtTheEnd(MainFrame &frame)
+{
+    new EndSignals(frame);
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame,
+                     [&frame](QSessionManager &manager) {
+                         const bool mayAsk = manager.allowsInteraction();
+                         const bool goOn = frame.endSession(mayAsk);
+                         if (mayAsk)
+                             manager.release();
+                         if (!goOn)
+                             manager.cancel();
+                     });
+#endif
+}
+
 int runFormelan(int argc, char *argv[])
 {
     // The command line is read before any window system is asked for: --help and
@@ -98,6 +174,7 @@ int runFormelan(int argc, char *argv[])
     const auto frame = startFormelan(files);
     if (!frame)
         return 1;
+    keepDocumentAtTheEnd(*frame);
     return app.exec();
 }
 

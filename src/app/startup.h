@@ -24,6 +24,12 @@ QFont programFont(const QFont &desktop);
 // opens `files`. When the address book cannot be opened, says so and answers nullptr.
 std::unique_ptr<MainFrame> startFormelan(const QStringList &files = {});
 
+// The program ended from outside keeps the document for the next start before it ends:
+// on SIGTERM, SIGHUP or SIGINT it keeps the document and leaves its event loops; at the
+// end of the desktop session it keeps it, then asks as on leaving it where the session
+// lets it ask.
+void keepDocumentAtTheEnd(MainFrame &frame);
+
 // The program: reads the command line (`formelan [FILE...]`, --help, --version),
 // starts, and runs until the frame closes.
 int runFormelan(int argc, char *argv[]);

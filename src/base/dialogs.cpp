@@ -1,6 +1,8 @@
 #include "base/dialogs.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace formelan {
 
@@ -14,8 +16,8 @@ public:
                                         const QString &title, const QString &text,
                                         QMessageBox::StandardButtons buttons) override
     {
-        QMessageBox box(icon, title, text, buttons, parent);
-        return QMessageBox::StandardButton(box.exec());
+        return QMessageBox::StandardButton(
+            createMessageBox(parent, icon, title, text, buttons)->exec());
     }
 
     QString openFileName(QWidget *parent, const QString &filter, const QString &initial) override
@@ -51,13 +53,35 @@ std::unique_ptr<QFileDialog> createFileDialog(QWidget *parent, QFileDialog::Acce
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                         : QFileDialog::AnyFile);
     // Qt's own dialog, which speaks the program's Bulgarian; the desktop's would speak
-    // the desktop's language. Replacing a file is not asked about: saving a form always
-    // overwrites.
+    // the desktop's language. Replacing a file is asked about by the command, once it
+    // has added the extension to the name chosen.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    if (!initial.isEmpty())
+    // A folder is where the dialog starts; selected, it would be offered as the name.
+    if (!initial.isEmpty() && !QFileInfo(initial).isDir())
         dialog->selectFile(initial);
     return dialog;
+}
+
+std::unique_ptr<QMessageBox> createMessageBox(QWidget *parent, QMessageBox::Icon icon,
+                                              const QString &title, const QString &text,
+                                              QMessageBox::StandardButtons buttons)
+{
+    auto box = std::make_unique<QMessageBox>(icon, title, text, buttons, parent);
+    // Qt's Bulgarian says "Запазване" and "Отхвърляне"; the program's question before
+    // leaving a document speaks as Bulgarian desktop programs do.
+    const std::pair<QMessageBox::StandardButton, QString> captions[]{
+        {QMessageBox::Save, u"&Запис"_s},
+        {QMessageBox::Discard, u"&Без запис"_s},
+        {QMessageBox::Cancel, u"Отказ"_s},
+    };
+    for (const auto &[button, caption] : captions) {
+        if (QAbstractButton *b = box->button(button))
+            b->setText(caption);
+    }
+    if (buttons.testFlag(QMessageBox::Save))
+        box->setDefaultButton(QMessageBox::Save);
+    return box;
 }
 
 Dialogs &dialogs()

@@ -35,6 +35,10 @@ public:
 // The open or save dialog the real dialogs show.
 std::unique_ptr<QFileDialog> createFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
                                               const QString &filter, const QString &initial);
+// The message box the real dialogs show, its buttons captioned as the program says them.
+std::unique_ptr<QMessageBox> createMessageBox(QWidget *parent, QMessageBox::Icon icon,
+                                              const QString &title, const QString &text,
+                                              QMessageBox::StandardButtons buttons);
 
 Dialogs &dialogs();
 // Replaces the dialogs; nullptr restores the real ones. The caller keeps ownership.

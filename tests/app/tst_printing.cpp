@@ -137,7 +137,8 @@ private Q_SLOTS:
     void cleanup() { setPrintersForTesting(std::nullopt); }
 
     // The document typed by a clerk, saved as a PDF: one page, every value, the kind
-    // as its title, the name offered from the kind in the user's documents folder.
+    // as its title, the name offered from the kind, the recipient and the document's
+    // date in the user's documents folder.
     void savePdf_data()
     {
         QTest::addColumn<QString>("kind");
@@ -145,15 +146,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");  // the command as the user gives it
         QTest::addColumn<QString>("offered");
         QTest::newRow("menu item, eighth kind") << u"N7"_s << u"formuliar8.doc"_s << u"SavePdf"_s
-                                                << u"Преводно нареждане Вносна бележка м.р.pdf"_s;
-        QTest::newRow("toolbar, deposit slip") << u"WQ1"_s << u"vnosna_belezhka.doc"_s
-                                               << u"SavePdfButton"_s << u"Вносна бележка.pdf"_s;
+                                                << u"Преводно нареждане Вносна бележка м.р"_s;
+        QTest::newRow("toolbar, deposit slip")
+            << u"WQ1"_s << u"vnosna_belezhka.doc"_s << u"SavePdfButton"_s << u"Вносна бележка"_s;
         QTest::newRow("keys, budget order")
             << u"N5"_s << u"byudzhetno_narezhdane.doc"_s << u"Ctrl+Shift+P"_s
-            << u"Бюджетно платежно нареждане.pdf"_s;
+            << u"Бюджетно платежно нареждане"_s;
         QTest::newRow("print with no printer, credit transfer")
             << u"N2"_s << u"kreditni_prevod.doc"_s << u"PrintDocument"_s
-            << u"Преводно нареждане за кредитен превод.pdf"_s;
+            << u"Преводно нареждане за кредитен превод"_s;
     }
 
     void savePdf()
@@ -162,6 +163,8 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QString, how);
         QFETCH(QString, offered);
+        offered +=
+            u" – ЕТ Иван Петров – "_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u".pdf"_s;
         FORMELAN_NEED(
             havePoppler(),
             "pdftotext and pdfinfo (Debian: poppler-utils) are needed to read the PDF back");
@@ -408,6 +411,46 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.fileInitials.isEmpty());
         QVERIFY(p.dialogs.dialogsRun.isEmpty());
         QVERIFY(!QFile::exists(p.dataDir() + u"/x.pdf"_s));
+    }
+
+    // Each document is offered a PDF name of its own, never one taken; a file chosen
+    // that is there already is replaced only when the clerk says so.
+    void pdfNamesOfTheirOwn()
+    {
+        Program p;
+        writeTemplate(p, u"formuliar8.doc"_s, {u"sum"_s, u"Recipient_name"_s});
+        const QString folder = p.dataDir() + u"/pdf/"_s;
+        QVERIFY(QDir().mkpath(folder));
+        const QString kind = u"Преводно нареждане Вносна бележка м.р – "_s;
+        const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+        typeInto(docWindow()->control(u"Recipient_name"), u"Първи ООД"_s);
+        const QString first = folder + kind + u"Първи ООД – "_s + today + u".pdf"_s;
+        p.dialogs.fileAnswers = {first};
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QVERIFY(readFile(first).startsWith("%PDF-"));
+        QVERIFY(p.dialogs.messages.isEmpty());
+        // The same document again: the name taken is not offered.
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QCOMPARE(p.dialogs.fileInitials.last(),
+                 folder + kind + u"Първи ООД – "_s + today + u" (2).pdf"_s);
+        // The next payment, to another recipient, has a name of its own.
+        typeInto(docWindow()->control(u"Recipient_name"), u"Втори ЕООД"_s);
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QCOMPARE(p.dialogs.fileInitials.last(),
+                 folder + kind + u"Втори ЕООД – "_s + today + u".pdf"_s);
+        // Chosen over the first one's file: asked; no keeps it, yes replaces it.
+        const QByteArray before = readFile(first);
+        const QString question = u"Файлът „%1“ вече съществува. Да бъде ли заменен?"_s.arg(
+            QDir::toNativeSeparators(first));
+        p.dialogs.fileAnswers = {first, first};
+        p.dialogs.answers = {QMessageBox::No, QMessageBox::Yes};
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QCOMPARE(p.dialogs.texts(), QStringList{question});
+        QCOMPARE(readFile(first), before);
+        p.find<QAction>(u"SavePdf"_s)->trigger();
+        QCOMPARE(p.dialogs.texts(), (QStringList{question, question}));
+        QVERIFY(readFile(first).startsWith("%PDF-"));
+        QVERIFY(readFile(first) != before);
     }
 
     // A PDF that cannot be written is said, and an earlier file of that name stays.

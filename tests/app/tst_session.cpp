@@ -3,16 +3,25 @@
 #include "testsupport.h"
 
 #include "app/recovery.h"
+#include "app/startup.h"
 #include "documents/formfile.h"
 #include "form/fieldwidgets.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <csignal>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -56,6 +65,37 @@ void typeInto(const QString &field, const QString &text)
     QApplication::setActiveWindow(mainFrame());
     w->setFocus(Qt::MouseFocusReason);
     typeText(w, text);
+}
+
+QStringList recoveryFiles(const QString &userDir)
+{
+    return QDir(userDir + u"/recovery"_s).entryList({u"*.frm"_s}, QDir::Files);
+}
+
+// Waits for the document typed to be kept, as it is a few seconds after typing.
+bool documentKept(const QString &userDir)
+{
+    return QTest::qWaitFor([&] { return !recoveryFiles(userDir).isEmpty(); },
+                           RecoveryKeeper::kDelayMs + 2000);
+}
+
+QString savedReason(const QString &path)
+{
+    const LoadedForm loaded = loadFormFile(path);
+    return loaded.content ? loaded.content->text(u"reason") : u"(unreadable)"_s;
+}
+
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+// The key sequence pressed where the focus is, as the user presses it.
+void pressKeys(const QString &keys)
+{
+    const QKeyCombination key = QKeySequence(keys)[0];
+    QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
 }
 
 } // namespace
@@ -176,7 +216,8 @@ private Q_SLOTS:
         QVERIFY(p.frame()->recovery().unsaved()); // still never saved
     }
 
-    // Exit asks nothing; what was typed comes back at the next start.
+    // Exit asks; the desktop session ending where nothing may be asked keeps the
+    // document at once, and what was typed comes back at the next start.
     void recoveryAfterExitWithoutSaving()
     {
         QTemporaryDir user;
@@ -187,8 +228,15 @@ private Q_SLOTS:
             typeInto(u"condition"_s, u"ред 1"_s);
             QTest::keyClick(docWindow()->control(u"condition"), Qt::Key_Return);
             typeText(docWindow()->control(u"condition"), u"ред 2 ✓"_s);
+            p.dialogs.answers = {QMessageBox::Cancel};
             p.find<QAction>(u"N14"_s)->trigger();
-            QVERIFY(p.dialogs.messages.isEmpty());
+            QCOMPARE(p.dialogs.messages.size(), 1);
+            QVERIFY(p.frame()->isVisible());
+            QVERIFY(p.frame()->endSession(false));
+            QCOMPARE(recoveryFiles(user.path()).size(), 1); // kept before any delay
+            p.find<QAction>(u"N14"_s)->trigger();
+            QCOMPARE(p.dialogs.messages.size(), 1); // ending: nothing more asked
+            QVERIFY(!p.frame()->isVisible());
         }
         Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}, {}});
         QCOMPARE(p.dialogs.messages.size(), 1);
@@ -216,6 +264,11 @@ private Q_SLOTS:
             p.dialogs.fileAnswers << dir.path() + u"/saved.frm"_s;
             p.find<QAction>(u"N11"_s)->trigger();
             QVERIFY(!p.frame()->recovery().unsaved());
+            // Another kind alone is no change worth asking about.
+            p.find<QAction>(u"N4"_s)->trigger();
+            p.find<QAction>(u"N14"_s)->trigger();
+            QVERIFY(p.dialogs.messages.isEmpty());
+            QVERIFY(!p.frame()->isVisible());
         }
         Program p(Program::Start{{}, user.path(), {}, {}, {}});
         QVERIFY(p.dialogs.messages.isEmpty());
@@ -237,6 +290,207 @@ private Q_SLOTS:
         Program second(Program::Start{{}, user.path(), {}, {QMessageBox::No}, {}});
         QVERIFY(second.dialogs.messages.isEmpty());
         QCOMPARE(QDir(user.path() + u"/recovery"_s).entryList({u"*.frm"_s}).size(), 1);
+    }
+
+    // Leaving a document with changes not saved asks first, however it is left; its
+    // recovery file goes only once it is saved or the clerk says not to save it.
+    void leavingAsks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("before"); // how the question ends
+        const QString open = u"да бъде отворен друг формуляр?"_s;
+        const QString exit = u"програмата да бъде затворена?"_s;
+        const QString session = u"излизането от системата?"_s;
+        QTest::newRow("open, cancelled") << u"N11"_s << QMessageBox::Cancel << open;
+        QTest::newRow("open by keys, not saved") << u"Ctrl+O"_s << QMessageBox::Discard << open;
+        QTest::newRow("open button, saved") << u"ToolButton5"_s << QMessageBox::Save << open;
+        QTest::newRow("recent entry, cancelled") << u"Recent1"_s << QMessageBox::Cancel << open;
+        QTest::newRow("recent entry, not saved") << u"Recent1"_s << QMessageBox::Discard << open;
+        QTest::newRow("exit by keys, cancelled") << u"Ctrl+Q"_s << QMessageBox::Cancel << exit;
+        QTest::newRow("exit, not saved") << u"N14"_s << QMessageBox::Discard << exit;
+        QTest::newRow("frame closed, saved") << u"close"_s << QMessageBox::Save << exit;
+        QTest::newRow("session end, cancelled") << u"session"_s << QMessageBox::Cancel << session;
+        QTest::newRow("session end, not saved") << u"session"_s << QMessageBox::Discard << session;
+    }
+
+    void leavingAsks()
+    {
+        QFETCH(QString, how);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, before);
+        QTemporaryDir user;
+        QTemporaryDir dir;
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
+        const QString file = writeForm(dir.path() + u"/платеж.frm"_s, u"от файла"_s);
+        p.dialogs.fileAnswers = {file};
+        p.find<QAction>(u"N11"_s)->trigger(); // nothing typed: nothing asked
+        QVERIFY(p.dialogs.messages.isEmpty());
+        test::typeInto(docWindow()->control(u"reason"), u"Набрано"_s);
+        QVERIFY(documentKept(user.path()));
+
+        p.dialogs.answers = {answer};
+        if (answer == QMessageBox::Save)
+            p.dialogs.fileAnswers << file; // the save dialog, offering the file itself
+        const bool opens = before.contains(u"отворен"_s) && answer != QMessageBox::Cancel;
+        if (opens && how != u"Recent1"_s)
+            p.dialogs.fileAnswers << file;
+        p.dialogs.fileInitials.clear();
+        bool sessionGoesOn = true;
+        if (how == u"close"_s)
+            p.frame()->close();
+        else if (how == u"session"_s)
+            sessionGoesOn = p.frame()->endSession(true);
+        else if (how.startsWith(u"Ctrl"_s))
+            pressKeys(how);
+        else if (how.startsWith(u"ToolButton"_s))
+            p.find<QToolButton>(how)->click();
+        else
+            p.find<QAction>(how)->trigger();
+
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        const FakeDialogs::Message &asked = p.dialogs.messages.first();
+        QCOMPARE(asked.icon, QMessageBox::Warning);
+        QCOMPARE(asked.buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        QCOMPARE(asked.text, u"Промените във формуляра „платеж.frm“ не са записани. Да бъдат ли "
+                             u"записани, преди "_s +
+                                 before);
+        QVERIFY(p.dialogs.fileAnswers.isEmpty());
+        const bool leaves = before != u"да бъде отворен друг формуляр?"_s;
+        if (answer == QMessageBox::Cancel) {
+            QVERIFY(p.dialogs.fileInitials.isEmpty());
+            QCOMPARE(reason(), u"Набрано"_s);
+            QVERIFY(p.frame()->isVisible());
+            QCOMPARE(sessionGoesOn, how != u"session"_s);
+            QCOMPARE(recoveryFiles(user.path()).size(), 1);
+            return;
+        }
+        QVERIFY(sessionGoesOn);
+        QVERIFY(recoveryFiles(user.path()).isEmpty());
+        QCOMPARE(savedReason(file), answer == QMessageBox::Save ? u"Набрано"_s : u"от файла"_s);
+        if (answer == QMessageBox::Save)
+            QCOMPARE(p.dialogs.fileInitials.first(), file);
+        if (!leaves)
+            QCOMPARE(reason(), savedReason(file)); // opened
+        else if (how != u"session"_s)
+            QVERIFY(!p.frame()->isVisible());
+    }
+
+    // Ended by a signal (the system shutting down, the desktop session ending) sooner
+    // than the recovery file's delay: what was typed comes back at the next start. The
+    // test runs itself as the program that the signal ends.
+    void endedBySignalKeepsTheTyping()
+    {
+        const QString childUser = qEnvironmentVariable("FORMELAN_SIGNALLED_USER");
+        if (!childUser.isEmpty()) {
+            Program p(Program::Start{{}, childUser, {}, {}, {}});
+            keepDocumentAtTheEnd(*p.frame());
+            typeInto(u"reason"_s, u"Набрано преди края"_s);
+            QVERIFY(recoveryFiles(childUser).isEmpty()); // not kept yet
+            std::puts("typed");
+            std::fflush(stdout);
+            QEventLoop loop; // the program's loop, which the signal ends
+            QTimer::singleShot(30000, &loop, [&loop] { loop.exit(1); });
+            QCOMPARE(loop.exec(), 0);
+            QCOMPARE(recoveryFiles(childUser).size(), 1);
+            return;
+        }
+        QTemporaryDir user;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"FORMELAN_SIGNALLED_USER"_s, user.path());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {u"endedBySignalKeepsTheTyping"_s});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        while (!out.contains("typed\n") && child.waitForReadyRead(30000))
+            out += child.readAllStandardOutput();
+        QVERIFY2(out.contains("typed\n"), out.constData());
+        QVERIFY(::kill(pid_t(child.processId()), SIGTERM) == 0);
+        QVERIFY(child.waitForFinished(30000));
+        out += child.readAllStandardOutput() + child.readAllStandardError();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(out.contains("PASS   : TestSession::endedBySignalKeepsTheTyping()"),
+                 out.constData());
+
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}, {}});
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(reason(), u"Набрано преди края"_s);
+    }
+
+    // Open and save start in the documents folder on a new account, then where the clerk
+    // worked last, at this run or the one before; after opening, save offers the file.
+    void formDialogsStartWhereTheClerkWorked()
+    {
+        QTemporaryDir user;
+        QTemporaryDir dir;
+        const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+        const QString kind = u"Преводно нареждане Вносна бележка м.р"_s;
+        const QString file = dir.path() + u"/a.frm"_s;
+        {
+            Program p(Program::Start{{}, user.path(), {}, {}, {}});
+            p.find<QAction>(u"N11"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials, QStringList{documentsFolder()});
+            test::typeInto(docWindow()->control(u"Recipient_name"), u"ЕТ Иван: \"Север\""_s);
+            p.find<QAction>(u"N12"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials.last(), documentsFolder() + u'/' + kind +
+                                                        u" – ЕТ Иван Север – "_s + today +
+                                                        u".frm"_s);
+            writeForm(file, u"първи"_s);
+            p.dialogs.fileAnswers << file;
+            p.dialogs.answers << QMessageBox::Discard;
+            p.find<QAction>(u"N11"_s)->trigger();
+            QCOMPARE(reason(), u"първи"_s);
+            p.find<QAction>(u"N12"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials.last(), file);
+            p.find<QAction>(u"N11"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials.last(), file);
+            QCOMPARE(p.dialogs.messages.size(), 1);
+            // Cleared, the document is a new one, with a name of its own in that folder.
+            test::typeInto(docWindow()->control(u"reason"), u"изчистено"_s);
+            p.dialogs.answers << QMessageBox::Yes;
+            p.find<QAction>(u"ClearFields"_s)->trigger();
+            QCOMPARE(p.dialogs.messages.size(), 2);
+            QVERIFY(!p.frame()->recovery().holdsChanges());
+            p.find<QAction>(u"N12"_s)->trigger();
+            QCOMPARE(p.dialogs.fileInitials.last(),
+                     dir.path() + u"/Вносна бележка – "_s + today + u".frm"_s); // the file's kind
+        }
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
+        p.find<QAction>(u"N11"_s)->trigger();
+        QCOMPARE(p.dialogs.fileInitials.last(), dir.path());
+        // A name taken in that folder is not offered again.
+        QVERIFY(QFile::copy(file, dir.path() + u'/' + kind + u" – "_s + today + u".frm"_s));
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.fileInitials.last(),
+                 dir.path() + u'/' + kind + u" – "_s + today + u" (2).frm"_s);
+    }
+
+    // Saving over a file asks first, unless the file is the document's own.
+    void savingOverAnotherFileAsks()
+    {
+        QTemporaryDir dir;
+        Program p;
+        const QString taken = writeForm(dir.path() + u"/зает.frm"_s, u"стар"_s);
+        typeInto(u"reason"_s, u"нов"_s);
+        const QString question = u"Файлът „%1“ вече съществува. Да бъде ли заменен?"_s.arg(
+            QDir::toNativeSeparators(taken));
+        p.dialogs.fileAnswers = {taken, taken};
+        p.dialogs.answers = {QMessageBox::No, QMessageBox::Yes};
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.texts(), QStringList{question});
+        QCOMPARE(savedReason(taken), u"стар"_s);
+        QVERIFY(p.frame()->recovery().holdsChanges());
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.texts(), (QStringList{question, question}));
+        QCOMPARE(savedReason(taken), u"нов"_s);
+        QVERIFY(!p.frame()->recovery().holdsChanges());
+        // Now the document's own file: saved again without a word.
+        typeInto(u"reason"_s, u" и по-нов"_s);
+        p.dialogs.fileAnswers = {taken};
+        p.find<QAction>(u"N12"_s)->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QCOMPARE(savedReason(taken), u"нов и по-нов"_s);
     }
 };
 

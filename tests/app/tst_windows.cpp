@@ -248,6 +248,19 @@ private Q_SLOTS:
         QVERIFY2(!texts.contains(u"Cancel"_s) && !texts.contains(u"Look in:"_s),
                  qPrintable(texts.join(u" | "_s)));
 
+        // The question before leaving a document asks as Bulgarian desktop programs do.
+        const auto leave =
+            createMessageBox(p.frame(), QMessageBox::Warning, u"Formelan"_s, u"?"_s,
+                             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        QCOMPARE(leave->button(QMessageBox::Save)->text(), u"&Запис"_s);
+        QCOMPARE(leave->button(QMessageBox::Discard)->text(), u"&Без запис"_s);
+        QCOMPARE(leave->button(QMessageBox::Cancel)->text(), u"Отказ"_s);
+        QCOMPARE(leave->defaultButton(), leave->button(QMessageBox::Save));
+        const auto yesNo = createMessageBox(p.frame(), QMessageBox::Question, u"Formelan"_s, u"?"_s,
+                                            QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(yesNo->button(QMessageBox::Yes)->text(), u"&Да"_s);
+        QCOMPARE(yesNo->button(QMessageBox::No)->text(), u"&Не"_s);
+
         auto *edit = static_cast<QLineEdit *>(docWindow()->control(u"bank_name"));
         std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
         QStringList items;
