@@ -162,6 +162,9 @@ void MainFrame::buildCommands()
     item(processing, u"Word1"_s, u"Изпращане към &Word"_s,
          plain(&MainFrame::sendToWordProcessor, this), QKeySequence(u"Ctrl+Shift+W"_s));
     processing->addSeparator();
+    // F2 in the words field does the same; the menu shows the key.
+    item(processing, u"FillWords"_s, u"Сума с &думи"_s,
+         plain(&MainFrame::fillWordsOfDocument, this), QKeySequence(u"F2"_s));
     item(processing, u"ConvertToEuro"_s, u"Превръщане в &евро"_s,
          plain(&MainFrame::convertDocumentToEuro, this));
     processing->addSeparator();

@@ -41,7 +41,9 @@ QString notInLeva(const QString &currency)
 QString shownAmount(const QString &whole, const QString &cents)
 {
     return (whole.isEmpty() ? u"0"_s : whole) + u',' +
-           (cents.size() == 1 ? u'0' + cents : cents.isEmpty() ? u"00"_s : cents);
+           (cents.size() == 1 ? u'0' + cents
+            : cents.isEmpty() ? u"00"_s
+                              : cents);
 }
 
 // What the conversion is about to change, in the words of the question that asks for it.
@@ -49,7 +51,8 @@ QString conversionQuestion(const QHash<QString, QString> &before,
                            const QHash<QString, QString> &after, const QString &words,
                            bool rewritesWords)
 {
-    QStringList lines{u"Документът ще бъде превърнат от лева в евро по курс 1,95583 лв. за 1 евро:"_s};
+    QStringList lines{
+        u"Документът ще бъде превърнат от лева в евро по курс 1,95583 лв. за 1 евро:"_s};
     for (qsizetype k = 0; k + 1 < qsizetype(kAmountFields.size()); k += 2) {
         const QString whole = kAmountFields[k].toString();
         const QString cents = kAmountFields[k + 1].toString();
@@ -113,6 +116,13 @@ void MainFrame::convertDocumentToEuro()
     doc->setFieldText(u"vid", kEuro);
     if (clickedWords)
         doc->fillAmountInWords(doc->control(u"with_words"));
+}
+
+void MainFrame::fillWordsOfDocument()
+{
+    // The amount being typed counts: its field is completed first, as leaving it would.
+    m_view->finishEditing();
+    m_view->fillAmountInWords(m_view->control(u"with_words"));
 }
 
 void MainFrame::editSettings()

@@ -111,6 +111,8 @@ public:
     // Converts the document's amounts from leva to euro; refuses, saying why, a document
     // not in leva or with an amount that is no amount.
     void convertDocumentToEuro();
+    // Writes the document's amount in words into `with_words`, in its currency.
+    void fillWordsOfDocument();
     // The settings dialog; what the user accepts is kept for the next start.
     void editSettings();
     // The address book's tables as CSV files: written whole, or read and appended after

@@ -289,35 +289,37 @@ private Q_SLOTS:
         QTest::addColumn<bool>("picked");
         QTest::addColumn<QString>("sum");
         QTest::addColumn<QString>("dr");
-        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<int>("how"); // 0 click, 1 F2 in the words, 2 F2 in the cents
         QTest::addColumn<QString>("words");
         QTest::newRow("EUR typed")
-            << u"EUR"_s << false << u"12"_s << u"05"_s << false << u"дванадесет евро и 05 цента"_s;
+            << u"EUR"_s << false << u"12"_s << u"05"_s << 0 << u"дванадесет евро и 05 цента"_s;
         QTest::newRow("EUR picked, one cent, F2")
-            << u"EUR"_s << true << u"2"_s << u"01"_s << true << u"две евро и 01 цент"_s;
+            << u"EUR"_s << true << u"2"_s << u"01"_s << 1 << u"две евро и 01 цент"_s;
         QTest::newRow("EUR, neuter one")
-            << u"EUR"_s << true << u"21"_s << u"00"_s << false << u"двадесет и едно евро"_s;
+            << u"EUR"_s << true << u"21"_s << u"00"_s << 0 << u"двадесет и едно евро"_s;
         QTest::newRow("EUR, only cents")
-            << u"EUR"_s << false << u"0"_s << u"50"_s << true << u"50 цента"_s;
+            << u"EUR"_s << false << u"0"_s << u"50"_s << 1 << u"50 цента"_s;
         QTest::newRow("EUR, thousand")
-            << u"EUR"_s << true << u"1000"_s << u"00"_s << false << u" хиляда  евро"_s;
+            << u"EUR"_s << true << u"1000"_s << u"00"_s << 0 << u" хиляда  евро"_s;
         // Clicking the words leaves `dr`, which completes "5" to "05" first.
         QTest::newRow("EUR, cents completed")
-            << u"EUR"_s << false << u"7"_s << u"5"_s << false << u"седем евро и 05 цента"_s;
+            << u"EUR"_s << false << u"7"_s << u"5"_s << 0 << u"седем евро и 05 цента"_s;
         QTest::newRow("BGN picked")
-            << u"BGN"_s << true << u"12"_s << u"05"_s << false << u"дванадесет лв и 05 ст"_s;
+            << u"BGN"_s << true << u"12"_s << u"05"_s << 0 << u"дванадесет лв и 05 ст"_s;
+        // F2 with the focus still in the cents: they are completed first.
+        QTest::newRow("EUR, F2 in the cents")
+            << u"EUR"_s << false << u"7"_s << u"5"_s << 2 << u"седем евро и 05 цента"_s;
         QTest::newRow("USD picked")
-            << u"USD"_s << true << u"2"_s << u"01"_s << false << u"два USD и 01/100"_s;
+            << u"USD"_s << true << u"2"_s << u"01"_s << 0 << u"два USD и 01/100"_s;
         QTest::newRow("GBP typed, F2")
-            << u"GBP"_s << false << u"1"_s << u"00"_s << true << u"един GBP"_s;
+            << u"GBP"_s << false << u"1"_s << u"00"_s << 1 << u"един GBP"_s;
         QTest::newRow("USD, only cents")
-            << u"USD"_s << false << u"0"_s << u"50"_s << false << u"50/100 USD"_s;
-        QTest::newRow("BGL picked")
-            << u"BGL"_s << true << u"1"_s << u"00"_s << false << u"един лв"_s;
+            << u"USD"_s << false << u"0"_s << u"50"_s << 0 << u"50/100 USD"_s;
+        QTest::newRow("BGL picked") << u"BGL"_s << true << u"1"_s << u"00"_s << 0 << u"един лв"_s;
         QTest::newRow("empty currency")
-            << QString() << false << u"1"_s << u"00"_s << false << u"един лв"_s;
+            << QString() << false << u"1"_s << u"00"_s << 0 << u"един лв"_s;
         QTest::newRow("eur in small letters, made capitals")
-            << u"eur"_s << false << u"1"_s << u"00"_s << false << u"едно евро"_s;
+            << u"eur"_s << false << u"1"_s << u"00"_s << 0 << u"едно евро"_s;
     }
 
     void wordsInTheDocumentCurrency()
@@ -326,7 +328,7 @@ private Q_SLOTS:
         QFETCH(bool, picked);
         QFETCH(QString, sum);
         QFETCH(QString, dr);
-        QFETCH(bool, byKey);
+        QFETCH(int, how);
         QFETCH(QString, words);
         Program p;
         if (picked)
@@ -337,7 +339,10 @@ private Q_SLOTS:
         typeInto(doc(u"sum"), sum);
         typeInto(doc(u"dr"), dr);
         QCOMPARE(text(u"sum"), sum);
-        if (byKey) {
+        if (how == 2) {
+            QCOMPARE(QApplication::focusWidget(), doc(u"dr"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        } else if (how == 1) {
             clickInto(doc(u"kind_p"));
             pressTab(); // into the words, without clicking them
             QCOMPARE(QApplication::focusWidget(), doc(u"with_words"));
