@@ -89,6 +89,9 @@ private:
             add(field, u"невалиден %1: „%2“"_s.arg(what, m_content.text(field)));
     }
     void bank(QStringView bicField, QStringView ibanField);
+    // The currency a code of three capitals, and not leva for a payment made after the
+    // changeover; false when no amount in words can be judged against it.
+    bool currencyIsSound(const KindRules &rules);
     // The whole units of an amount field, or nothing (and a finding) when it is no amount.
     std::optional<qint64> units(QStringView field);
     std::optional<qint64> cents(QStringView field);
@@ -142,6 +145,7 @@ std::optional<qint64> Checker::cents(QStringView field)
 
 void Checker::amount(const KindRules &rules)
 {
+    const bool soundCurrency = currencyIsSound(rules);
     const std::optional<qint64> whole = units(u"sum");
     const std::optional<qint64> part = cents(u"dr");
     if (!whole || !part)
@@ -149,9 +153,11 @@ void Checker::amount(const KindRules &rules)
     const qint64 total = *whole * 100 + *part;
     if (rules.amountNeeded && total <= 0)
         add(u"sum", u"сумата трябва да е по-голяма от нула"_s);
+    const QString currency = text(u"vid");
+    if (!soundCurrency)
+        return;
     if (rules.words && total > 0) {
         const QString words = m_content.text(u"with_words");
-        const QString currency = text(u"vid");
         if (words.trimmed().isEmpty()) {
             add(u"with_words", u"не е попълнена"_s);
         } else if (!holdsWordsOf(words, text(u"sum"), text(u"dr"), currency) &&
@@ -163,6 +169,31 @@ void Checker::amount(const KindRules &rules)
                                    QString::number(*part).rightJustified(2, u'0'), currency));
         }
     }
+}
+
+bool Checker::currencyIsSound(const KindRules &rules)
+{
+    const QString currency = text(u"vid");
+    if (currency.isEmpty()) {
+        add(u"vid", u"валутата не е посочена"_s);
+        return false;
+    }
+    if (currency.size() != 3 || !std::all_of(currency.begin(), currency.end(),
+                                             [](QChar c) { return c >= u'A' && c <= u'Z'; })) {
+        add(u"vid",
+            u"валутата е код от три главни латински букви, напр. EUR, а не „%1“"_s.arg(currency));
+        return false;
+    }
+    // Leva are for documents of before the changeover; a payment made now is in euro.
+    const QDate changeover(2026, 2, 1);
+    const FormEntry &execution = m_content.entry(u"dateiz");
+    const QDate paid = rules.execution && execution.present && execution.dateTime.date().isValid()
+                           ? execution.dateTime.date()
+                           : m_today;
+    if (currency == u"BGN" && paid >= changeover)
+        add(u"vid", u"от 01.02.2026 левът не е платежно средство: превърнете документа в евро "
+                    u"(„Обработване“ → „Превръщане в евро“)"_s);
+    return true;
 }
 
 void Checker::subPayments()

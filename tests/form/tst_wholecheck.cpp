@@ -106,6 +106,9 @@ private Q_SLOTS:
         row("words in leva for euro", u"N6", u"with_words", u"двеста и петдесет лв и 50 ст"_s);
         row("words missing", u"N1", u"with_words", QString());
         row("no amount", u"N3", u"sum", u"0"_s);
+        row("currency not a code", u"N2", u"vid", u"EURO"_s);
+        row("currency missing", u"N6", u"vid", QString());
+        row("leva after the changeover", u"WQ1", u"vid", u"BGN"_s);
         row("cents typed into the total", u"N2", u"sum", u"250,50"_s);
         row("cents of three digits", u"N5", u"dr", u"500"_s);
         row("no reason", u"N5", u"reason", QString());
@@ -136,6 +139,8 @@ private Q_SLOTS:
             c.entry(field).text = value;
         if (QTest::currentDataTag() == QByteArrayView("no amount"))
             c.entry(u"dr").text = u"00"_s;
+        if (QTest::currentDataTag() == QByteArrayView("leva after the changeover"))
+            c.entry(u"with_words").text = u"двеста и петдесет лв и 50 ст"_s;
         if (QTest::currentDataTag() == QByteArrayView("no payment at all")) {
             c.entry(u"d1").text = u"00"_s;
             c.entry(u"ium2").text = u"0"_s;
@@ -148,6 +153,17 @@ private Q_SLOTS:
         const Finding f = checkDocument(c, kToday).front();
         QVERIFY(!f.caption.isEmpty() && f.caption != f.field);
         QVERIFY(!f.message.isEmpty());
+    }
+
+    // Leva pass for a payment executed before the euro came, as old documents were.
+    void levaBeforeTheChangeover()
+    {
+        FormContent c = sound(u"N2");
+        c.entry(u"vid").text = u"BGN"_s;
+        c.entry(u"dateiz").dateTime = QDateTime(QDate(2026, 1, 30), QTime(9, 0));
+        QCOMPARE(checkDocument(c, QDate(2026, 1, 29)).size(), size_t(0));
+        c.entry(u"dateiz").dateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 0));
+        QCOMPARE(checkDocument(c, QDate(2026, 1, 29)).size(), size_t(1));
     }
 
     void captionsNameTheBlock()
