@@ -83,8 +83,11 @@ bool diskFull(const QString &folder, qint64 size, QFileDevice::FileError error)
     return error == QFileDevice::ResourceError || QStorageInfo(folder).bytesAvailable() < size;
 }
 
-// Why a file could not be written where the folder and the file are as they are now.
-QString writeProblem(const QString &path, qint64 size, QFileDevice::FileError error)
+} // namespace
+
+// Told from the folder and the file as they are now: the system's own texts follow the
+// desktop's language.
+QString writeFailureReason(const QString &path, qint64 size, QFileDevice::FileError error)
 {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
@@ -104,6 +107,20 @@ QString writeProblem(const QString &path, qint64 size, QFileDevice::FileError er
     return u"грешка при запис на диска"_s;
 }
 
+QString readFailureReason(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return systemReason(ENOENT);
+    if (info.isDir())
+        return systemReason(EISDIR);
+    if (!info.isReadable())
+        return systemReason(EACCES);
+    return systemReason(EIO);
+}
+
+namespace {
+
 bool syncedWrite(QFile &file, const QByteArray &bytes)
 {
     return file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()) &&
@@ -122,7 +139,7 @@ QString keepCopy(const QString &path, const QByteArray &old, QString &why)
     if (QDir().mkpath(folder) && file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
         file.write(old) == old.size() && file.commit())
         return copy;
-    why = writeProblem(copy, old.size(), file.error());
+    why = writeFailureReason(copy, old.size(), file.error());
     return {};
 }
 
@@ -132,7 +149,7 @@ std::optional<QString> writeInPlace(const QString &path, const QByteArray &bytes
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite)) // no Truncate: nothing changes yet
-        return writeFailure(path, writeProblem(path, bytes.size(), file.error()), true);
+        return writeFailure(path, writeFailureReason(path, bytes.size(), file.error()), true);
     const QByteArray old = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return writeFailure(path, u"старото му съдържание не може да бъде прочетено"_s, true);
@@ -161,7 +178,7 @@ std::optional<QString> writeInPlace(const QString &path, const QByteArray &bytes
         QFile::remove(copy);
         return std::nullopt;
     }
-    const QString reason = writeProblem(path, bytes.size(), file.error());
+    const QString reason = writeFailureReason(path, bytes.size(), file.error());
     file.unsetError();
     if (syncedWrite(file, old)) {
         file.close();
@@ -188,11 +205,11 @@ std::optional<QString> writeFileAtomically(const QString &path, const QByteArray
         // QSaveFile drops its temporary file: the old one is untouched.
         const QFileDevice::FileError error = file.error();
         file.cancelWriting();
-        return writeFailure(path, writeProblem(path, bytes.size(), error), existed);
+        return writeFailure(path, writeFailureReason(path, bytes.size(), error), existed);
     }
     if (info.isFile() && info.isWritable())
         return writeInPlace(path, bytes);
-    return writeFailure(path, writeProblem(path, bytes.size(), file.error()), existed);
+    return writeFailure(path, writeFailureReason(path, bytes.size(), file.error()), existed);
 }
 
 FileRead readWholeFile(const QString &path, qint64 maxSize)

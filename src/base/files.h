@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 #include <optional>
@@ -22,6 +23,12 @@ struct FileRead {
 // Reads a whole regular file of at most `maxSize` bytes. Devices, pipes and folders are
 // refused unopened, and no more than `maxSize` + 1 bytes are ever read.
 FileRead readWholeFile(const QString &path, qint64 maxSize);
+
+// Why a file could not be written where it is, in Bulgarian: "на диска няма достатъчно
+// място"; `error` is what the writing device said, `size` what was to be written.
+QString writeFailureReason(const QString &path, qint64 size, QFileDevice::FileError error);
+// Why a file could not be opened for reading, in Bulgarian: "нямате право да го четете".
+QString readFailureReason(const QString &path);
 
 // A number of bytes as a message states it, exactly: "1 048 576 байта".
 QString byteCount(qint64 bytes);

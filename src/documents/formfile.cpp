@@ -47,11 +47,17 @@ AppError damaged(const QString &fileName, const QString &why)
     return AppError(u"%1 е повреден: %2."_s.arg(theFile(fileName), why));
 }
 
-// A line of the file as a message quotes it: short enough to read.
+// A line of the file as a message quotes it: short enough to read, control characters
+// shown as such.
 QString quoted(const QString &line)
 {
     constexpr qsizetype kShown = 50;
-    return u"„"_s + (line.size() > kShown ? line.left(kShown) + u'…' : line) + u'“';
+    QString shown = line.size() > kShown ? line.left(kShown) + u'…' : line;
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return u"„"_s + shown + u'“';
 }
 
 QString fieldTitle(const FieldDef &def)
@@ -99,16 +105,12 @@ qsizetype fieldNamed(const QString &line)
     return byName.value(line.toCaseFolded(), -1);
 }
 
-// Characters that no text file holds: control characters other than the tab, the line
-// ends and the page breaks, and halves of a character. A NUL is the mark of binary data,
-// and of UTF-16 read bytewise.
+// What no text holds: a NUL, the mark of binary data and of UTF-16 read bytewise, and
+// halves of a character. Other control characters may have come in with a paste, and
+// this program writes them as they are: they stay readable.
 bool holdsNoText(QStringView text)
 {
-    return !text.isValidUtf16() || std::any_of(text.begin(), text.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r' && u != u'\v' && u != u'\f') ||
-               (u >= 0x7F && u <= 0x9F);
-    });
+    return !text.isValidUtf16() || text.contains(QChar(0));
 }
 
 std::optional<QString> decoded(QByteArrayView bytes, QStringDecoder::Encoding encoding)

@@ -540,10 +540,13 @@ private Q_SLOTS:
             << windowsFile({}, QString())
             << u"Файлът „%1“ не е формуляр: последният му ред, където стои видът на документа, е "
                u"празен."_s;
-        QByteArray garbageKind = windowsFile({}, u"Вносна бележка"_s);
+        QByteArray garbageKind = windowsFile({}, QString());
         garbageKind.chop(2);
         garbageKind += "\x01\x02\x89PNG\r\n";
-        QTest::newRow("kind line binary") << garbageKind << notText;
+        QTest::newRow("kind line binary")
+            << garbageKind
+            << u"Файлът „%1“ не е формуляр: на последния му ред, където стои видът на документа, "
+               u"пише „\ufffd\ufffd‰PNG“, а такъв вид документ няма."_s;
         QTest::newRow("name on the last line")
             << QByteArray("sum\r\n5\r\nRecipient_name\r\n")
             << u"Файлът „%1“ е повреден: прекъсва в полето „Платете на - име на получателя“ "
@@ -709,6 +712,12 @@ private Q_SLOTS:
         QStringEncoder be(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
         QTest::newRow("UTF-16 big-endian with byte-order mark")
             << QByteArray(be.encode(utf)) << text;
+        // A paste may bring control characters into a value; the file is text all the same.
+        const QString pasted = u"Наем\tноември\u0007"_s;
+        QTest::newRow("control characters in a value")
+            << QByteArray(cp1251.encode(windowsFileText(
+                   {{u"reason"_s, pasted}, {u"Recipient_name"_s, u"Иван"_s}}, u"Вносна бележка"_s)))
+            << pasted;
         // ASCII alone reads the same either way.
         const QString ascii = windowsFileText({{u"reason"_s, u"Invoice 5"_s}}, u"Вносна бележка"_s);
         QTest::newRow("ASCII values, kind in UTF-8") << ascii.toUtf8() << u"Invoice 5"_s;
