@@ -389,18 +389,19 @@ bool MainFrame::offerRecovery()
     const std::optional<RecoveryKeeper::Orphan> orphan = m_recovery->findOrphan();
     if (!orphan)
         return false;
-    const auto answer = dialogs().message(
-        m_view, QMessageBox::Question, programTitle(),
-        u"При последната работа с програмата остана незаписан документ (запазен на %1). "
-        u"Да бъде ли възстановен?"_s.arg(QLocale().toString(orphan->kept, u"d MMMM yyyy, HH:mm"_s)),
-        QMessageBox::Yes | QMessageBox::No);
+    const auto answer =
+        dialogs().message(m_view, QMessageBox::Question, programTitle(),
+                          RecoveryKeeper::question(*orphan), QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
         m_recovery->discardOrphan(*orphan);
         return false;
     }
-    const std::optional<FormContent> content = m_recovery->takeOrphan(*orphan);
-    if (!content)
+    QString error;
+    const std::optional<FormContent> content = m_recovery->takeOrphan(*orphan, &error);
+    if (!content) {
+        showErrorBox(error);
         return false;
+    }
     m_view->setContent(*content);
     arrangeDocumentWindow();
     m_recovery->markUnsaved();

@@ -3,6 +3,7 @@
 #include "app/mainframe.h"
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/paths.h"
 #include "parties/addressbook.h"
 #include "parties/partycsv.h"
@@ -105,8 +106,8 @@ void MainFrame::importParties(PartyTable table)
     m_csvName = name;
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
-        showErrorBox(u"Файлът „%1“ не може да бъде прочетен: %2"_s.arg(displayPath(name),
-                                                                       file.errorString()));
+        showErrorBox(u"Файлът „%1“ не може да бъде прочетен: %2."_s.arg(displayPath(name),
+                                                                        readFailureReason(name)));
         return;
     }
     const ImportPreview preview = previewPartiesCsv(table, file.readAll());

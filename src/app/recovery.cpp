@@ -12,6 +12,8 @@
 #include <QLocale>
 #include <QLockFile>
 
+#include <memory>
+
 namespace formelan {
 
 using namespace Qt::StringLiterals;
@@ -125,37 +127,59 @@ void RecoveryKeeper::writeNow()
 
 std::optional<RecoveryKeeper::Orphan> RecoveryKeeper::findOrphan() const
 {
-    std::optional<Orphan> newest;
-    const QFileInfoList files = QDir(folder()).entryInfoList({u"*.frm"_s}, QDir::Files, QDir::Time);
+    // Links are not followed: whatever one points at is no document this program kept.
+    const QFileInfoList files =
+        QDir(folder()).entryInfoList({u"*.frm"_s}, QDir::Files | QDir::NoSymLinks, QDir::Time);
     for (const QFileInfo &info : files) {
         const QString file = info.absoluteFilePath();
         if (file == QFileInfo(m_file).absoluteFilePath())
             continue;
-        // A lock that can be taken belongs to no running copy.
-        QLockFile lock(lockOf(file));
-        lock.setStaleLockTime(0);
-        if (!lock.tryLock(0))
+        // A lock that can be taken belongs to no running copy. It is kept until the
+        // document is taken or dropped: another copy starting meanwhile passes it by.
+        auto lock = std::make_shared<QLockFile>(lockOf(file));
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0))
             continue;
-        lock.unlock();
-        if (!newest)
-            newest = Orphan{file, info.lastModified()};
+        // Another copy may have taken it and let go of its lock since the folder was read.
+        const QFileInfo now(file);
+        if (!now.isFile() || now.isSymLink())
+            continue; // the lock goes with `lock`
+        return Orphan{file, now.lastModified(), std::move(lock)};
     }
-    return newest;
+    return std::nullopt;
 }
 
-std::optional<FormContent> RecoveryKeeper::takeOrphan(const Orphan &orphan)
+QString RecoveryKeeper::question(const Orphan &orphan)
+{
+    // Bulgarian like every other text, whatever the desktop's language.
+    const QLocale bulgarian(QLocale::Bulgarian, QLocale::Bulgaria);
+    return u"При последната работа с програмата остана незаписан документ (запазен на %1). "
+           u"Да бъде ли възстановен?"_s.arg(
+               bulgarian.toString(orphan.kept, u"d MMMM yyyy, HH:mm"_s));
+}
+
+std::optional<FormContent> RecoveryKeeper::takeOrphan(const Orphan &orphan, QString *error)
 {
     const LoadedForm loaded = loadFormFile(orphan.file);
     discardOrphan(orphan);
-    if (!loaded.content || loaded.kindMissing)
-        return std::nullopt;
-    return loaded.content;
+    QString why = loaded.error;
+    if (loaded.content && loaded.kindMissing)
+        why = u"Файлът „%1“ е непълен."_s.arg(displayPath(orphan.file));
+    if (why.isEmpty())
+        return loaded.content;
+    if (error)
+        *error = u"Незаписаният документ не може да бъде възстановен. %1"_s.arg(why);
+    return std::nullopt;
 }
 
 void RecoveryKeeper::discardOrphan(const Orphan &orphan)
 {
     QFile::remove(orphan.file);
-    QFile::remove(lockOf(orphan.file));
+    // Let go of the lock only now: a copy that takes it then finds no document.
+    if (orphan.lock)
+        orphan.lock->unlock();
+    else
+        QFile::remove(lockOf(orphan.file));
 }
 
 } // namespace formelan

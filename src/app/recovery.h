@@ -42,13 +42,19 @@ public:
     void writeNow();
 
     // A document that a copy of the program no longer running left unsaved, and the
-    // time it was kept; taking it removes its file.
+    // time it was kept. It is found under its lock, which the orphan holds until it is
+    // taken or dropped, so that no other copy offers it meanwhile; taking it removes its
+    // file. Only regular files are offered: no link, device or pipe.
     struct Orphan {
         QString file;
         QDateTime kept;
+        std::shared_ptr<QLockFile> lock;
     };
     std::optional<Orphan> findOrphan() const;
-    std::optional<FormContent> takeOrphan(const Orphan &orphan);
+    // The question whether to bring it back, its time in Bulgarian.
+    static QString question(const Orphan &orphan);
+    // Nothing, with `error` set, when the file cannot be read as a document.
+    std::optional<FormContent> takeOrphan(const Orphan &orphan, QString *error = nullptr);
     void discardOrphan(const Orphan &orphan);
 
     static QString folder();

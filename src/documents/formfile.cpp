@@ -2,7 +2,9 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/paths.h"
 #include "form/fieldset.h"
+#include "form/kinds.h"
 
 #include <QHash>
 #include <QLocale>
@@ -29,9 +31,39 @@ const char *const kCodePage = "windows-1251";
 // A form file is a few kilobytes; anything larger is refused before it is read.
 constexpr qint64 kMaxFileSize = 1024 * 1024;
 
-AppError outOfBounds(qsizetype index)
+// How a message names the file: by its path where it is known.
+QString theFile(const QString &fileName)
 {
-    return AppError(u"List index out of bounds (%1)"_s.arg(index));
+    return fileName.isEmpty() ? u"Файлът"_s : u"Файлът „%1“"_s.arg(displayPath(fileName));
+}
+
+AppError notAForm(const QString &fileName, const QString &why)
+{
+    return AppError(u"%1 не е формуляр: %2."_s.arg(theFile(fileName), why));
+}
+
+AppError damaged(const QString &fileName, const QString &why)
+{
+    return AppError(u"%1 е повреден: %2."_s.arg(theFile(fileName), why));
+}
+
+// A line of the file as a message quotes it: short enough to read, control characters
+// shown as such.
+QString quoted(const QString &line)
+{
+    constexpr qsizetype kShown = 50;
+    QString shown = line.size() > kShown ? line.left(kShown) + u'…' : line;
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return u"„"_s + shown + u'“';
+}
+
+QString fieldTitle(const FieldDef &def)
+{
+    return def.label.isEmpty() ? def.name.toString()
+                               : u"„"_s + def.label + u"“ ("_s + def.name + u')';
 }
 
 QStringList splitLines(const QString &text)
@@ -73,28 +105,62 @@ qsizetype fieldNamed(const QString &line)
     return byName.value(line.toCaseFolded(), -1);
 }
 
-// Windows-1251 as the format has it, except that a file marked as UTF-8, or one that is
-// valid UTF-8 with letters beyond ASCII, is UTF-8: no Windows-1251 file of Cyrillic
-// text is valid UTF-8.
-QString decodeForm(const QByteArray &bytes)
+// What no text holds: a NUL, the mark of binary data and of UTF-16 read bytewise, and
+// halves of a character. Other control characters may have come in with a paste, and
+// this program writes them as they are: they stay readable.
+bool holdsNoText(QStringView text)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        return utf8.decode(QByteArrayView(bytes).sliced(3));
+    return !text.isValidUtf16() || text.contains(QChar(0));
+}
+
+std::optional<QString> decoded(QByteArrayView bytes, QStringDecoder::Encoding encoding)
+{
+    QStringDecoder decoder(encoding);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError() || holdsNoText(text))
+        return std::nullopt;
+    return text;
+}
+
+// Windows-1251 as the format has it, except that a file marked as UTF-8 or UTF-16, or
+// one that is valid UTF-8 with letters beyond ASCII, is read as such: no Windows-1251
+// file of Cyrillic text is valid UTF-8. Bytes that are no text are refused.
+QString decodeForm(const QByteArray &bytes, const QString &fileName)
+{
+    const auto marked = [&](qsizetype bom, QStringDecoder::Encoding encoding, QStringView name) {
+        if (std::optional<QString> text = decoded(QByteArrayView(bytes).sliced(bom), encoding))
+            return *text;
+        throw notAForm(fileName, u"по знака в началото му е текст в %1, но съдържанието му "
+                                 u"не е такъв текст"_s.arg(name));
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return marked(3, QStringDecoder::Utf8, u"UTF-8");
+    if (bytes.startsWith("\xFF\xFE"))
+        return marked(2, QStringDecoder::Utf16LE, u"UTF-16");
+    if (bytes.startsWith("\xFE\xFF"))
+        return marked(2, QStringDecoder::Utf16BE, u"UTF-16");
+    if (bytes.contains('\0')) {
+        if (bytes.size() % 2 == 0 &&
+            (decoded(bytes, QStringDecoder::Utf16LE) || decoded(bytes, QStringDecoder::Utf16BE)))
+            throw notAForm(fileName, u"текстът му е в UTF-16 без знака за реда на байтовете в "
+                                     u"началото; запишете го в Windows-1251 или UTF-8"_s);
+        throw notAForm(fileName, u"съдържанието му не е текст"_s);
     }
     const bool ascii =
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (!ascii) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
+        if (std::optional<QString> text = decoded(bytes, QStringDecoder::Utf8))
+            return *text;
     }
     QStringDecoder decoder(kCodePage);
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError() || holdsNoText(text))
+        throw notAForm(fileName, u"съдържанието му не е текст"_s);
+    return text;
 }
 
-double parseDayNumber(const QString &value)
+// A day number of the field's value line; nothing when it is none.
+std::optional<double> parseDayNumber(const QString &value)
 {
     static const QRegularExpression number(
         u"^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"_s);
@@ -105,17 +171,26 @@ double parseDayNumber(const QString &value)
     bool ok = false;
     const double v = number.match(text).hasMatch() ? QLocale::c().toDouble(text, &ok) : 0.0;
     if (!ok || !std::isfinite(v))
-        throw AppError(u"'%1' is not a valid floating point value"_s.arg(value));
+        return std::nullopt;
     return v;
 }
 
-QDate dayOf(double number)
+QDate dayOf(const QString &value, const FieldDef &def, const QString &fileName)
 {
-    const double days = std::trunc(number);
+    const std::optional<double> number = parseDayNumber(value);
+    if (!number)
+        throw damaged(fileName,
+                      u"в полето %1 вместо дата стои %2"_s.arg(fieldTitle(def), quoted(value)));
+    const double days = std::trunc(*number);
     const qint64 earliest = kEpoch.daysTo(earliestDate());
     const qint64 latest = kEpoch.daysTo(latestDate());
-    if (days < double(earliest) || days > double(latest))
-        throw AppError(u"Failed to set calendar date or time"_s);
+    if (days < double(earliest) || days > double(latest)) {
+        const QLocale bulgarian(QLocale::Bulgarian, QLocale::Bulgaria);
+        throw damaged(fileName, u"в полето %1 датата (%2) е извън допустимите, от %3 до %4"_s.arg(
+                                    fieldTitle(def), quoted(value),
+                                    bulgarian.toString(earliestDate(), u"d MMMM yyyy"_s),
+                                    bulgarian.toString(latestDate(), u"d MMMM yyyy"_s)));
+    }
     return kEpoch.addDays(qint64(days));
 }
 
@@ -208,35 +283,36 @@ QByteArray formatForm(const FormContent &content, QChar decimalPoint, FormEncodi
         const QString c = unwritable(content.entries.at(k).text);
         if (c.isEmpty())
             continue;
-        const FieldDef &def = defs[k];
-        const QString field = def.label.isEmpty() ? def.name.toString()
-                                                  : u"„"_s + def.label + u"“ ("_s + def.name + u')';
-        throw AppError(
-            u"Полето %1 съдържа знака „%2“, който не може да бъде записан във "
-            u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s.arg(field, c));
+        throw AppError(u"Полето %1 съдържа знака „%2“, който не може да бъде записан във "
+                       u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s.arg(
+                           fieldTitle(defs[k]), c));
     }
     throw AppError(u"Видът на документа съдържа знак, който не може да бъде записан във "
                    u"формуляр (кодова таблица Windows-1251). Формулярът не е записан."_s);
 }
 
-ParsedForm parseFormFile(const QByteArray &bytes)
+ParsedForm parseFormFile(const QByteArray &bytes, const QString &fileName)
 {
-    const QStringList lines = splitLines(decodeForm(bytes));
+    if (bytes.isEmpty())
+        throw AppError(u"%1 е празен, а не формуляр."_s.arg(theFile(fileName)));
+    const QStringList lines = splitLines(decodeForm(bytes, fileName));
     const qsizetype n = lines.size();
-    if (n == 0)
-        throw outOfBounds(0);
 
     const auto defs = documentFields();
     // Where each field's name stands in the file, top to bottom.
     std::vector<std::vector<qsizetype>> nameLines(defs.size());
     std::vector<bool> isName(size_t(n), false);
+    bool anyName = false;
     for (qsizetype i = 0; i < n; ++i) {
         const qsizetype k = fieldNamed(lines[i]);
         if (k >= 0) {
             nameLines[size_t(k)].push_back(i);
             isName[size_t(i)] = true;
+            anyName = true;
         }
     }
+    if (!anyName)
+        throw notAForm(fileName, u"в него няма нито едно от полетата на документа"_s);
 
     ParsedForm parsed;
     FormContent &content = parsed.content;
@@ -265,7 +341,7 @@ ParsedForm parseFormFile(const QByteArray &bytes)
             continue;
         }
         if (at + 1 >= n)
-            throw outOfBounds(n);
+            throw damaged(fileName, u"прекъсва в полето %1"_s.arg(fieldTitle(def)));
         used[size_t(at)] = true;
         QString value = lines[at + 1];
         used[size_t(at + 1)] = true;
@@ -293,7 +369,7 @@ ParsedForm parseFormFile(const QByteArray &bytes)
 
         switch (def.kind) {
         case FieldKind::Date:
-            entry.dateTime = QDateTime(dayOf(parseDayNumber(value)), QTime(0, 0));
+            entry.dateTime = QDateTime(dayOf(value, def, fileName), QTime(0, 0));
             break;
         case FieldKind::Check:
             entry.checked = value == kYes;
@@ -304,8 +380,18 @@ ParsedForm parseFormFile(const QByteArray &bytes)
     }
     // A last line that an entry took is no kind line: the file was cut short.
     parsed.kindMissing = used[size_t(n - 1)];
-    if (!parsed.kindMissing)
-        content.kind = lines.last();
+    if (parsed.kindMissing)
+        return parsed;
+    // The kind becomes the window's title and goes into the next save: a line that names
+    // no kind is no form of this program's, whatever else the file holds.
+    const QString kind = lines.last().trimmed();
+    if (!findKind(kind))
+        throw notAForm(fileName,
+                       lines.last().trimmed().isEmpty()
+                           ? u"последният му ред, където стои видът на документа, е празен"_s
+                           : u"на последния му ред, където стои видът на документа, пише %1, "
+                             u"а такъв вид документ няма"_s.arg(quoted(lines.last())));
+    content.kind = kind;
     return parsed;
 }
 
@@ -330,7 +416,7 @@ LoadedForm loadFormFile(const QString &fileName)
     if (!file.error.isEmpty())
         return {std::nullopt, file.error};
     try {
-        ParsedForm parsed = parseFormFile(file.bytes);
+        ParsedForm parsed = parseFormFile(file.bytes, fileName);
         return {std::move(parsed.content), {}, parsed.missingFields, parsed.kindMissing};
     } catch (const AppError &e) {
         return {std::nullopt, e.message()};

@@ -24,9 +24,11 @@ struct ParsedForm {
     int missingFields = 0;    // fields the file has no entry for: they keep their start values
     bool kindMissing = false; // the file ends inside an entry: there is no kind line
 };
-// Throws AppError with the message the user sees when the bytes are no readable form
-// file. Both separators are read in day numbers.
-ParsedForm parseFormFile(const QByteArray &bytes);
+// Throws AppError with the message the user sees, naming the file when its name is
+// given, when the bytes are no form file: no text, no field's name, a last line that
+// names no kind; or a damaged one: cut inside an entry, a date that is none. Both
+// separators are read in day numbers. A file marked as UTF-16 reads too.
+ParsedForm parseFormFile(const QByteArray &bytes, const QString &fileName = QString());
 FormContent parseForm(const QByteArray &bytes);
 
 // A day number: days since 30 December 1899, the time of day as the fraction.
@@ -45,7 +47,7 @@ struct LoadedForm {
     bool kindMissing = false; // then the content's kind is empty
 };
 // Reads and checks the whole file: a file that fails leaves no half-read document. A
-// file over 1 MiB is refused unread.
+// file over 1 MiB is refused unread. The error names the file.
 LoadedForm loadFormFile(const QString &fileName);
 
 } // namespace formelan

@@ -242,7 +242,7 @@ OutputResult sendToWordProcessor(const FormContent &content, const QString &form
         return result;
     }
     if (!QDir().mkpath(outputDir)) {
-        result.message = u"Cannot create folder \"%1\"."_s.arg(displayPath(outputDir));
+        result.message = u"Папката „%1“ не може да бъде създадена."_s.arg(displayPath(outputDir));
         return result;
     }
     const QString target = outputFile(outputDir);

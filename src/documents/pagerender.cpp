@@ -1,5 +1,6 @@
 #include "documents/pagerender.h"
 
+#include "base/files.h"
 #include "rtf/fontfaces.h"
 #include "rtf/rtfreader.h"
 
@@ -124,14 +125,16 @@ QString missingFacesMessage(const QStringList &faces)
 PageRenderResult writePdf(const QByteArray &rtf, const QString &path, const QString &title)
 {
     QSaveFile file(path);
-    const auto failed = [&](const QString &reason) {
+    const auto failed = [&]() {
         PageRenderResult r;
-        r.error = u"Файлът „%1“ не може да бъде записан: %2"_s.arg(QDir::toNativeSeparators(path),
-                                                                   reason);
+        r.error = u"Файлът „%1“ не може да бъде записан: %2."_s.arg(
+            QDir::toNativeSeparators(path), writeFailureReason(path, 0, file.error()));
         return r;
     };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
+    // Unbuffered: a write left to the buffer fails at commit unseen (a full disk) and
+    // leaves a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failed();
     PageRenderResult result;
     {
         QPdfWriter writer(&file);
@@ -144,7 +147,7 @@ PageRenderResult writePdf(const QByteArray &rtf, const QString &path, const QStr
         return result;
     }
     if (!file.commit())
-        return failed(file.errorString());
+        return failed();
     return result;
 }
 

@@ -1,11 +1,9 @@
 #include "parties/partycsv.h"
 
+#include "base/files.h"
 #include "form/numconvert.h"
 #include "parties/csv.h"
 #include "parties/partylist.h"
-
-#include <QDir>
-#include <QSaveFile>
 
 namespace formelan {
 
@@ -58,13 +56,8 @@ StoreError exportPartiesCsvFile(PartyStore &store, PartyTable table, const QStri
     StoreResult<QByteArray> data = exportPartiesCsv(store, table);
     if (!data.ok())
         return data.error();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data.value()) != data->size() ||
-        !file.commit())
-        return {
-            StoreError::Kind::Failed,
-            u"Файлът „%1“ не може да бъде записан. Изберете друга папка или друго име.\n"
-            "Съобщение на системата: %2"_s.arg(QDir::toNativeSeparators(path), file.errorString())};
+    if (const std::optional<QString> failure = writeFileAtomically(path, data.value()))
+        return {StoreError::Kind::Failed, *failure + u" Изберете друга папка или друго име."_s};
     return {};
 }
 

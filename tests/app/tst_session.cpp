@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QMenu>
@@ -22,6 +23,8 @@
 
 #include <csignal>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -41,6 +44,14 @@ QString writeForm(const QString &path, const QString &reason,
         qFatal("cannot write %s", qPrintable(path));
     f.write(formatForm(content, u','));
     return path;
+}
+
+// A document that a copy of the program, no longer running, left in the user folder
+// `user`: as the program keeps it, with no lock beside it.
+QString plantOrphan(const QString &user, const QString &reasonText, const QString &name)
+{
+    QDir().mkpath(user + u"/recovery"_s);
+    return writeForm(user + u"/recovery/"_s + name, reasonText);
 }
 
 QString reason()
@@ -491,6 +502,132 @@ private Q_SLOTS:
         p.find<QAction>(u"N12"_s)->trigger();
         QCOMPARE(p.dialogs.messages.size(), 2);
         QCOMPARE(savedReason(taken), u"нов и по-нов"_s);
+    // Two copies starting together: the one that finds the document first holds it while
+    // it asks. The other, a process of its own started meanwhile and answering no, is
+    // asked nothing and leaves it; the first, answered yes, brings it back.
+    void anOrphanGoesToOneCopy()
+    {
+        QTemporaryDir user;
+        QTemporaryDir elsewhere;
+        QString orphan;
+        {
+            Program maker(Program::Start{{}, elsewhere.path(), {}, {}, {}});
+            orphan = plantOrphan(user.path(), u"Забравено"_s, u"document-1-1.frm"_s);
+        }
+        QStringList other;
+        bool keptMeanwhile = false;
+        Program::Start start{{}, user.path(), {}, {QMessageBox::Yes}, {}};
+        start.whileAsked = [&](const FakeDialogs::Message &) {
+            if (!other.isEmpty())
+                return; // the other copy runs while the first question is open
+            QProcess copy;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+            copy.setProcessEnvironment(env);
+            copy.start(QStringLiteral(PROGRAMCOPY_HELPER), {user.path(), u"no"_s});
+            if (!copy.waitForFinished(60000))
+                copy.kill();
+            other =
+                QString::fromUtf8(copy.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            keptMeanwhile = QFile::exists(orphan);
+        };
+        Program p(start);
+        QCOMPARE(other, QStringList{u"reason: "_s});
+        QVERIFY(keptMeanwhile);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(reason(), u"Забравено"_s);
+        QVERIFY(!QFile::exists(orphan));
+        // Answered, it is gone for every copy.
+        QProcess later;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        later.setProcessEnvironment(env);
+        later.start(QStringLiteral(PROGRAMCOPY_HELPER), {user.path(), u"yes"_s});
+        QVERIFY(later.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(later.readAllStandardOutput()), u"reason: \n"_s);
+    }
+
+    // The question names the day in Bulgarian, whatever the desktop's language.
+    void recoveryDateInBulgarian()
+    {
+        QTemporaryDir user;
+        QTemporaryDir elsewhere;
+        {
+            Program maker(Program::Start{{}, elsewhere.path(), {}, {}, {}});
+            const QString orphan = plantOrphan(user.path(), u"Стар"_s, u"document-2-2.frm"_s);
+            QFile f(orphan);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime(QDate(2026, 12, 9), QTime(14, 5)),
+                                  QFileDevice::FileModificationTime));
+        }
+        const QLocale desktop;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::No}, {}});
+        QLocale::setDefault(desktop);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{u"При последната работа с програмата остана незаписан документ "
+                             u"(запазен на 9 декември 2026, 14:05). Да бъде ли възстановен?"_s});
+    }
+
+    // The recovery folder may hold what no copy of the program put there: only regular
+    // files are offered, none is read past the size of a form, and nothing there can
+    // stop the start.
+    void oddFilesInTheRecoveryFolder_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("error"); // after "Да"; empty: nothing is offered
+        QTest::newRow("link to /dev/zero") << u"zero"_s << QString();
+        QTest::newRow("pipe") << u"fifo"_s << QString();
+        QTest::newRow("link to a document") << u"link"_s << QString();
+        QTest::newRow("folder") << u"folder"_s << QString();
+        QTest::newRow("larger than a form")
+            << u"large"_s
+            << u"Незаписаният документ не може да бъде възстановен. Файлът „%1“ не може да "
+               u"бъде отворен: размерът му е 1\u00a0048\u00a0577 байта, а допустимият е "
+               u"най-много 1\u00a0048\u00a0576 байта (1 МБ)."_s;
+        QTest::newRow("no document") << u"letter"_s
+                                     << u"Незаписаният документ не може да бъде възстановен. "
+                                        u"Файлът „%1“ не е формуляр: в него няма нито едно от "
+                                        u"полетата на документа."_s;
+    }
+
+    void oddFilesInTheRecoveryFolder()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, error);
+        QTemporaryDir user;
+        QTemporaryDir elsewhere;
+        const QString folder = user.path() + u"/recovery"_s;
+        QVERIFY(QDir().mkpath(folder));
+        const QString odd = folder + u"/document-3-3.frm"_s;
+        if (what == u"zero"_s) {
+            QVERIFY(QFile::link(u"/dev/zero"_s, odd));
+        } else if (what == u"fifo"_s) {
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+        } else if (what == u"link"_s) {
+            Program maker(Program::Start{{}, elsewhere.path(), {}, {}, {}});
+            QVERIFY(QFile::link(writeForm(elsewhere.path() + u"/real.frm"_s, u"Чужд"_s), odd));
+        } else if (what == u"folder"_s) {
+            QVERIFY(QDir().mkpath(odd));
+        } else {
+            QFile f(odd);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(what == u"large"_s ? QByteArray(1024 * 1024 + 1, ' ')
+                                       : QByteArray("Dear clerk,\r\nthis is a letter.\r\n"));
+        }
+        QElapsedTimer timer;
+        timer.start();
+        Program p(Program::Start{{}, user.path(), {}, {QMessageBox::Yes}, {}});
+        QVERIFY2(timer.elapsed() < 20000, "the start waited on the file");
+        QCOMPARE(reason(), QString());
+        if (error.isEmpty()) {
+            QVERIFY2(p.dialogs.messages.isEmpty(), qPrintable(p.dialogs.texts().join(u'\n')));
+            QVERIFY(QFileInfo(odd).exists() || QFileInfo(odd).isSymLink()); // left alone
+            return;
+        }
+        QCOMPARE(p.dialogs.messages.size(), 2);
+        QCOMPARE(p.dialogs.messages.at(1).text, error.arg(QDir::toNativeSeparators(odd)));
+        QCOMPARE(p.dialogs.messages.at(1).icon, QMessageBox::Critical);
     }
 };
 

@@ -92,6 +92,8 @@ QMessageBox::StandardButton FakeDialogs::message(QWidget *, QMessageBox::Icon ic
                                                  QMessageBox::StandardButtons buttons)
 {
     messages.append({icon, title, text, buttons});
+    if (whileAsked)
+        whileAsked(messages.last());
     return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
 }
 
@@ -182,6 +184,7 @@ Program::Program(const Start &start)
         [this](const QStringList &arguments) { copiesStarted.append(arguments); });
     setDataDirForTesting(m_data.path());
     dialogs.answers = start.answers;
+    dialogs.whileAsked = start.whileAsked;
     setProjectsDirForTesting(m_data.path() + u"/Projects"_s);
     setDesktopOpener([this](const QString &path) {
         opened.append(path);

@@ -56,7 +56,10 @@ public:
 
     QList<Message> messages;
     QList<QMessageBox::StandardButton> answers; // taken in turn; OK when empty
-    QStringList fileAnswers;                    // taken in turn; cancel when empty
+    // Called with each message as it is asked, before it is answered: what happens
+    // while a question is on the screen.
+    std::function<void(const Message &)> whileAsked;
+    QStringList fileAnswers; // taken in turn; cancel when empty
     QStringList fileFilters;
     QStringList fileInitials;
     std::function<void(QDialog &)> dialogHandler;
@@ -89,6 +92,8 @@ public:
         QString settings;                           // the settings file; userDir's when empty
         // Written into the settings before the start: where the address book is.
         std::optional<BookPlaceSettings> bookPlace = std::nullopt;
+        // Called at each question asked at start, before it is answered.
+        std::function<void(const FakeDialogs::Message &)> whileAsked = {};
     };
     // Starts with a fresh address book in a private folder, or with the given file, and
     // with the user's settings in a private file, or in the given one (which a second
