@@ -289,11 +289,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("typed"); // field, value, field, value …
         QTest::addColumn<QString>("changes");   // the lines between the first and the question
         QTest::newRow("N2, words clicked")
-            << u"N2"_s << QStringList{u"sum"_s, u"100"_s, u"dr"_s, u"00"_s, u"with_words"_s, QString()}
+            << u"N2"_s
+            << QStringList{u"sum"_s, u"100"_s, u"dr"_s, u"00"_s, u"with_words"_s, QString()}
             << u"• Сума (Обща сума): 100,00 BGN → 51,13 EUR\n• Валута: BGN → EUR\n"
                u"• Сума с думи: написва се наново, в евро"_s;
         QTest::newRow("N6, words typed")
-            << u"N6"_s << QStringList{u"sum"_s, u"10"_s, u"dr"_s, u"5"_s, u"with_words"_s, u"десет"_s}
+            << u"N6"_s
+            << QStringList{u"sum"_s, u"10"_s, u"dr"_s, u"5"_s, u"with_words"_s, u"десет"_s}
             << u"• Сума (Обща сума): 10,05 BGN → 5,14 EUR\n• Валута: BGN → EUR\n"
                u"• Сума с думи: остава, както е написана"_s;
         QTest::newRow("eighth kind, no words")

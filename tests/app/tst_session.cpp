@@ -502,6 +502,8 @@ private Q_SLOTS:
         p.find<QAction>(u"N12"_s)->trigger();
         QCOMPARE(p.dialogs.messages.size(), 2);
         QCOMPARE(savedReason(taken), u"нов и по-нов"_s);
+    }
+
     // Two copies starting together: the one that finds the document first holds it while
     // it asks. The other, a process of its own started meanwhile and answering no, is
     // asked nothing and leaves it; the first, answered yes, brings it back.

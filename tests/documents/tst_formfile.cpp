@@ -601,7 +601,8 @@ private Q_SLOTS:
         p.dialogs.answers = {QMessageBox::Discard}; // the values filled are not saved
         p.find<QAction>(u"N11"_s)->trigger();
         // After the question about the values filled, the refusal.
-        QCOMPARE(p.dialogs.texts().mid(1), QStringList{message.arg(QDir::toNativeSeparators(path))});
+        QCOMPARE(p.dialogs.texts().mid(1),
+                 QStringList{message.arg(QDir::toNativeSeparators(path))});
         QCOMPARE(p.dialogs.messages.last().icon, QMessageBox::Critical);
         QCOMPARE(snapshot(), before); // nothing half-loaded
         QVERIFY(docWindow()->panel(1)->isVisible());
