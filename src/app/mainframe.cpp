@@ -322,8 +322,7 @@ void MainFrame::openForm()
     if (name.isEmpty())
         return;
     m_openName = name;
-    if (!QFileInfo(name).isFile())
-        return;
+    // A name typed into the dialog may be no file at all: the reader tells the clerk why.
     openFormFile(name);
 }
 
