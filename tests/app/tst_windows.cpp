@@ -224,6 +224,17 @@ private Q_SLOTS:
         QVERIFY(child->height() > 500);
     }
 
+    // The desktop knows the windows as the program's: its icon, and the name of its
+    // desktop entry that the taskbar groups them by.
+    void theDesktopKnowsTheProgram()
+    {
+        Program p;
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QVERIFY(!p.frame()->windowIcon().isNull());
+        QCOMPARE(QGuiApplication::desktopFileName(), u"formelan"_s);
+        QCOMPARE(QCoreApplication::applicationName(), u"Formelan"_s);
+    }
+
     // Under a C locale the program still speaks Bulgarian: dates, standard dialogs,
     // the fields' context menus.
     void bulgarianUnderAnyLanguage()
