@@ -72,22 +72,6 @@ bool isSpacing(QChar c)
     return c.isSpace() || c.category() == QChar::Punctuation_Dash;
 }
 
-// Drops what `drop` names and makes the rest capitals, the cursor kept among the rest.
-template <typename Drop> void compactCapitals(QString &input, int &pos, Drop drop)
-{
-    QString kept;
-    int keptPos = 0;
-    for (qsizetype i = 0; i < input.size(); ++i) {
-        if (drop(input[i]))
-            continue;
-        if (i < pos)
-            ++keptPos;
-        kept += input[i];
-    }
-    input = kept.toUpper();
-    pos = keptPos;
-}
-
 } // namespace
 
 void fillBankFromIban(FieldWindow &window, QStringView ibanField)
@@ -124,7 +108,8 @@ void followIbans(FieldWindow &window, std::function<bool()> quiet)
         // IBANs come from papers and mails in groups of four, with dashes, in small
         // letters: the field keeps the compact form in capitals.
         iban->setInputRule([](QString &input, int &pos, QStringView) {
-            compactCapitals(input, pos, isSpacing);
+            dropChars(input, pos, isSpacing);
+            input = input.toUpper();
             return true;
         });
         QObject::connect(iban, &QLineEdit::textChanged, &window, [&window, fields, quiet] {
@@ -142,7 +127,8 @@ void followIbans(FieldWindow &window, std::function<bool()> quiet)
         FieldEdit *bic = editOf(bicField);
         // BICs are written in capitals; one read from a letter may come in small ones.
         bic->setInputRule([](QString &input, int &pos, QStringView) {
-            compactCapitals(input, pos, [](QChar c) { return c.isSpace(); });
+            dropChars(input, pos, [](QChar c) { return c.isSpace(); });
+            input = input.toUpper();
             return true;
         });
         QObject::connect(bic, &QLineEdit::textChanged, &window, [&window, fields, bicField] {

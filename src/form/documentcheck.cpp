@@ -160,10 +160,7 @@ void Checker::amount(const KindRules &rules)
         const QString words = m_content.text(u"with_words");
         if (words.trimmed().isEmpty()) {
             add(u"with_words", u"не е попълнена"_s);
-        } else if (!holdsWordsOf(words, text(u"sum"), text(u"dr"), currency) &&
-                   words.simplified() !=
-                       AmountInWords(QString(text(u"sum") + u'.' + text(u"dr")), currency)
-                           .simplified()) {
+        } else if (!wordsMatchAmount(words, text(u"sum"), text(u"dr"), currency)) {
             add(u"with_words", u"не отговаря на сумата %1,%2 %3"_s.arg(
                                    QString::number(*whole),
                                    QString::number(*part).rightJustified(2, u'0'), currency));

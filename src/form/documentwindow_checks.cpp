@@ -117,23 +117,6 @@ template <typename Fits> bool brings(QStringView text, QStringView before, Fits 
     return misfits(text) > misfits(before);
 }
 
-// Drops the characters that `drop` names, keeping the cursor where it was among the
-// others.
-template <typename Drop> void dropChars(QString &text, int &pos, Drop drop)
-{
-    QString kept;
-    int keptPos = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (drop(text[i]))
-            continue;
-        if (i < pos)
-            ++keptPos;
-        kept += text[i];
-    }
-    text = kept;
-    pos = keptPos;
-}
-
 } // namespace
 
 QString DocumentWindow::fieldLabel(const QWidget *field) const
@@ -461,7 +444,7 @@ void DocumentWindow::checkWords(bool mayMark)
         return;
     const QString words = text(u"with_words");
     const bool wrong = !words.isEmpty() && m_programWords != words &&
-                       !holdsWordsOf(words, text(u"sum"), text(u"dr"), text(u"vid"));
+                       !wordsMatchAmount(words, text(u"sum"), text(u"dr"), text(u"vid"));
     if (wrong && !mayMark)
         return;
     setWarning(control(u"with_words"), kMismatch,

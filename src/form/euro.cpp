@@ -203,6 +203,48 @@ EuroConversion convertToEuro(const QHash<QString, QString> &fields, bool eighthK
     return result;
 }
 
+namespace {
+
+// The words of an amount as a list of what they say: the short forms of the bank forms
+// and the full ones read alike, and "и" and punctuation say nothing of the amount.
+QStringList wordsSaid(QStringView words)
+{
+    static const QHash<QString, QString> same{
+        {u"хиляда"_s, u"хил"_s},    {u"хиляди"_s, u"хил"_s},  {u"мил"_s, u"млн"_s},
+        {u"милион"_s, u"млн"_s},    {u"милиона"_s, u"млн"_s}, {u"милиард"_s, u"млрд"_s},
+        {u"милиарда"_s, u"млрд"_s}, {u"лева"_s, u"лв"_s},     {u"лев"_s, u"лв"_s},
+        {u"стотинки"_s, u"ст"_s},   {u"стотинка"_s, u"ст"_s}, {u"цента"_s, u"цент"_s},
+    };
+    QString text = words.toString().toLower();
+    for (QChar &c : text) {
+        if (c == u'.' || c == u',')
+            c = u' ';
+    }
+    QStringList said;
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (word == u"и")
+            continue;
+        bool number = false;
+        const int cents = word.toInt(&number);
+        said.append(number ? QString::number(cents) : same.value(word, word));
+    }
+    // "и 00 цента" says no more than nothing.
+    if (said.size() >= 2 && said.at(said.size() - 2) == u"0" &&
+        (said.last() == u"цент" || said.last() == u"ст"))
+        said.resize(said.size() - 2);
+    return said;
+}
+
+} // namespace
+
+bool wordsMatchAmount(QStringView words, QStringView sum, QStringView dr, QStringView currency)
+{
+    if (holdsWordsOf(words, sum, dr, currency))
+        return true;
+    const QString amount = sum.toString() + u'.' + dr;
+    return wordsSaid(words) == wordsSaid(AmountInWords(amount, currency));
+}
+
 bool holdsWordsOf(QStringView words, QStringView sum, QStringView dr, QStringView currency)
 {
     const QString amount = sum.toString() + u'.' + dr;

@@ -74,4 +74,9 @@ EuroConversion convertToEuro(const QHash<QString, QString> &fields, bool eighthK
 // it. Tells whether the words field may be filled anew after a conversion.
 bool holdsWordsOf(QStringView words, QStringView sum, QStringView dr, QStringView currency);
 
+// Whether `words` read as the amount `sum`.`dr` in `currency`, however the clerk wrote
+// them: the program's words, or the same words spelt out in full ("две хиляди евро" for
+// "две хил  евро"), with or without "и", in any letter case and spacing.
+bool wordsMatchAmount(QStringView words, QStringView sum, QStringView dr, QStringView currency);
+
 } // namespace formelan

@@ -427,4 +427,19 @@ void setFieldChecked(QWidget *field, bool checked)
         c->setChecked(checked);
 }
 
+void dropChars(QString &text, int &pos, bool (*drop)(QChar))
+{
+    QString kept;
+    int keptPos = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (drop(text[i]))
+            continue;
+        if (i < pos)
+            ++keptPos;
+        kept += text[i];
+    }
+    text = kept;
+    pos = keptPos;
+}
+
 } // namespace formelan

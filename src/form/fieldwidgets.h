@@ -17,6 +17,10 @@ namespace formelan {
 // refuses the edit: the field stays as it was.
 using InputRule = std::function<bool(QString &text, int &pos, QStringView before)>;
 
+// For input rules: drops the characters that `drop` names, keeping the cursor where it
+// was among the others.
+void dropChars(QString &text, int &pos, bool (*drop)(QChar));
+
 // A single-line field whose limit binds only what the user types. Text that the
 // program sets is kept whole, even beyond the limit (QLineEdit's own maxLength would
 // cut it), and so is text the user pastes or drops: it is never cut unseen, the field

@@ -1,5 +1,7 @@
 #include "form/numconvert.h"
 
+#include <QDate>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -196,7 +198,15 @@ bool CheckEgn(QStringView text)
         return false;
     const int r = weighted(text, 0, std::array{2, 4, 8, 5, 10, 9, 7, 3, 6}) % 11;
     const int d10 = digit(text[9]);
-    return r == d10 || (r == 10 && d10 == 0);
+    if (r != d10 && !(r == 10 && d10 == 0))
+        return false;
+    // The first six digits are the birth date; the month carries the century: 1–12 for
+    // the 1900s, 21–32 for the 1800s, 41–52 for the 2000s.
+    const int year = digit(text[0]) * 10 + digit(text[1]);
+    const int month = digit(text[2]) * 10 + digit(text[3]);
+    const int day = digit(text[4]) * 10 + digit(text[5]);
+    const int century = month > 40 ? 2000 : month > 20 ? 1800 : 1900;
+    return QDate(century + year, month % 20, day).isValid() && month % 20 != 0;
 }
 
 bool CheckLnch(QStringView text)

@@ -150,13 +150,18 @@ private Q_SLOTS:
     {
         identifierColumns();
         commonInvalid();
-        QTest::newRow("zeros") << u"0000000000"_s << true;
+        // The first six digits are a birth date, the month telling the century.
+        QTest::newRow("zeros: no month") << u"0000000000"_s << false;
+        QTest::newRow("30 February") << u"8802300417"_s << false;
+        QTest::newRow("month 13") << u"8813050412"_s << false;
+        QTest::newRow("born in the 2000s") << u"0541051231"_s << true;
+        QTest::newRow("2000s month, 30 February") << u"0542301232"_s << false;
         QTest::newRow("remainder 10 gives 0") << u"1111111110"_s << true;
         QTest::newRow("remainder 10, digit 1") << u"1111111111"_s << false;
         QTest::newRow("7501020018") << u"7501020018"_s << true;
         QTest::newRow("7501020017") << u"7501020017"_s << false;
         QTest::newRow("8032056031") << u"8032056031"_s << true;
-        QTest::newRow("date not checked") << u"9999999990"_s << false;
+        QTest::newRow("check digit wrong, no date") << u"9999999990"_s << false;
         QTest::newRow("9 digits") << u"750102001"_s << false;
         QTest::newRow("11 digits") << u"75010200180"_s << false;
         QTest::newRow("letter") << u"750102001A"_s << false;

@@ -166,6 +166,43 @@ private Q_SLOTS:
         QCOMPARE(checkDocument(c, QDate(2026, 1, 29)).size(), size_t(1));
     }
 
+    // Words a clerk spells out in full read as the program's short ones; other words
+    // of another amount or currency do not.
+    void wordsAsClerksWriteThem_data()
+    {
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<QString>("dr");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<bool>("pass");
+        QTest::newRow("thousands in full") << u"2000"_s << u"00"_s << u"две хиляди евро"_s << true;
+        QTest::newRow("capital, cents")
+            << u"2500"_s << u"50"_s << u"Две хиляди петстотин евро и 50 цента."_s << true;
+        QTest::newRow("without the first и")
+            << u"1250"_s << u"50"_s << u"хиляда двеста и петдесет евро и 50 цента"_s << true;
+        QTest::newRow("millions in full")
+            << u"2000005"_s << u"00"_s << u"два милиона и пет евро"_s << true;
+        QTest::newRow("one cent without its zero")
+            << u"21"_s << u"01"_s << u"двадесет и едно евро и 1 цент"_s << true;
+        QTest::newRow("no cents said")
+            << u"300"_s << u"00"_s << u"триста евро и 00 цента"_s << true;
+        QTest::newRow("another amount") << u"3000"_s << u"00"_s << u"две хиляди евро"_s << false;
+        QTest::newRow("another currency") << u"2000"_s << u"00"_s << u"две хиляди лева"_s << false;
+        QTest::newRow("cents left out") << u"2000"_s << u"50"_s << u"две хиляди евро"_s << false;
+    }
+
+    void wordsAsClerksWriteThem()
+    {
+        QFETCH(QString, sum);
+        QFETCH(QString, dr);
+        QFETCH(QString, words);
+        QFETCH(bool, pass);
+        FormContent c = sound(u"WQ1");
+        c.entry(u"sum").text = sum;
+        c.entry(u"dr").text = dr;
+        c.entry(u"with_words").text = words;
+        QCOMPARE(flagged(c), pass ? QStringList() : QStringList{u"with_words"_s});
+    }
+
     void captionsNameTheBlock()
     {
         QCOMPARE(fieldCaption(u"dr"), u"Сума (Обща сума) – стотинки"_s);
