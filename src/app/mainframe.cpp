@@ -263,6 +263,10 @@ void MainFrame::bringToFront(QWidget *window)
 
 void MainFrame::chooseKind(QAction *item)
 {
+    // A document of another kind is another document: its save is offered a name of its
+    // own and asks before it replaces the file of the kind it was.
+    if (m_view->windowTitle() != item->text())
+        m_currentFile.clear();
     m_view->setWindowTitle(item->text());
     if (m_currentKindItem)
         m_currentKindItem->setChecked(false);

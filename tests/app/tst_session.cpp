@@ -504,6 +504,26 @@ private Q_SLOTS:
         QCOMPARE(savedReason(taken), u"нов и по-нов"_s);
     }
 
+    // Another kind makes another document: its save does not go over the file of the
+    // kind it was without asking.
+    void anotherKindIsAnotherDocument()
+    {
+        QTemporaryDir dir;
+        Program p;
+        const QString file = writeForm(dir.path() + u"/платеж.frm"_s, u"от файла"_s);
+        p.dialogs.fileAnswers = {file};
+        p.find<QAction>(u"N11"_s)->trigger();
+        p.find<QAction>(u"N3"_s)->trigger();
+        p.dialogs.fileAnswers = {file};
+        p.dialogs.answers = {QMessageBox::No};
+        p.find<QAction>(u"N12"_s)->trigger();
+        QVERIFY(p.dialogs.fileInitials.last() != file);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{u"Файлът „%1“ вече съществува. Да бъде ли заменен?"_s.arg(
+                     QDir::toNativeSeparators(file))});
+        QCOMPARE(savedReason(file), u"от файла"_s);
+    }
+
     // Two copies starting together: the one that finds the document first holds it while
     // it asks. The other, a process of its own started meanwhile and answering no, is
     // asked nothing and leaves it; the first, answered yes, brings it back.
