@@ -914,7 +914,7 @@ private Q_SLOTS:
             std::vector<int> out;
             const QString needle = text.trimmed();
             for (int p = 0; p < int(rows.size()); ++p) {
-                for (int c : partySearchColumns(t)) {
+                for (int c : {0, 1, 6}) { // name, the authorised person's EGN, IBAN
                     if (rows[size_t(p)].at(c).contains(needle, Qt::CaseInsensitive)) {
                         out.push_back(p);
                         break;
@@ -952,28 +952,63 @@ private Q_SLOTS:
         QCOMPARE(list->search(u"нов п"_s).value(), std::vector<int>{int(rows.size()) - 1});
     }
 
-    void searchPayers_data() { backendRows(); }
-    // Payers are found by either name, EGN, ЛНЧ, BULSTAT and IBAN.
-    void searchPayers()
+    void searchByEachColumn_data() { backendRows(); }
+    // Each list is searched in its name, identifier and IBAN columns and in no other:
+    // row N holds a value in one column alone, and its needle finds row N or nothing.
+    void searchByEachColumn()
     {
         FETCH_BOOK(book);
         auto store = book->open();
         QVERIFY(store);
-        const PartyTable t = PartyTable::Payers;
-        QStringList v = named(t, u"Алфа АД"_s);
-        v[1] = u"Мария Иванова"_s;
-        v[2] = u"7501020018"_s;
-        v[3] = u"1111111111"_s;
-        v[4] = u"111111113"_s;
-        v[7] = u"ул. Иванова 5"_s; // the address is not searched
-        v[9] = u"BG16UNCR70001519562303"_s;
-        QVERIFY(store->add(t, named(t, u"Друг"_s)).ok());
-        QVERIFY(store->add(t, v).ok());
-        auto list = PartyList::open(*store, t).take();
-        for (const QString &needle :
-             {u"алфа"_s, u"МАРИЯ"_s, u"750102"_s, u"11111111"_s, u"111111113"_s, u"uncr7000"_s})
-            QCOMPARE(list->search(needle).value(), std::vector<int>{1});
-        QCOMPARE(list->search(u"иванова 5"_s).value(), std::vector<int>{});
+        struct Case {
+            int column;
+            QString value;
+            QString needle;
+            std::vector<int> found;
+        };
+        const std::vector<Case> recipients{
+            {0, u"Бета ЕООД"_s, u"бета"_s, {0}},                      // name
+            {1, u"8001010008"_s, u"8001010"_s, {1}},                  // EGN
+            {2, u"АБ1234567"_s, u"аб12345"_s, {}},                    // identity document
+            {3, u"Чужденец"_s, u"чужден"_s, {}},                      // resident
+            {4, u"Германия"_s, u"герман"_s, {}},                      // country
+            {5, u"ул. Шипка 3"_s, u"шипка"_s, {}},                    // address
+            {6, u"BG80BNBG96611020345678"_s, u"bnbg96611020"_s, {6}}, // IBAN
+            {7, u"STSABGSF"_s, u"stsabg"_s, {}},                      // BIC
+            {8, u"Банка ДСК"_s, u"дск"_s, {}},                        // bank
+        };
+        const std::vector<Case> payers{
+            {0, u"Алфа АД"_s, u"алфа"_s, {0}},                    // payer
+            {1, u"Мария Петкова"_s, u"ПЕТКОВА"_s, {1}},           // obligated person
+            {2, u"7501020018"_s, u"7501020"_s, {2}},              // EGN
+            {3, u"4444444444"_s, u"444444"_s, {3}},               // ЛНЧ
+            {4, u"831641791"_s, u"8316417"_s, {4}},               // BULSTAT
+            {5, u"Поданик"_s, u"поданик"_s, {}},                  // citizen
+            {6, u"Ямайка"_s, u"ямайка"_s, {}},                    // country
+            {7, u"ул. Иванова 5"_s, u"иванова 5"_s, {}},          // address
+            {8, u"UNCRBGSF"_s, u"uncrbg"_s, {}},                  // BIC
+            {9, u"BG16UNCR70001519562303"_s, u"uncr7000"_s, {9}}, // IBAN
+            {10, u"Уникредит Булбанк"_s, u"булбанк"_s, {}},       // bank
+            {11, u"пл. Света Неделя 7"_s, u"неделя"_s, {}},       // bank's address
+            {12, u"Клон Витоша"_s, u"витоша"_s, {}},              // branch
+        };
+        for (const auto &[t, cases] : {std::pair{PartyTable::Recipients, &recipients},
+                                       std::pair{PartyTable::Payers, &payers}}) {
+            std::vector<QStringList> rows;
+            for (const Case &c : *cases) {
+                QStringList v = named(t, u"Ред"_s);
+                v[c.column] = c.value;
+                rows.push_back(v);
+            }
+            QVERIFY(store->add(t, rows).ok());
+            auto list = PartyList::open(*store, t).take();
+            for (const Case &c : *cases)
+                QCOMPARE(list->search(c.needle).value(), c.found);
+            // A row added through the list is searched alike.
+            QVERIFY(list->append(named(t, cases->front().value)).ok());
+            QCOMPARE(list->search(cases->front().needle).value(),
+                     (std::vector<int>{0, int(cases->size())}));
+        }
     }
 
     void twoProcessesCreateTheBookTogether_data() { backendRows(); }
