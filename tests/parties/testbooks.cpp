@@ -18,6 +18,33 @@ QString backendName(Backend backend)
     return backend == Backend::Sqlite ? u"sqlite"_s : u"postgresql"_s;
 }
 
+QStringList bookColumns(PartyTable table)
+{
+    if (table == PartyTable::Recipients)
+        return {u"Име на получателя"_s,
+                u"ЕГН на упълномощеното лице"_s,
+                u"Документ за самоличност"_s,
+                u"Местно лице"_s,
+                u"Държава"_s,
+                u"Адрес"_s,
+                u"IBAN"_s,
+                u"BIC"_s,
+                u"Банка"_s};
+    return {u"Име на наредителя"_s,
+            u"Име на задълженото лице"_s,
+            u"ЕГН на задълженото лице"_s,
+            u"ЛНЧ на задълженото лице"_s,
+            u"БУЛСТАТ"_s,
+            u"Български гражданин"_s,
+            u"Държава"_s,
+            u"Адрес"_s,
+            u"БИК"_s,
+            u"IBAN"_s,
+            u"Обслужваща банка"_s,
+            u"Адрес на банката"_s,
+            u"Банков клон"_s};
+}
+
 void addBackendColumn()
 {
     QTest::addColumn<Backend>("backend");
