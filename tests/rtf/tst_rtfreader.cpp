@@ -142,7 +142,7 @@ private Q_SLOTS:
     }
 
     // Text in a colour of the colour table has exactly that entry's red, green and
-    // blue, whichever order the entry gives them in; a part left out is 0.
+    // blue, whichever order the entry gives them in; one the entry leaves out is 0.
     void colorTableEntries_data()
     {
         QTest::addColumn<QByteArray>("table");
