@@ -45,6 +45,11 @@ QStringList bookColumns(PartyTable table)
             u"Банков клон"_s};
 }
 
+QString bookTable(PartyTable table)
+{
+    return table == PartyTable::Recipients ? u"recipient"_s : u"depositor"_s;
+}
+
 void addBackendColumn()
 {
     QTest::addColumn<Backend>("backend");
@@ -228,7 +233,7 @@ QStringList TestBook::column(const QString &sql)
 QString TestBook::tableSql(PartyTable table, QStringList columns, const QString &extra) const
 {
     if (columns.isEmpty())
-        columns = partyColumns(table);
+        columns = bookColumns(table);
     QStringList defs;
     for (const QString &c : columns)
         defs.append(u'"' + c + u"\" TEXT NOT NULL DEFAULT ''"_s);
@@ -236,5 +241,5 @@ QString TestBook::tableSql(PartyTable table, QStringList columns, const QString 
         defs.append(extra);
     if (m_backend == Backend::Postgres)
         defs.append(u"party_id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"_s);
-    return u"CREATE TABLE "_s + partyTableName(table) + u" ("_s + defs.join(u", "_s) + u')';
+    return u"CREATE TABLE "_s + bookTable(table) + u" ("_s + defs.join(u", "_s) + u')';
 }

@@ -90,13 +90,13 @@ QString quotedName(const QString &name)
 QString earlierTable(PartyTable table, QStringList columns = {}, const QString &extra = {})
 {
     if (columns.isEmpty())
-        columns = partyColumns(table);
+        columns = bookColumns(table);
     QStringList defs;
     for (const QString &c : columns)
         defs.append(quotedName(c) + u" TEXT NOT NULL DEFAULT ''"_s);
     if (!extra.isEmpty())
         defs.append(extra);
-    return u"CREATE TABLE "_s + partyTableName(table) + u" ("_s + defs.join(u", "_s) + u')';
+    return u"CREATE TABLE "_s + bookTable(table) + u" ("_s + defs.join(u", "_s) + u')';
 }
 
 QStringList earlierBook()
@@ -108,11 +108,11 @@ QString insertNamed(PartyTable table, const QStringList &values)
 {
     QStringList columns, literals;
     for (qsizetype i = 0; i < values.size(); ++i) {
-        columns.append(quotedName(partyColumns(table).at(i)));
+        columns.append(quotedName(bookColumns(table).at(i)));
         literals.append(u'\'' + QString(values.at(i)).replace(u'\'', u"''"_s) + u'\'');
     }
-    return u"INSERT INTO "_s + partyTableName(table) + u" ("_s + columns.join(u',') +
-           u") VALUES ("_s + literals.join(u',') + u')';
+    return u"INSERT INTO "_s + bookTable(table) + u" ("_s + columns.join(u',') + u") VALUES ("_s +
+           literals.join(u',') + u')';
 }
 
 QStringList named(PartyTable table, const QString &name)
