@@ -83,7 +83,22 @@ private Q_SLOTS:
         ok("both empty read as zero", QString(), QString(), 0);
         ok("minus zero", u"-0"_s, u"-0"_s, 0);
         ok("largest", u"2147483647"_s, u"99"_s, 214748364799);
+        ok("zero", u"0"_s, u"0"_s, 0);
+        ok("two zeros", u"00"_s, u"00"_s, 0);
+        ok("one after nine zeros", u"0000000001"_s, u"01"_s, 101);
+        ok("ten after zeros", u"0000000010"_s, u"10"_s, 1010);
+        ok("largest after a zero", u"02147483647"_s, u"0"_s, 214748364700);
+        ok("one below the largest", u"2147483646"_s, u"00"_s, 214748364600);
         bad("one over the largest", u"2147483648"_s, u"00"_s, AmountProblem::TooLarge);
+        bad("one over after zeros", u"0002147483648"_s, u"00"_s, AmountProblem::TooLarge);
+        bad("ten digits of zeros", u"3000000000"_s, u"00"_s, AmountProblem::TooLarge);
+        bad("eleven digits of zeros", u"10000000000"_s, u"00"_s, AmountProblem::TooLarge);
+        bad("twelve digits of zeros", u"100000000000"_s, u"00"_s, AmountProblem::TooLarge);
+        bad("minus one after zeros", u"-0000000001"_s, u"00"_s, AmountProblem::Negative);
+        bad("minus eleven digits of zeros", u"-10000000000"_s, u"00"_s, AmountProblem::Negative);
+        bad("cents 100 after zeros", u"5"_s, u"000100"_s, AmountProblem::CentsOutOfRange);
+        bad("cents eleven digits of zeros", u"5"_s, u"10000000000"_s,
+            AmountProblem::CentsOutOfRange);
         bad("twenty digits", u"99999999999999999999"_s, u"00"_s, AmountProblem::TooLarge);
         bad("letters", u"abc"_s, u"00"_s, AmountProblem::NotANumber);
         bad("decimal point", u"12.50"_s, u"00"_s, AmountProblem::NotANumber);

@@ -245,6 +245,16 @@ private Q_SLOTS:
         QTest::newRow("one over") << u"2147483648"_s << false << 0;
         QTest::newRow("one under") << u"-2147483649"_s << false << 0;
         QTest::newRow("leading zeros") << u"0000000000000007"_s << true << 7;
+        QTest::newRow("zero") << u"0"_s << true << 0;
+        QTest::newRow("two zeros") << u"00"_s << true << 0;
+        QTest::newRow("minus zero") << u"-0"_s << true << 0;
+        QTest::newRow("one after nine zeros") << u"0000000001"_s << true << 1;
+        QTest::newRow("ends in zeros") << u"2000000000"_s << true << 2000000000;
+        QTest::newRow("largest after zeros") << u"0002147483647"_s << true << 2147483647;
+        QTest::newRow("one over after zeros") << u"0002147483648"_s << false << 0;
+        QTest::newRow("ten digits of zeros") << u"3000000000"_s << false << 0;
+        QTest::newRow("eleven digits of zeros") << u"10000000000"_s << false << 0;
+        QTest::newRow("minus eleven digits") << u"-10000000000"_s << false << 0;
         QTest::newRow("empty") << QString() << false << 0;
         QTest::newRow("space only") << u" "_s << false << 0;
         QTest::newRow("sign only") << u"-"_s << false << 0;

@@ -18,6 +18,38 @@ QString backendName(Backend backend)
     return backend == Backend::Sqlite ? u"sqlite"_s : u"postgresql"_s;
 }
 
+QStringList bookColumns(PartyTable table)
+{
+    if (table == PartyTable::Recipients)
+        return {u"Име на получателя"_s,
+                u"ЕГН на упълномощеното лице"_s,
+                u"Документ за самоличност"_s,
+                u"Местно лице"_s,
+                u"Държава"_s,
+                u"Адрес"_s,
+                u"IBAN"_s,
+                u"BIC"_s,
+                u"Банка"_s};
+    return {u"Име на наредителя"_s,
+            u"Име на задълженото лице"_s,
+            u"ЕГН на задълженото лице"_s,
+            u"ЛНЧ на задълженото лице"_s,
+            u"БУЛСТАТ"_s,
+            u"Български гражданин"_s,
+            u"Държава"_s,
+            u"Адрес"_s,
+            u"БИК"_s,
+            u"IBAN"_s,
+            u"Обслужваща банка"_s,
+            u"Адрес на банката"_s,
+            u"Банков клон"_s};
+}
+
+QString bookTable(PartyTable table)
+{
+    return table == PartyTable::Recipients ? u"recipient"_s : u"depositor"_s;
+}
+
 void addBackendColumn()
 {
     QTest::addColumn<Backend>("backend");
@@ -201,7 +233,7 @@ QStringList TestBook::column(const QString &sql)
 QString TestBook::tableSql(PartyTable table, QStringList columns, const QString &extra) const
 {
     if (columns.isEmpty())
-        columns = partyColumns(table);
+        columns = bookColumns(table);
     QStringList defs;
     for (const QString &c : columns)
         defs.append(u'"' + c + u"\" TEXT NOT NULL DEFAULT ''"_s);
@@ -209,5 +241,5 @@ QString TestBook::tableSql(PartyTable table, QStringList columns, const QString 
         defs.append(extra);
     if (m_backend == Backend::Postgres)
         defs.append(u"party_id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"_s);
-    return u"CREATE TABLE "_s + partyTableName(table) + u" ("_s + defs.join(u", "_s) + u')';
+    return u"CREATE TABLE "_s + bookTable(table) + u" ("_s + defs.join(u", "_s) + u')';
 }

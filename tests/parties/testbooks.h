@@ -17,6 +17,12 @@ Q_DECLARE_METATYPE(Backend)
 
 QString backendName(Backend backend);
 
+// The columns of a table, in their order, as books made by every earlier version name
+// them: written out here, so that a name the program changes shows as a difference.
+QStringList bookColumns(formelan::PartyTable table);
+// The table's name in those books: "recipient" or "depositor".
+QString bookTable(formelan::PartyTable table);
+
 // In a _data function: the column "backend". Rows are named "<name> (sqlite)" and
 // "<name> (postgresql)", or just the backend's name when `name` is empty.
 void addBackendColumn();

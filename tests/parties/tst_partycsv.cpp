@@ -170,7 +170,7 @@ private Q_SLOTS:
         const QByteArray exported = exportPartiesCsv(*first, t).value();
         QVERIFY(exported.startsWith(kBom));
         QVERIFY(
-            exported.mid(3).startsWith(QByteArray(partyColumns(t).join(u',').toUtf8() + "\r\n")));
+            exported.mid(3).startsWith(QByteArray(bookColumns(t).join(u',').toUtf8() + "\r\n")));
         const ImportPreview preview = previewPartiesCsv(t, exported);
         QVERIFY2(preview.ok(), qPrintable(preview.error));
         QCOMPARE(int(preview.rows.size()), int(rows.size()));

@@ -141,6 +141,48 @@ private Q_SLOTS:
         QCOMPARE(r.at(3).color, QColor(255, 0, 0));
     }
 
+    // Text in a colour of the colour table has exactly that entry's red, green and
+    // blue, whichever order the entry gives them in; one the entry leaves out is 0.
+    void colorTableEntries_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QColor>("color");
+        QTest::newRow("grey") << QByteArray(";\\red128\\green128\\blue128;") << 1
+                              << QColor(128, 128, 128);
+        QTest::newRow("pure green")
+            << QByteArray(";\\red0\\green255\\blue0;") << 1 << QColor(0, 255, 0);
+        QTest::newRow("pure blue")
+            << QByteArray(";\\red0\\green0\\blue255;") << 1 << QColor(0, 0, 255);
+        QTest::newRow("mixed") << QByteArray(";\\red12\\green34\\blue56;") << 1
+                               << QColor(12, 34, 56);
+        QTest::newRow("blue first")
+            << QByteArray(";\\blue200\\red10\\green100;") << 1 << QColor(10, 100, 200);
+        QTest::newRow("green left out")
+            << QByteArray(";\\red200\\blue7;") << 1 << QColor(200, 0, 7);
+        QTest::newRow("third of three")
+            << QByteArray(";\\red255\\green0\\blue0;\\red0\\green255\\blue0;\\red1\\green2\\blue3;")
+            << 3 << QColor(1, 2, 3);
+        QTest::newRow("second of three")
+            << QByteArray(
+                   ";\\red255\\green0\\blue0;\\red0\\green128\\blue64;\\red1\\green2\\blue3;")
+            << 2 << QColor(0, 128, 64);
+    }
+    void colorTableEntries()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(int, index);
+        QFETCH(QColor, color);
+        const QByteArray rtf = "{\\rtf1\\ansi{\\colortbl" + table + "}\\pard plain {\\cf" +
+                               QByteArray::number(index) + " colored}\\par}";
+        const QList<Run> r = runs(rtf);
+        QCOMPARE(r.size(), 2);
+        QCOMPARE(r.at(0).text, u"plain "_s);
+        QCOMPARE(r.at(0).color, QColor());
+        QCOMPARE(r.at(1).text, u"colored"_s);
+        QCOMPARE(r.at(1).color, color);
+    }
+
     void wordStyle()
     {
         const QByteArray rtf =
