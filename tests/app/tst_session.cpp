@@ -504,6 +504,24 @@ private Q_SLOTS:
         QCOMPARE(savedReason(taken), u"нов и по-нов"_s);
     }
 
+    // Typing undone back to what the file holds leaves nothing to bring back at the next
+    // start, where an older copy of the typing would be offered in vain.
+    void typingUndoneLeavesNoCopy()
+    {
+        QTemporaryDir user;
+        QTemporaryDir dir;
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
+        p.dialogs.fileAnswers = {writeForm(dir.path() + u"/платеж.frm"_s, u"от файла"_s)};
+        p.find<QAction>(u"N11"_s)->trigger();
+        QWidget *field = docWindow()->control(u"reason");
+        typeInto(u"reason"_s, u"!"_s);
+        QVERIFY(documentKept(user.path()));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(reason(), u"от файла"_s);
+        QVERIFY(QTest::qWaitFor([&] { return recoveryFiles(user.path()).isEmpty(); },
+                                RecoveryKeeper::kDelayMs + 2000));
+    }
+
     // Another kind makes another document: its save does not go over the file of the
     // kind it was without asking.
     void anotherKindIsAnotherDocument()
