@@ -20,10 +20,7 @@ namespace {
 // the edit box of a pick-list counts. Memos, dates and the rest do not.
 FieldEdit *focusedEdit(QWidget *window)
 {
-    QWidget *w = window ? window->focusWidget() : nullptr;
-    if (auto *list = qobject_cast<PickList *>(w))
-        return list->edit();
-    return qobject_cast<FieldEdit *>(w);
+    return window && window->focusWidget() ? editOf(window->focusWidget()) : nullptr;
 }
 
 } // namespace

@@ -60,13 +60,6 @@ void markBic(FieldWindow &window, const BankFields &fields)
                           : QString());
 }
 
-FieldEdit *editOf(QWidget *field)
-{
-    if (auto *list = qobject_cast<PickList *>(field))
-        return list->edit();
-    return qobject_cast<FieldEdit *>(field);
-}
-
 bool isSpacing(QChar c)
 {
     return c.isSpace() || c.category() == QChar::Punctuation_Dash;

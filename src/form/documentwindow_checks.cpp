@@ -27,7 +27,7 @@ namespace {
 const QString kNotANumber = u"Въведената стойност трябва да е число"_s;
 
 // The kinds of warning a field may carry at once.
-constexpr QStringView kLeft = u"left";       // a check when the field was left
+constexpr QStringView kLeft = FieldWindow::kLeaveCheck;
 constexpr QStringView kRefused = u"refused"; // a key or paste the field refused
 constexpr QStringView kCut = u"cut";         // words the program made too long
 constexpr QStringView kMismatch = u"mismatch";
@@ -151,13 +151,6 @@ qsizetype decimalSeparator(QStringView text)
     return -1;
 }
 
-FieldEdit *editOf(QWidget *field)
-{
-    if (auto *list = qobject_cast<PickList *>(field))
-        return list->edit();
-    return qobject_cast<FieldEdit *>(field);
-}
-
 } // namespace
 
 void DocumentWindow::attachChecks()
@@ -190,13 +183,6 @@ void DocumentWindow::attachChecks()
 
     followIbans(*this, [this] { return m_loading; });
     attachInputRules();
-
-    for (QWidget *field : fields()) {
-        // A field whose text changes is checked anew when it is next left.
-        if (FieldEdit *edit = editOf(field))
-            connect(edit, &QLineEdit::textChanged, this,
-                    [this, field] { setWarning(field, kLeft, QString()); });
-    }
 }
 
 // What the user may type or paste into the identifier, amount and currency fields.

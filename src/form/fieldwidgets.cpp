@@ -442,4 +442,11 @@ void dropChars(QString &text, int &pos, bool (*drop)(QChar))
     pos = keptPos;
 }
 
+FieldEdit *editOf(QWidget *field)
+{
+    if (auto *list = qobject_cast<PickList *>(field))
+        return list->edit();
+    return qobject_cast<FieldEdit *>(field);
+}
+
 } // namespace formelan

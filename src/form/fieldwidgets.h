@@ -151,5 +151,8 @@ void setFieldText(QWidget *field, const QString &text);
 bool fieldChecked(const QWidget *field);
 void setFieldChecked(QWidget *field, bool checked);
 FieldKind fieldKind(const QWidget *field);
+// The single-line edit of a field: the field itself, or a pick-list's edit box; nullptr
+// for other kinds.
+FieldEdit *editOf(QWidget *field);
 
 } // namespace formelan

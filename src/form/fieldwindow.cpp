@@ -81,14 +81,13 @@ void FieldWindow::addField(QWidget *field)
         connect(p, &PickList::userChanged, this, edited);
     else if (auto *m = qobject_cast<MemoField *>(field))
         connect(m, &MemoField::changed, this, edited);
-    FieldEdit *edit = qobject_cast<FieldEdit *>(field);
-    if (auto *p = qobject_cast<PickList *>(field))
-        edit = p->edit();
-    if (edit)
+    if (FieldEdit *edit = editOf(field)) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, field] { setWarning(field, kLeaveCheck, QString()); });
         connect(edit, &FieldEdit::beyondLimitChanged, this, [this, field, edit](bool beyond) {
             setWarning(field, kTooLong, beyond ? tooLong(edit->limit()) : QString());
         });
-    else if (auto *m = qobject_cast<MemoField *>(field))
+    } else if (auto *m = qobject_cast<MemoField *>(field))
         connect(m, &MemoField::beyondLimitChanged, this, [this, field, m](bool beyond) {
             setWarning(field, kTooLong, beyond ? tooLong(m->limit()) : QString());
         });

@@ -48,6 +48,9 @@ public:
     // Warnings are shown where the eyes are, never in a box that takes the keys typed
     // next.
     void setWarning(QWidget *field, QStringView about, const QString &text);
+    // The warning of a check made when the field was left; the field's text changing
+    // clears it, so that the field is checked anew when it is next left.
+    static constexpr QStringView kLeaveCheck = u"left";
     // The field's warnings joined; empty when nothing is wrong with it.
     QString fieldWarning(QStringView name) const;
     // The fields that carry a warning, in tab order, each as "label: warning".

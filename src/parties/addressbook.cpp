@@ -182,9 +182,6 @@ private:
 
 namespace {
 
-// The warning that a check made when its field was left.
-constexpr QStringView kLeftCheck = u"left";
-
 bool choosesFromClosedList(const QKeyEvent &event)
 {
     switch (event.key()) {
@@ -315,13 +312,8 @@ void AddressBook::buildFields(QGridLayout *grid)
     }
     addBankCodeField(control(m_description.bankCodeField));
     followIbans(*this);
-    for (const PartyCheck &check : m_description.checks) {
-        QWidget *field = control(check.field);
-        onLeave(field, [this](QWidget *f) { checkField(f); });
-        // A field whose text changes is checked anew when it is next left.
-        connect(static_cast<QLineEdit *>(field), &QLineEdit::textChanged, this,
-                [this, field] { setWarning(field, kLeftCheck, QString()); });
-    }
+    for (const PartyCheck &check : m_description.checks)
+        onLeave(control(check.field), [this](QWidget *f) { checkField(f); });
 }
 
 QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
@@ -706,7 +698,7 @@ void AddressBook::checkField(QWidget *field)
         if (field->objectName() != check.field)
             continue;
         const QString value = formelan::fieldText(field);
-        setWarning(field, kLeftCheck,
+        setWarning(field, kLeaveCheck,
                    value.isEmpty() || check.check(value) ? QString() : check.message.toString());
     }
     fillBankFromIban(*this, field->objectName());
