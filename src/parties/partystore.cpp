@@ -59,6 +59,8 @@ std::span<const int> partySearchColumns(PartyTable table)
 
 PartyStore::~PartyStore() = default;
 
+void PartyStore::watchChanges(std::function<void(PartyTable)>) {}
+
 StoreResult<PartyRow> PartyStore::row(PartyTable table, PartyKey key)
 {
     StoreResult<std::vector<PartyRow>> found = rowsWithKeys(table, std::span(&key, 1));
@@ -106,6 +108,31 @@ StoreError wrongValueCount(PartyTable table, qsizetype given)
                 .arg(partyTableName(table))
                 .arg(partyColumns(table).size())
                 .arg(given)};
+}
+
+StoreError controlCharacters(PartyTable table, std::span<const QStringList> rows)
+{
+    for (const QStringList &values : rows) {
+        for (qsizetype c = 0; c < values.size(); ++c) {
+            for (const QChar ch : values[c]) {
+                if (ch.category() != QChar::Other_Control)
+                    continue;
+                QString name = values.front().left(60);
+                for (QChar &n : name)
+                    if (n.category() == QChar::Other_Control)
+                        n = u' ';
+                return {StoreError::Kind::Failed,
+                        u"Полето „%1“ на „%2“ съдържа управляващ знак (код %3), който не може "
+                        "да бъде записан в адресната книга. Премахнете го и опитайте отново. "
+                        "Нищо не е записано."_s
+                            .arg(c < partyColumns(table).size() ? partyColumns(table)[c]
+                                                                : QString::number(c + 1),
+                                 name.left(60))
+                            .arg(uint(ch.unicode()), 4, 16, QChar(u'0'))};
+            }
+        }
+    }
+    return {};
 }
 
 } // namespace storetext

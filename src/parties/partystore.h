@@ -145,6 +145,12 @@ public:
     // Opens another connection to the same book; call it on the thread that will use
     // the new store (a connection belongs to the thread that opened it).
     virtual std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const = 0;
+    // From now on calls `changed` with a table whenever another program or another copy may
+    // have added or deleted rows of it, from this thread's event loop, until the store is
+    // gone or this is called again (an empty function stops it). Changes made through this
+    // store are not told. Watching costs next to nothing while nothing changes. A book that
+    // cannot tell never calls it.
+    virtual void watchChanges(std::function<void(PartyTable)> changed);
 
     // Built on the above.
     StoreResult<PartyRow> row(PartyTable table, PartyKey key);
@@ -159,6 +165,9 @@ namespace storetext {
 StoreError gone();
 // Reading a value list of the wrong length is a programming error; adding one is refused.
 StoreError wrongValueCount(PartyTable table, qsizetype given);
+// Refuses rows holding a control character (a pasted NUL, a tab, a line break): they
+// break the CSV round trip and a server's add. Ok when there is none.
+StoreError controlCharacters(PartyTable table, std::span<const QStringList> rows);
 } // namespace storetext
 
 } // namespace formelan
