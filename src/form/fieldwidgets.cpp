@@ -44,7 +44,12 @@ public:
             if (input[i] == u'\r' || input[i] == u'\n' || input[i] == QChar::LineSeparator ||
                 input[i] == QChar::ParagraphSeparator)
                 input[i] = u' ';
+            else if (input[i] == u'\t')
+                input[i] = u' ';
         }
+        // A NUL or another control character pasted from a web page or a PDF shows as
+        // nothing, yet would be stored, printed and sent.
+        dropChars(input, pos, [](QChar c) { return c.category() == QChar::Other_Control; });
         if (m_edit->m_rule && !m_edit->m_rule(input, pos, m_edit->m_before))
             return Invalid;
         if (m_edit->m_limit < 0)
@@ -328,7 +333,14 @@ void MemoField::inputMethodEvent(QInputMethodEvent *event)
 
 void MemoField::insertFromMimeData(const QMimeData *source)
 {
-    limitInput([&] { QPlainTextEdit::insertFromMimeData(source); }, true);
+    // Pasted control characters other than line breaks are dropped, as in a single line.
+    QString text = source->text();
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\t', u' ');
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control && c != u'\n'; });
+    QMimeData clean;
+    clean.setText(text);
+    limitInput([&] { QPlainTextEdit::insertFromMimeData(&clean); }, true);
 }
 
 DateField::DateField(QWidget *parent)

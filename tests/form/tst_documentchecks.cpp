@@ -446,6 +446,13 @@ private Q_SLOTS:
         QTest::newRow("IBAN, space typed in the middle")
             << u"recipient_iban_number1"_s << false << u"BG80BNBG←←←← X"_s << u"BG80XBNBG"_s
             << QString() << QString();
+        // A NUL copied from a PDF shows as nothing, yet would be stored and printed.
+        QTest::newRow("name, NUL and tab pasted")
+            << u"Recipient_name"_s << true << u"АБВ\u0000 ООД\tСофия\u0007"_s << u"АБВ ООД София"_s
+            << QString() << QString();
+        QTest::newRow("memo, NUL pasted, line break kept")
+            << u"econ_descript"_s << true << u"ред\u0000 1\r\nред\t2\u001b"_s << u"ред 1\nред 2"_s
+            << QString() << QString();
         QTest::newRow("IBAN, pasted too long")
             << u"recipient_iban_number1"_s << true << u"BG80 BNBG 9661 1020 3456 78 99"_s
             << u"BG80BNBG9661102034567899"_s << QString() << u"по-дълъг от 22 знака"_s;
