@@ -151,6 +151,7 @@ private:
     void updateRecentMenu();
     void openStartBook();
     void watchBookCommands();
+    void watchBookChanges();
     void tellBookProblem();
     StoreError useStore(std::unique_ptr<PartyStore> store);
     void writeDocumentPdf(const QByteArray &rtf);

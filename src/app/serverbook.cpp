@@ -21,9 +21,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the windows say while the server's book is out of reach.
-QString unreachedText(const StoreError &why)
+// What the windows say while the book is out of reach: the server's, or the file here.
+QString unreachedText(const StoreError &why, bool server)
 {
+    if (!server)
+        return u"Адресната книга на този компютър не може да бъде отворена.\n\n%1\n\nДокато "
+               "това не се оправи, списъците на получателите и задължените лица са празни, а "
+               "добавяне и изтриване не са възможни; документите се попълват, записват и "
+               "печатат както винаги. Всяко добавяне, изтриване или команда от менюто „Данни“ "
+               "опитва отново. Ако файлът е повреден, преместете го или го преименувайте: при "
+               "следващото добавяне програмата създава нов, празен. Друго място за адресната книга "
+               "се избира в „Настройки…“, група "
+               "„Адресна книга“."_s.arg(why.message());
     return u"Адресната книга на сървъра не може да бъде отворена.\n\n%1\n\nДокато това не се "
            "оправи, списъците на получателите и задължените лица са празни, а добавяне и "
            "изтриване не са възможни; нищо не се записва във файла на този компютър. Всяко "
@@ -35,14 +44,18 @@ QString unreachedText(const StoreError &why)
 // refused with the reason, until the server is reached.
 class UnreachedBook final : public PartyStore {
 public:
-    explicit UnreachedBook(StoreError why)
+    UnreachedBook(StoreError why, bool server)
         : m_why(std::move(why))
+        , m_server(server)
     {}
 
     void setReason(StoreError why) { m_why = std::move(why); }
 
-    QString location() const override { return u"сървъра на адресната книга"_s; }
-    QString readOnlyReason() const override { return unreachedText(m_why); }
+    QString location() const override
+    {
+        return m_server ? u"сървъра на адресната книга"_s : u"адресната книга"_s;
+    }
+    QString readOnlyReason() const override { return unreachedText(m_why, m_server); }
     StoreResult<BookSummary> summary(PartyTable) override { return BookSummary{}; }
     StoreError readRows(PartyTable, const RowRange &, std::span<const int>,
                         const std::function<bool(PartyRow &&)> &) override
@@ -60,18 +73,20 @@ public:
     StoreError remove(PartyTable, PartyKey) override { return refusal(); }
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override
     {
-        return [why = m_why]() -> StoreResult<std::unique_ptr<PartyStore>> {
-            return std::unique_ptr<PartyStore>(std::make_unique<UnreachedBook>(why));
+        return [why = m_why, server = m_server]() -> StoreResult<std::unique_ptr<PartyStore>> {
+            return std::unique_ptr<PartyStore>(std::make_unique<UnreachedBook>(why, server));
         };
     }
 
 private:
     StoreError refusal() const
     {
-        return StoreError(StoreError::Kind::Unavailable, unreachedText(m_why), m_why.detail());
+        return StoreError(StoreError::Kind::Unavailable, unreachedText(m_why, m_server),
+                          m_why.detail());
     }
 
     StoreError m_why;
+    bool m_server;
 };
 
 class WaitCursor {
@@ -79,6 +94,17 @@ public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
+
+// Opening a book reads little: a lock held on a table or a damaged file shows when the
+// tables are first read, which the windows do right after.
+StoreError readable(PartyStore &store)
+{
+    for (const PartyTable table : kPartyTables) {
+        if (StoreResult<BookSummary> s = store.summary(table); !s.ok())
+            return s.error();
+    }
+    return {};
+}
 
 bool noServerGiven(const ServerBookSettings &s)
 {
@@ -94,27 +120,39 @@ void MainFrame::openStartBook()
     WaitCursor wait;
     StoreResult<std::unique_ptr<PartyStore>> store = openBook(m_bookPlace, addressBookPath());
     if (store.ok()) {
-        m_store = store.take();
-        return;
+        m_bookProblem = readable(*store.value());
+        if (m_bookProblem.ok()) {
+            m_store = store.take();
+            return;
+        }
+    } else {
+        m_bookProblem = store.error();
     }
-    // A file that cannot be used stops the start with its message. A server must not: the
-    // settings that would mend it are in the program, and the documents need no book.
-    if (m_bookPlace.place == BookPlace::Local)
-        throw AppError(store.error().message());
-    m_bookProblem = store.error();
-    m_store = std::make_unique<UnreachedBook>(m_bookProblem);
+    // A book that cannot be opened or read does not stop the start: the settings that
+    // would mend it are in the program, and the documents need no book.
+    m_store =
+        std::make_unique<UnreachedBook>(m_bookProblem, m_bookPlace.place == BookPlace::Server);
 }
 
 void MainFrame::tellBookProblem()
 {
     if (!m_bookProblem.ok())
-        showMessage(this, unreachedText(m_bookProblem));
+        showMessage(this, unreachedText(m_bookProblem, m_bookPlace.place == BookPlace::Server));
+}
+
+void MainFrame::watchBookChanges()
+{
+    // Other copies' adds and deletes show in the lists without a command.
+    m_store->watchChanges([this](PartyTable table) {
+        (table == PartyTable::Recipients ? m_recipients : m_payers)->refreshList();
+    });
 }
 
 void MainFrame::watchBookCommands()
 {
     for (AddressBook *book : {m_recipients, m_payers})
         book->setCommandGate([this] { return reachAddressBook(); });
+    watchBookChanges();
     if (!m_bookProblem.ok())
         // Told once the windows show.
         QTimer::singleShot(0, this, [this] { tellBookProblem(); });
@@ -130,6 +168,7 @@ StoreError MainFrame::useStore(std::unique_ptr<PartyStore> store)
         return e;
     }
     m_store = std::move(store);
+    watchBookChanges();
     return {};
 }
 
@@ -141,7 +180,9 @@ bool MainFrame::reachAddressBook()
         WaitCursor wait;
         return openBook(m_bookPlace, addressBookPath());
     }();
-    StoreError problem = store.ok() ? useStore(store.take()) : store.error();
+    StoreError problem = store.ok() ? readable(*store.value()) : store.error();
+    if (problem.ok())
+        problem = useStore(store.take());
     if (problem.ok()) {
         m_bookProblem = {};
         return true;
@@ -187,7 +228,7 @@ void MainFrame::useBookPlace(const BookPlaceSettings &place)
     saveBookPlace(place);
     m_bookPlace = place;
     m_bookProblem = store.error();
-    if (const StoreError e = useStore(std::make_unique<UnreachedBook>(m_bookProblem))) {
+    if (const StoreError e = useStore(std::make_unique<UnreachedBook>(m_bookProblem, true))) {
         showErrorBox(e.message());
         return;
     }

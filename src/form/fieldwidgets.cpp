@@ -152,6 +152,11 @@ PickList::PickList(int limit, QWidget *parent)
     setLineEdit(m_edit);
     setCompleter(nullptr);
     setInsertPolicy(QComboBox::NoInsert);
+    // The box would pick the first item that reads as the typed text when the editing
+    // ends (Enter, Tab, a click elsewhere), searching every item: only the user's choice
+    // from the list picks an item.
+    disconnect(m_edit, &QLineEdit::editingFinished, this, nullptr);
+    disconnect(m_edit, &QLineEdit::returnPressed, this, nullptr);
     // A short list shows its whole text ("BGN"); a long one at least a character.
     setMinimumContentsLength(limit > 0 && limit <= 3 ? limit : 1);
     // A key the limit refuses still reports an edit, with the text as it was: only a

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <optional>
 
 namespace formelan {
@@ -46,6 +47,7 @@ public:
         connect(&list, &PartyList::rowsInserted, this, &PartyGridModel::inserted);
         connect(&list, &PartyList::rowRemoved, this, &PartyGridModel::removed);
         connect(&list, &PartyList::rowsChanged, this, &PartyGridModel::changed);
+        connect(&list, &PartyList::listReplaced, this, &PartyGridModel::replaced);
     }
 
     bool filtered() const { return m_shown.has_value(); }
@@ -162,6 +164,16 @@ private:
             endRemoveRows();
     }
 
+    // Every position moved: the window sets the search's rows again right after.
+    void replaced()
+    {
+        beginResetModel();
+        m_count = m_list.count();
+        if (m_shown)
+            m_shown->clear();
+        endResetModel();
+    }
+
     void changed(int first, int last)
     {
         int from = first, to = last;
@@ -181,6 +193,26 @@ private:
 };
 
 namespace {
+
+// The grid, telling of the rows the user reaches with the keys (and of Enter on one); the
+// rows that change under the highlight as the list changes are not the user's choice.
+class PartyGrid : public QTableView {
+public:
+    using QTableView::QTableView;
+    std::function<void(int row)> reached;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QModelIndex before = currentIndex();
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (!enter)
+            QTableView::keyPressEvent(event);
+        const QModelIndex now = currentIndex();
+        if (now.isValid() && (enter || now != before) && reached)
+            reached(now.row());
+    }
+};
 
 bool choosesFromClosedList(const QKeyEvent &event)
 {
@@ -203,7 +235,14 @@ public:
     explicit PartyNameModel(PartyList &list)
         : m_list(&list)
         , m_count(list.count())
-    {}
+    {
+        // A list that is open shows the names as they now stand at its items: a reset would
+        // take the text typed in the box with it.
+        connect(&list, &PartyList::listReplaced, this, [this] {
+            if (m_count > 0)
+                Q_EMIT dataChanged(index(0), index(m_count - 1));
+        });
+    }
 
     int rowCount(const QModelIndex &parent) const override
     {
@@ -336,6 +375,9 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
     m_search->installEventFilter(this);
     connect(m_search, &QLineEdit::textChanged, this,
             [this](const QString &text) { guarded([&] { filterRows(text); }); });
+    m_freshPoll = new QTimer(this);
+    m_freshPoll->setInterval(20);
+    connect(m_freshPoll, &QTimer::timeout, this, [this] { takeFreshList(); });
     m_sourcePoll = new QTimer(this);
     m_sourcePoll->setInterval(15);
     connect(m_sourcePoll, &QTimer::timeout, this, [this] {
@@ -354,7 +396,10 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
     connect(find, &QAction::triggered, this, &AddressBook::focusSearch);
     addAction(find);
 
-    m_grid = new QTableView(pane);
+    auto *grid = new PartyGrid(pane);
+    // The keys moved the highlight to a row: it shows, when the fields may take it.
+    grid->reached = [this](int row) { guarded([&] { showGridRow(m_model->positionAt(row)); }); };
+    m_grid = grid;
     m_grid->setObjectName(u"DBGrid1"_s);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -367,9 +412,7 @@ QWidget *AddressBook::buildSearchAndGrid(QWidget *parent)
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setDefaultSectionSize(140);
     layout->addWidget(m_grid, 1);
-    for (QWidget *w : {m_grid->viewport(), m_grid->horizontalHeader()->viewport(),
-                       m_grid->verticalHeader()->viewport()})
-        w->installEventFilter(this);
+    m_grid->viewport()->installEventFilter(this);
     return pane;
 }
 
@@ -384,13 +427,10 @@ void AddressBook::useList(std::unique_ptr<PartyList> list)
     m_list = std::move(list);
     connect(m_list.get(), &PartyList::rowsInserted, this, [this] { rowsAdded(); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &now) {
-                // The keyboard or the mouse moved the highlight: that row is current.
-                if (m_quiet == 0 && now.isValid())
-                    m_current = m_model->positionAt(now.row());
-                updateDeleteButton();
-            });
-    m_current = m_list->count() - 1;
+            [this] { updateDeleteButton(); });
+    // No party is shown: nothing is deletable until one is chosen.
+    m_current = -1;
+    m_shownValues.clear();
     rowsChanged();
 }
 
@@ -399,11 +439,16 @@ StoreError AddressBook::setStore(PartyStore &store)
     StoreResult<std::unique_ptr<PartyList>> list = PartyList::open(store, m_description.table);
     if (!list.ok())
         return list.error();
-    // A search text being read belongs to the old book.
+    // A search text or a fresh list being read belongs to the old book.
     m_sourcePoll->stop();
     if (m_source.valid())
         m_source.wait();
     m_source = {};
+    m_freshPoll->stop();
+    if (m_fresh.valid())
+        m_fresh.wait();
+    m_fresh = {};
+    m_refreshAgain = false;
     m_removals = m_removalsAtSource = 0;
     m_store = &store;
     {
@@ -434,10 +479,74 @@ void AddressBook::fillNameList()
     namePick()->setItemModel(new PartyNameModel(*m_list));
 }
 
+void AddressBook::refreshList()
+{
+    if (m_fresh.valid()) {
+        m_refreshAgain = true;
+        return;
+    }
+    m_refreshAgain = false;
+    m_ownChangesAtFresh = m_ownChanges;
+    // Read on a thread and a connection of its own, as the search text is: at 100,000
+    // rows it takes a good part of a second, which the clerk's typing does not wait for.
+    m_fresh =
+        readSearchSourceAsync(*m_store, m_description.table, std::numeric_limits<PartyKey>::max());
+    m_freshPoll->start();
+}
+
+bool AddressBook::refreshPending() const
+{
+    return m_fresh.valid();
+}
+
+void AddressBook::takeFreshList()
+{
+    if (!m_fresh.valid()) {
+        m_freshPoll->stop();
+        return;
+    }
+    if (m_fresh.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    m_freshPoll->stop();
+    StoreResult<SearchSource> fresh = m_fresh.get();
+    // Read while this window added or deleted, or told of another change meanwhile: it
+    // may lack those, so it is read again.
+    if (m_ownChanges != m_ownChangesAtFresh || m_refreshAgain) {
+        refreshList();
+        return;
+    }
+    // A book out of reach keeps the list as it is; the next change or command tells.
+    if (!fresh.ok())
+        return;
+
+    const PartyKey current = m_current >= 0 ? m_list->keyAt(m_current) : 0;
+    const QModelIndex top = m_grid->indexAt(QPoint(1, 1));
+    const PartyKey topKey = top.isValid() ? m_list->keyAt(m_model->positionAt(top.row())) : 0;
+    m_list->replaceWith(fresh.take());
+    m_current = current > 0 ? m_list->positionOf(current) : -1;
+    // A party deleted by another copy stays in the fields, as a party the book lacks.
+    if (m_current < 0)
+        m_shownValues.clear();
+    if (!m_search->text().trimmed().isEmpty()) {
+        StoreResult<std::vector<int>> found = m_list->search(m_search->text());
+        m_model->setFilter(found.ok() ? found.take() : std::vector<int>{});
+    } else if (m_model->filtered()) {
+        m_model->setFilter(std::nullopt);
+    }
+    if (const int row = m_model->rowOf(topKey > 0 ? m_list->positionOf(topKey) : -1); row >= 0)
+        m_grid->scrollTo(m_model->index(row, 0), QAbstractItemView::PositionAtTop);
+    ++m_changes;
+    if (m_namesFilled)
+        fillNameList();
+    showCurrentRow();
+}
+
 void AddressBook::rowsAdded()
 {
-    // As after an add: the new last row is current, and the name list is made anew.
+    // The window's own add: the new last row is current and shows in the fields.
     m_current = m_list->count() - 1;
+    m_shownValues = partyValues();
+    ++m_ownChanges;
     rowsChanged();
 }
 
@@ -451,7 +560,6 @@ void AddressBook::rowsChanged()
 
 void AddressBook::showCurrentRow()
 {
-    ++m_quiet;
     const int row = m_model->rowOf(m_current);
     if (row < 0) {
         m_grid->selectionModel()->clear();
@@ -460,14 +568,15 @@ void AddressBook::showCurrentRow()
                                                   QItemSelectionModel::ClearAndSelect |
                                                       QItemSelectionModel::Rows);
     }
-    --m_quiet;
     updateDeleteButton();
 }
 
 void AddressBook::updateDeleteButton()
 {
-    // Only a row that shows can be deleted: a search never hides what delete would take.
-    m_delete->setEnabled(m_current >= 0 && m_model->rowOf(m_current) >= 0);
+    // Only the party the fields show, and only while its row shows: a search never hides
+    // what delete would take.
+    m_delete->setEnabled(m_current >= 0 && m_model->rowOf(m_current) >= 0 &&
+                         !m_list->isGone(m_current));
 }
 
 void AddressBook::tell(const StoreError &error)
@@ -498,6 +607,7 @@ bool AddressBook::loadPosition(int position)
         values = row->values;
         m_current = position;
     }
+    m_shownValues = values;
     std::vector<const PartyFieldDef *> order;
     for (const PartyFieldDef &def : m_description.fields)
         order.push_back(&def);
@@ -537,10 +647,7 @@ void AddressBook::addParty()
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
             return;
     }
-    QStringList values(qsizetype(m_description.fields.size()));
-    for (const PartyFieldDef &def : m_description.fields)
-        values[def.column - 1] = fieldText(def.name);
-    StoreResult<int> added = m_list->append(values);
+    StoreResult<int> added = m_list->append(partyValues());
     if (!added.ok())
         tell(added.error());
 }
@@ -557,16 +664,29 @@ void AddressBook::deleteParty()
         showMessage(this, m_store->readOnlyReason());
         return;
     }
-    const auto answer = dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
-                                          u"Желаете ли избрания запис да бъде изтрит?"_s,
-                                          QMessageBox::Ok | QMessageBox::Cancel);
+    // The party is named as the book holds it: what delete takes, whatever the fields
+    // were changed to since.
+    QString who = m_list->nameAt(m_current);
+    if (const PartyRow *row = m_list->rowAt(m_current)) {
+        const QString iban = row->values.value(partyIbanColumn(m_description.table));
+        if (!iban.isEmpty())
+            who += u", IBAN "_s + iban;
+    }
+    const auto answer =
+        dialogs().message(this, QMessageBox::NoIcon, u"Внимание!"_s,
+                          u"Желаете ли избрания запис да бъде изтрит?\n\n„%1“"_s.arg(who),
+                          QMessageBox::Ok | QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
     const int count = m_list->count();
     const StoreError error = m_list->removeAt(m_current);
     if (m_list->count() < count) {
         ++m_removals;
-        m_current = m_list->count() - 1;
+        ++m_ownChanges;
+        // The fields keep what they showed, for an add to bring it back; no row is
+        // shown, so a second delete cannot take a party the clerk has not seen.
+        m_current = -1;
+        m_shownValues.clear();
         rowsChanged();
     }
     // A row that another program deleted first has left the list all the same.
@@ -574,13 +694,45 @@ void AddressBook::deleteParty()
         tell(error);
 }
 
-void AddressBook::showGridRow()
+QStringList AddressBook::partyValues() const
 {
-    // With a search on, a click beside the rows finds no row to load.
-    if (!m_list->isEmpty() && m_model->rowOf(m_current) < 0)
+    QStringList values(qsizetype(m_description.fields.size()));
+    for (const PartyFieldDef &def : m_description.fields)
+        values[def.column - 1] = fieldText(def.name);
+    return values;
+}
+
+bool AddressBook::mayReplaceFields(int position)
+{
+    const QStringList now = partyValues();
+    if (now == m_shownValues)
+        return true;
+    bool empty = true;
+    for (const PartyFieldDef &def : m_description.fields)
+        empty = empty && (def.kind == FieldKind::Check || now[def.column - 1].isEmpty());
+    if (empty)
+        return true;
+    // The fields are the document's party: what was typed there is not lost unseen.
+    const QString typed = now[partyNameColumn(m_description.table)];
+    const QString text =
+        u"Полетата съдържат данни, които не са в адресната книга%1. В документа те ще бъдат "
+        "заменени с тези на „%2“.\n\nДа бъдат ли заменени?"_s.arg(
+            typed.isEmpty() ? QString() : u" („%1“)"_s.arg(typed), m_list->nameAt(position));
+    return dialogs().message(this, QMessageBox::Question, u"Внимание!"_s, text,
+                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void AddressBook::showGridRow(int position)
+{
+    if (position < 0 || position >= m_list->count() || m_model->rowOf(position) < 0)
         return;
-    if (loadPosition(m_current))
-        Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
+    if (position == m_current && partyValues() == m_shownValues)
+        return;
+    if (!mayReplaceFields(position) || !loadPosition(position)) {
+        showCurrentRow(); // the highlight goes back to the party the fields show
+        return;
+    }
+    Q_EMIT partyShown(m_description.nameField.toString(), formelan::fieldText(namePick()));
 }
 
 void AddressBook::chooseParty(int index)
@@ -680,12 +832,12 @@ bool AddressBook::eventFilter(QObject *watched, QEvent *event)
                                (event->type() == QEvent::KeyPress &&
                                 choosesFromClosedList(*static_cast<QKeyEvent *>(event)))))
             fillNameList();
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               (watched == m_grid->viewport() ||
-                watched == m_grid->horizontalHeader()->viewport() ||
-                watched == m_grid->verticalHeader()->viewport())) {
-        // Any button released anywhere over the grid: rows, titles, the empty area.
-        guarded([this] { showGridRow(); });
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == m_grid->viewport()) {
+        // A row clicked: it shows, when the fields may take it. Beside the rows, nothing.
+        const QModelIndex at =
+            m_grid->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        if (at.isValid())
+            guarded([&] { showGridRow(m_model->positionAt(at.row())); });
     }
     return FieldWindow::eventFilter(watched, event);
 }

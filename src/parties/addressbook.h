@@ -67,12 +67,14 @@ QString goneRowText();
 // adds, deletes and imports. Positions in it are what the grid's rows and the name
 // lists' items stand for.
 //
-// The current row is the row that add and delete act on: the new row after an add, the
-// last row after a delete and at start, the row clicked in the grid or chosen from a
-// name list otherwise. The search box only hides rows: it never changes the current
-// row. While a filter is on, a new row shows at the end even when it does not match,
-// and a current row that the filter hides is not highlighted and cannot be deleted
-// ("Изтриване" is disabled) until it shows again or another row is clicked.
+// The current row is the row whose party the fields show, and the only one delete takes:
+// the new row after an add, the row chosen from a name list, clicked in the grid or
+// reached there by the keys. At start and after a delete no row is current. A click or a
+// key in the grid that would replace a party the book does not hold asks first. The
+// search box only hides rows: it never changes the current row. While a filter is on, a
+// new row shows at the end even when it does not match, and a current row that the
+// filter hides is not highlighted and cannot be deleted ("Изтриване" is disabled) until
+// it shows again.
 class AddressBook : public FieldWindow {
     Q_OBJECT
 public:
@@ -103,8 +105,10 @@ public:
     void addParty();
     // Deletes the current row after confirmation.
     void deleteParty();
-    // The grid was clicked: load the current row and show its name in the document.
-    void showGridRow();
+    // A row of the grid was clicked or reached by the keys: loads it and shows its name in
+    // the document, asking first when the fields hold a party that is not in the book.
+    // Declined, the highlight goes back to the row the fields show.
+    void showGridRow(int position);
     // The name list's item `index` was chosen: load that row and show its name in the
     // document.
     void chooseParty(int index);
@@ -115,6 +119,13 @@ public:
     void filterRows(const QString &text);
     // Whether the shown rows are still waiting for the search text.
     bool searchPending() const;
+    // Brings the list up to date with the book, other programs' adds and deletes included,
+    // once it has been read in the background: the current row, the highlight, the top row
+    // shown, the search and the fields stay as they are. Called when the book tells of a
+    // change; a call while a reading is under way reads once more after it.
+    void refreshList();
+    // Whether such a reading is under way.
+    bool refreshPending() const;
     // Puts the focus in the search box (Ctrl+F).
     void focusSearch();
 
@@ -150,6 +161,9 @@ private:
     void tell(const StoreError &error);
     void checkField(QWidget *field);
     void checkAllFields();
+    void takeFreshList();
+    QStringList partyValues() const;
+    bool mayReplaceFields(int position);
 
     const AddressBookDescription &m_description;
     PartyStore *m_store;
@@ -160,14 +174,19 @@ private:
     QLineEdit *m_search = nullptr;
     QPushButton *m_add = nullptr;
     QPushButton *m_delete = nullptr;
-    int m_current = -1;
-    int m_quiet = 0;            // the book moves the grid's current row itself
+    int m_current = -1;         // the row whose party the fields show; -1: none
+    QStringList m_shownValues;  // that party's values as loaded or added
     bool m_namesFilled = false; // the name list was opened once
     int m_changes = 0;          // adds and deletes of this window, to tell a copy is stale
     QPointer<QAbstractItemModel> m_lookup;
     int m_lookupChanges = -1;
     std::future<StoreResult<SearchSource>> m_source; // read while the user starts typing
     QTimer *m_sourcePoll = nullptr;
+    std::future<StoreResult<SearchSource>> m_fresh; // the list read afresh
+    QTimer *m_freshPoll = nullptr;
+    bool m_refreshAgain = false;
+    int m_ownChanges = 0; // adds and deletes of this window, to tell a stale fresh list
+    int m_ownChangesAtFresh = 0;
     int m_removals = 0; // rows this window deleted, to tell a stale source
     int m_removalsAtSource = 0;
 };

@@ -562,6 +562,24 @@ void PartyList::useSearchSource(SearchSource &&source)
         Q_EMIT rowsChanged(0, count() - 1);
 }
 
+void PartyList::replaceWith(SearchSource &&fresh)
+{
+    const size_t n = fresh.keys.size();
+    m_keys.assign(fresh.keys.begin(), fresh.keys.end());
+    m_snapshotEnd = int(n);
+    m_upTo = std::max(m_upTo, fresh.keys.empty() ? PartyKey(0) : fresh.keys.back());
+    m_read.assign(n / kSegment + 1, 0);
+    for (size_t p = 0; p < n; ++p)
+        ++m_read[p / kSegment];
+    // Every row now listed is in the book; the rows held are still what they were.
+    m_gone.clear();
+    m_lastError = {};
+    m_searchText = std::move(fresh.text);
+    m_searchStarts = std::move(fresh.starts);
+    m_searchReady = true;
+    Q_EMIT listReplaced();
+}
+
 StoreResult<std::vector<int>> PartyList::search(QStringView text)
 {
     if (StoreError e = prepareSearch())

@@ -54,7 +54,8 @@ template <typename T> struct ZeroedAllocator {
 };
 
 // One table's rows as a window lists them: a snapshot taken when the list is opened, in
-// the book's order, changed afterwards only by its own append and removeAt. Opening costs
+// the book's order, changed afterwards by its own append and removeAt, and brought up to
+// date with other programs' changes by replaceWith(). Opening costs
 // the same at any size: rows are read in blocks when a position is first asked for, and
 // only a few blocks are held. Rows added by other programs meanwhile are not in it; a
 // row that another program deletes stays in it and reads as gone.
@@ -114,6 +115,12 @@ public:
     // Takes a search source read up to snapshotKey(); also fixes every position's key.
     void useSearchSource(SearchSource &&source);
 
+    // Becomes the table as `fresh` found it: every row of the book, the other programs'
+    // adds and deletes included, all up to fresh.upTo (read with readSearchSourceAsync()
+    // after this list last changed by its own append or removeAt). Positions move; keys and
+    // the rows held stay. Tells listReplaced.
+    void replaceWith(SearchSource &&fresh);
+
     // The error of the last block that could not be read.
     const StoreError &lastError() const { return m_lastError; }
 
@@ -122,6 +129,8 @@ Q_SIGNALS:
     void rowRemoved(int position);
     // Rows between these positions were found gone, or their values read.
     void rowsChanged(int first, int last);
+    // replaceWith() changed every position at once.
+    void listReplaced();
 
 private:
     PartyList(PartyStore &store, PartyTable table, const BookSummary &summary);

@@ -63,6 +63,12 @@ void typeInto(QWidget *field, const QString &text)
         typeText(target, text);
 }
 
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 void pressTab()
 {
     QWidget *focus = QApplication::focusWidget();

@@ -29,6 +29,8 @@ void typeInto(QWidget *field, const QString &text);
 void pressTab();
 // Opens a pick-list's drop-down list and clicks the item that reads `item`.
 void pickItem(QWidget *pickList, const QString &item);
+// A file's bytes, to tell it was left as it was.
+QByteArray bytesOf(const QString &path);
 
 // Answers every dialog without showing it and remembers what was asked.
 class FakeDialogs : public Dialogs {
