@@ -1,17 +1,18 @@
 #include "parties/pgpartystore.h"
 
 #include "parties/sqlitepartystore.h"
-#include "parties/sqlrow.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <utility>
 
 namespace formelan {
 
@@ -24,8 +25,10 @@ std::atomic<int> g_connections = 0;
 // Our advisory locks: "Form" in the high half, a table's oid (or 0 for making the
 // tables) in the low half.
 constexpr qint64 kLockSpace = qint64(0x466F726D) << 32;
+// The channel on which copies tell each other of their changes; the payload is the table.
+const QByteArray kChannel = QByteArrayLiteral("formelan_parties");
 // Rows per INSERT statement, and keys per SELECT, when many go at once.
-constexpr qsizetype kRowsPerInsert = 500;
+constexpr qsizetype kRowsPerInsert = 5000;
 constexpr qsizetype kKeysPerStatement = 1000;
 // Rows per statement when a long range is read: bounded memory, and the reader may call
 // the store again between pages.
@@ -181,7 +184,7 @@ const QString kNotAdded = u"Записът не е добавен."_s;
 const QString kNotDeleted = u"Записът не е изтрит."_s;
 const QString kNotOpened = u"Адресната книга не е отворена."_s;
 
-enum class Op { Read, Add, Delete, Open, Check };
+enum class Op { Read, Add, AddAll, Delete, Open, Check };
 
 QString notDone(Op op)
 {
@@ -190,6 +193,8 @@ QString notDone(Op op)
         return kNotRead;
     case Op::Add:
         return kNotAdded;
+    case Op::AddAll:
+        return u"Нито един от записите не е добавен: адресната книга е такава, каквато беше."_s;
     case Op::Delete:
         return kNotDeleted;
     case Op::Open:
@@ -272,6 +277,7 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
     case Cause::NoPrivilege:
         switch (op) {
         case Op::Add:
+        case Op::AddAll:
             return make(K::ReadOnly,
                         u"Потребителят „%1“ няма право да добавя записи в адресната книга (%2). "
                         "%3 Помолете администратора на сървъра да му даде това право."_s.arg(
@@ -330,7 +336,9 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
 // The connection broke while a change was being committed: the server may have done it.
 StoreError inDoubt(const Whereabouts &w, Op op, const QString &detail)
 {
-    const QString done = op == Op::Add ? u"дали записът е добавен"_s : u"дали записът е изтрит"_s;
+    const QString done = op == Op::Add      ? u"дали записът е добавен"_s
+                         : op == Op::AddAll ? u"дали записите са добавени"_s
+                                            : u"дали записът е изтрит"_s;
     return {StoreError::Kind::Unavailable,
             withDetail(u"Връзката със сървъра (%1) прекъсна в мига на записа и не е известно "
                        "%2. Когато сървърът отново отговаря, отворете адресната книга "
@@ -371,6 +379,80 @@ StoreError notCreatable(const Whereabouts &w, const QStringList &missing)
 }
 
 // ---- one connection ------------------------------------------------------------------
+
+// A result of libpq's, freed with this.
+class PgResult {
+public:
+    PgResult() = default;
+    explicit PgResult(PGresult *result)
+        : m_result(result)
+    {}
+    PgResult(PgResult &&other) noexcept
+        : m_result(std::exchange(other.m_result, nullptr))
+    {}
+    PgResult &operator=(PgResult &&other) noexcept
+    {
+        std::swap(m_result, other.m_result);
+        return *this;
+    }
+    ~PgResult()
+    {
+        if (m_result)
+            PQclear(m_result);
+    }
+
+    PGresult *get() const { return m_result; }
+    int rows() const { return m_result ? PQntuples(m_result) : 0; }
+    qint64 number(int row, int column) const
+    {
+        return QByteArrayView(PQgetvalue(m_result, row, column)).toLongLong();
+    }
+    // A NULL reads as empty text, as from the local book.
+    QString text(int row, int column) const
+    {
+        const int length = PQgetlength(m_result, row, column);
+        if (length == 0)
+            return u""_s;
+        return QString::fromUtf8(PQgetvalue(m_result, row, column), length);
+    }
+
+private:
+    PGresult *m_result = nullptr;
+};
+
+// Values as the text of an array parameter ("{"a","b"}"): each quoted, so that none is
+// read as NULL or split at a comma or a brace.
+QByteArray textArray(qsizetype count, const std::function<const QString &(qsizetype)> &value)
+{
+    QByteArray out;
+    out.reserve(count * 24 + 2);
+    out.append('{');
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append('"');
+        for (const char c : value(i).toUtf8()) {
+            if (c == '"' || c == '\\')
+                out.append('\\');
+            out.append(c);
+        }
+        out.append('"');
+    }
+    out.append('}');
+    return out;
+}
+
+QByteArray numberArray(std::span<const PartyKey> keys)
+{
+    QByteArray out("{");
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append(QByteArray::number(keys[i]));
+    }
+    out.append('}');
+    return out;
+}
 
 // A named Qt SQL connection that removes itself.
 class Connection {
@@ -427,15 +509,60 @@ public:
         m_name.clear();
     }
 
-    bool isOpen() const { return !m_name.isEmpty() && m_db.isOpen(); }
+    bool isOpen() const
+    {
+        if (m_name.isEmpty() || !m_db.isOpen())
+            return false;
+        PGconn *conn = pg();
+        return !conn || PQstatus(conn) == CONNECTION_OK;
+    }
     const QSqlDatabase &db() const { return m_db; }
 
-    // A text as an SQL literal, escaped as this server wants it.
-    QString literal(const QString &text) const
+    // libpq's connection under Qt's, for statements whose values travel beside their text.
+    PGconn *pg() const
     {
-        QSqlField f(QString(), QMetaType(QMetaType::QString));
-        f.setValue(text.isNull() ? QString(u""_s) : text);
-        return m_db.driver()->formatValue(f);
+        if (m_name.isEmpty() || !m_db.driver())
+            return nullptr;
+        const QVariant handle = m_db.driver()->handle();
+        // Qt names it by the struct behind libpq's typedef.
+        if (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+            qstrcmp(handle.typeName(), "PGconn*") != 0)
+            return nullptr;
+        return *static_cast<PGconn *const *>(handle.constData());
+    }
+
+    // Runs a statement whose values are bound as $1, $2…: they go to the server beside its
+    // text, so a statement that fails is logged by the server without a party's name, ЕГН
+    // or IBAN in it. Qt's own prepared statements would spell them out in an EXECUTE.
+    QSqlError execParams(const QString &sql, const QList<QByteArray> &params,
+                         PgResult *out = nullptr) const
+    {
+        PGconn *conn = isOpen() ? pg() : nullptr;
+        if (!conn)
+            return lost();
+        std::vector<const char *> values;
+        values.reserve(size_t(params.size()));
+        for (const QByteArray &p : params) // a null one is SQL's NULL
+            values.push_back(p.isNull() ? nullptr : p.constData());
+        PgResult result(PQexecParams(conn, sql.toUtf8().constData(), int(values.size()), nullptr,
+                                     values.data(), nullptr, nullptr, 0));
+        const ExecStatusType status =
+            result.get() ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+            if (out)
+                *out = std::move(result);
+            return {};
+        }
+        const QString text = QString::fromUtf8(result.get() ? PQresultErrorMessage(result.get())
+                                                            : PQerrorMessage(conn))
+                                 .trimmed();
+        QString code;
+        if (result.get())
+            code = QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
+        if (PQstatus(conn) != CONNECTION_OK && !code.startsWith(u"57P0"_s))
+            return QSqlError(text, text, QSqlError::ConnectionError, u"08006"_s);
+        return QSqlError(u"QPSQL: Unable to execute statement"_s, text, QSqlError::StatementError,
+                         code);
     }
 
     // Runs a statement; the whole result is fetched. A connection that is gone gives an
@@ -736,6 +863,7 @@ public:
                                                     std::span<const PartyKey> keys) override;
     StoreResult<std::vector<PartyKey>> add(PartyTable table,
                                            std::span<const QStringList> rows) override;
+    BatchesAdded addBatches(const std::function<StoreError(PartyBatch &)> &next) override;
     StoreError remove(PartyTable table, PartyKey key) override;
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
 
@@ -749,6 +877,9 @@ private:
     QString selectList(PartyTable t, std::span<const int> columns) const;
     Failure readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip, qint64 limit,
                      bool newestFirst, std::span<const int> columns, std::vector<PartyRow> &out);
+    Failure insertRows(PartyTable t, std::span<const QStringList> rows,
+                       std::span<const PartyKey> keys);
+    Failure notifyChange(PartyTable t);
 
     ServerBookSettings m_settings;
     ServerBookOptions m_options;
@@ -923,6 +1054,24 @@ StoreResult<BookSummary> PgPartyStore::summary(PartyTable t)
     return s;
 }
 
+// A party's row from a result that has its key first and then either every column of
+// the table (`columns` empty) or the listed ones.
+PartyRow partyRowFrom(const PgResult &r, int row, PartyTable t, std::span<const int> columns)
+{
+    PartyRow out;
+    out.key = r.number(row, 0);
+    const qsizetype n = partyColumns(t).size();
+    out.values.resize(n);
+    if (columns.empty()) {
+        for (qsizetype c = 0; c < n; ++c)
+            out.values[c] = r.text(row, int(c) + 1);
+    } else {
+        for (size_t i = 0; i < columns.size(); ++i)
+            out.values[columns[i]] = r.text(row, int(i) + 1);
+    }
+    return out;
+}
+
 // One statement's worth of a range: keys above `after` up to `upTo`, in key order or
 // newest first, leaving out the first `skip`, at most `limit` (-1: all).
 Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip,
@@ -930,16 +1079,20 @@ Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint
                                std::vector<PartyRow> &out)
 {
     const Layout &l = layout(t);
-    QSqlQuery q(m_connection.db());
-    const QString sql =
-        u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table + u" WHERE "_s + l.key +
-        u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s + QString::number(upTo) +
-        u" ORDER BY "_s + l.key + (newestFirst ? u" DESC"_s : u""_s) + u" LIMIT "_s +
-        (limit < 0 ? u"ALL"_s : QString::number(limit)) + u" OFFSET "_s + QString::number(skip);
-    if (QSqlError e = m_connection.exec(q, sql); e.isValid())
+    const QString sql = u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table +
+                        u" WHERE "_s + l.key + u" > $1::bigint AND "_s + l.key +
+                        u" <= $2::bigint ORDER BY "_s + l.key + (newestFirst ? u" DESC"_s : u""_s) +
+                        u" LIMIT $3::bigint OFFSET $4::bigint"_s;
+    PgResult r;
+    if (QSqlError e = m_connection.execParams(sql,
+                                              {QByteArray::number(after), QByteArray::number(upTo),
+                                               limit < 0 ? QByteArray() : QByteArray::number(limit),
+                                               QByteArray::number(skip)},
+                                              &r);
+        e.isValid())
         return {e};
-    while (q.next())
-        out.push_back(partyRowFromQuery(q, t, columns));
+    for (int i = 0; i < r.rows(); ++i)
+        out.push_back(partyRowFrom(r, i, t, columns));
     return {};
 }
 
@@ -956,23 +1109,23 @@ StoreError PgPartyStore::readRows(PartyTable t, const RowRange &range, std::span
         bool empty = false;
         const StoreError e = perform(Op::Read, [&]() -> Failure {
             const Layout &l = layout(t);
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(
-                    q, u"SELECT "_s + l.key + u" FROM "_s + l.table + u" WHERE "_s + l.key +
-                           u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s +
-                           QString::number(upTo) + u" ORDER BY "_s + l.key +
-                           (newest ? u" DESC"_s : u""_s) + u" LIMIT 1 OFFSET "_s +
-                           QString::number(skip));
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"SELECT "_s + l.key + u" FROM "_s + l.table + u" WHERE "_s + l.key +
+                        u" > $1::bigint AND "_s + l.key + u" <= $2::bigint ORDER BY "_s + l.key +
+                        (newest ? u" DESC"_s : u""_s) + u" LIMIT 1 OFFSET $3::bigint"_s,
+                    {QByteArray::number(after), QByteArray::number(upTo), QByteArray::number(skip)},
+                    &r);
                 e.isValid())
                 return {e};
-            if (!q.next()) {
+            if (r.rows() == 0) {
                 empty = true;
                 return {};
             }
             if (newest)
-                upTo = q.value(0).toLongLong();
+                upTo = r.number(0, 0);
             else
-                after = q.value(0).toLongLong() - 1;
+                after = r.number(0, 0) - 1;
             return {};
         });
         if (e)
@@ -1015,21 +1168,20 @@ StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
     std::vector<PartyRow> out;
     for (size_t from = 0; from < keys.size(); from += kKeysPerStatement) {
         const size_t n = std::min(keys.size() - from, size_t(kKeysPerStatement));
-        QStringList list;
-        for (size_t i = 0; i < n; ++i)
-            list.append(QString::number(keys[from + i]));
+        const QByteArray list = numberArray(keys.subspan(from, n));
         const qsizetype before = qsizetype(out.size());
         const StoreError e = perform(Op::Read, [&]() -> Failure {
             out.resize(size_t(before));
             const Layout &l = layout(t);
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(q, u"SELECT "_s + selectList(t, {}) + u" FROM "_s +
-                                                       l.table + u" WHERE "_s + l.key + u" IN ("_s +
-                                                       list.join(u',') + u") ORDER BY "_s + l.key);
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(u"SELECT "_s + selectList(t, {}) +
+                                                          u" FROM "_s + l.table + u" WHERE "_s +
+                                                          l.key + u" = ANY($1::bigint[])"_s,
+                                                      {list}, &r);
                 e.isValid())
                 return {e};
-            while (q.next())
-                out.push_back(partyRowFromQuery(q, t, {}));
+            for (int i = 0; i < r.rows(); ++i)
+                out.push_back(partyRowFrom(r, i, t, {}));
             return {};
         });
         if (e)
@@ -1038,6 +1190,54 @@ StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
     std::sort(out.begin(), out.end(),
               [](const PartyRow &a, const PartyRow &b) { return a.key < b.key; });
     return out;
+}
+
+// Tells the other copies listening on the book that `t` changed; sent by the server when
+// the transaction commits, and not at all when it does not.
+Failure PgPartyStore::notifyChange(PartyTable t)
+{
+    if (QSqlError e = m_connection.execParams(u"SELECT pg_notify($1, $2)"_s,
+                                              {kChannel, partyTableName(t).toUtf8()});
+        e.isValid())
+        return {e, Stage::Middle};
+    return {};
+}
+
+// Inserts rows at the end of `t`, in their order, within the transaction that is open.
+// With `keys`, each row gets its key; without, the server's default gives them, one
+// after another in the rows' order.
+Failure PgPartyStore::insertRows(PartyTable t, std::span<const QStringList> rows,
+                                 std::span<const PartyKey> keys)
+{
+    const Layout &l = layout(t);
+    const qsizetype columns = l.columns.size();
+    QStringList arrays;
+    QList<QByteArray> params;
+    for (qsizetype c = 0; c < columns; ++c) {
+        arrays.append(u"$%1::text[]"_s.arg(c + 1));
+        params.append(textArray(qsizetype(rows.size()), [&](qsizetype i) -> const QString & {
+            return rows[size_t(i)][c];
+        }));
+    }
+    QStringList names = l.columns;
+    QString sql = u"INSERT INTO "_s + l.table + u" ("_s;
+    if (!keys.empty()) {
+        arrays.append(u"$%1::bigint[]"_s.arg(columns + 1));
+        params.append(numberArray(keys));
+        sql += l.columns.join(u", "_s) + u", "_s + l.key + u')' +
+               (l.keyAlways ? u" OVERRIDING SYSTEM VALUE"_s : QString()) +
+               u" SELECT * FROM unnest("_s + arrays.join(u", "_s) + u')';
+    } else {
+        QStringList picked;
+        for (qsizetype c = 0; c < columns; ++c)
+            picked.append(u"v"_s + QString::number(c));
+        sql += l.columns.join(u", "_s) + u") SELECT "_s + picked.join(u", "_s) +
+               u" FROM unnest("_s + arrays.join(u", "_s) + u") WITH ORDINALITY AS u("_s +
+               picked.join(u", "_s) + u", n) ORDER BY n"_s;
+    }
+    if (QSqlError e = m_connection.execParams(sql, params); e.isValid())
+        return {e, Stage::Middle};
+    return {};
 }
 
 StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
@@ -1049,19 +1249,14 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
         if (values.size() != partyColumns(t).size())
             return storetext::wrongValueCount(t, values.size());
     }
+    if (StoreError e = storetext::controlCharacters(t, rows))
+        return e;
     std::vector<PartyKey> keys;
     if (rows.empty())
         return keys;
     const StoreError e = perform(Op::Add, [&]() -> Failure {
         keys.clear();
         const Layout &l = layout(t);
-        auto valuesOf = [&](const QStringList &values) {
-            QStringList literals;
-            literals.reserve(values.size() + 1);
-            for (const QString &v : values)
-                literals.append(m_connection.literal(v));
-            return literals;
-        };
         if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
             return {e, Stage::Start};
         // Adds take their keys one program after another, so that a key is never seen
@@ -1070,45 +1265,49 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
                                            QString::number(l.lockKey) + u')');
             e.isValid())
             return {e, Stage::Middle};
-        const QString into = u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s);
         if (rows.size() == 1) {
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(q, into + u") VALUES ("_s +
-                                                       valuesOf(rows.front()).join(u", "_s) +
-                                                       u") RETURNING "_s + l.key);
+            QStringList placeholders;
+            QList<QByteArray> params;
+            for (qsizetype c = 0; c < l.columns.size(); ++c) {
+                placeholders.append(u"$%1"_s.arg(c + 1));
+                params.append(rows.front()[c].isEmpty() ? QByteArray("")
+                                                        : rows.front()[c].toUtf8());
+            }
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s) +
+                        u") VALUES ("_s + placeholders.join(u", "_s) + u") RETURNING "_s + l.key,
+                    params, &r);
                 e.isValid())
                 return {e, Stage::Middle};
-            if (q.next())
-                keys.push_back(q.value(0).toLongLong());
+            if (r.rows() == 1)
+                keys.push_back(r.number(0, 0));
         } else {
             // The keys first, in order, so that each row's key is known for certain.
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e =
-                    m_connection.exec(q, u"SELECT nextval("_s + m_connection.literal(l.sequence) +
-                                             u"::regclass) FROM generate_series(1, "_s +
-                                             QString::number(rows.size()) + u')');
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"SELECT nextval($1::regclass) FROM generate_series(1, $2::bigint)"_s,
+                    {l.sequence.toUtf8(), QByteArray::number(qsizetype(rows.size()))}, &r);
                 e.isValid())
                 return {e, Stage::Middle};
-            while (q.next())
-                keys.push_back(q.value(0).toLongLong());
+            for (int i = 0; i < r.rows(); ++i)
+                keys.push_back(r.number(i, 0));
             std::sort(keys.begin(), keys.end());
-            const QString head = into + u", "_s + l.key + u')' +
-                                 (l.keyAlways ? u" OVERRIDING SYSTEM VALUE"_s : QString()) +
-                                 u" VALUES "_s;
-            for (size_t from = 0; from < rows.size(); from += size_t(kRowsPerInsert)) {
-                const size_t n = std::min(rows.size() - from, size_t(kRowsPerInsert));
-                QStringList tuples;
-                tuples.reserve(qsizetype(n));
-                for (size_t i = from; i < from + n; ++i)
-                    tuples.append(u'(' + valuesOf(rows[i]).join(u", "_s) + u", "_s +
-                                  QString::number(keys[i]) + u')');
-                if (QSqlError e = m_connection.run(head + tuples.join(u", "_s)); e.isValid())
-                    return {e, Stage::Middle};
+            if (keys.size() == rows.size()) {
+                for (size_t from = 0; from < rows.size(); from += size_t(kRowsPerInsert)) {
+                    const size_t n = std::min(rows.size() - from, size_t(kRowsPerInsert));
+                    if (Failure f =
+                            insertRows(t, rows.subspan(from, n), std::span(keys).subspan(from, n));
+                        f.failed())
+                        return f;
+                }
             }
         }
         if (keys.size() != rows.size())
             return {QSqlError(u"keys"_s, u"the server gave no keys"_s, QSqlError::StatementError),
                     Stage::Middle};
+        if (Failure f = notifyChange(t); f.failed())
+            return f;
         if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
             return {e, Stage::Commit};
         return {};
@@ -1116,6 +1315,105 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
     if (e)
         return e;
     return keys;
+}
+
+// Line breaks and tabs that older books hold are copied as they are; a NUL cannot travel
+// to the server at all.
+StoreError nulCharacter(PartyTable t, std::span<const QStringList> rows)
+{
+    for (const QStringList &values : rows) {
+        for (const QString &v : values) {
+            if (!v.contains(QChar(0)))
+                continue;
+            QStringList probe = values;
+            for (QString &p : probe)
+                for (QChar &c : p)
+                    if (c.category() == QChar::Other_Control && c.unicode() != 0)
+                        c = u' ';
+            return storetext::controlCharacters(t, std::span(&probe, 1));
+        }
+    }
+    return {};
+}
+
+// One transaction for all the batches, under the lock of each table as it is reached, so
+// that a failure anywhere (the server gone, a lock, a cancel) leaves the book as it was.
+BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch &)> &next)
+{
+    BatchesAdded report;
+    if (isReadOnly()) {
+        report.error = StoreError(StoreError::Kind::ReadOnly, m_readOnly);
+        return report;
+    }
+    // Connecting again and starting once more when the connection had died meanwhile.
+    if (StoreError e = perform(Op::AddAll, [&]() -> Failure {
+            if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
+                return {e, Stage::Start};
+            return {};
+        })) {
+        report.error = e;
+        return report;
+    }
+    auto failed = [&](const Failure &f) {
+        const Cause cause = causeOf(f.error, m_connection.isOpen());
+        if (cause == Cause::ConnectionLost) {
+            m_connection.close();
+            report.error = f.stage == Stage::Commit
+                               ? inDoubt(m_where, Op::AddAll, detailOf(f.error))
+                               : errorFor(cause, m_where, Op::AddAll, detailOf(f.error));
+        } else {
+            rollback();
+            report.error = errorFor(cause, m_where, Op::AddAll, detailOf(f.error));
+        }
+        return report;
+    };
+    auto stop = [&](StoreError e) {
+        rollback();
+        report.error = std::move(e);
+        return report;
+    };
+    std::array<qint64, 2> added{0, 0};
+    std::array<bool, 2> locked{false, false};
+    PartyBatch batch;
+    for (;;) {
+        batch.rows.clear();
+        if (StoreError e = next(batch))
+            return stop(e);
+        if (batch.rows.empty())
+            break;
+        const PartyTable t = batch.table;
+        for (const QStringList &values : batch.rows) {
+            if (values.size() != partyColumns(t).size())
+                return stop(storetext::wrongValueCount(t, values.size()));
+        }
+        if (StoreError e = nulCharacter(t, batch.rows))
+            return stop(e);
+        const size_t s = size_t(slot(t));
+        if (!locked[s]) {
+            if (QSqlError e = m_connection.run(u"SELECT pg_advisory_xact_lock("_s +
+                                               QString::number(layout(t).lockKey) + u')');
+                e.isValid())
+                return failed({e, Stage::Middle});
+            locked[s] = true;
+        }
+        for (size_t from = 0; from < batch.rows.size(); from += size_t(kRowsPerInsert)) {
+            const size_t n = std::min(batch.rows.size() - from, size_t(kRowsPerInsert));
+            if (Failure f = insertRows(t, std::span(batch.rows).subspan(from, n), {}); f.failed())
+                return failed(f);
+        }
+        added[s] += qint64(batch.rows.size());
+    }
+    for (PartyTable t : kPartyTables) {
+        if (added[size_t(slot(t))] == 0)
+            continue;
+        if (Failure f = notifyChange(t); f.failed())
+            return failed(f);
+    }
+    if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
+        return failed({e, Stage::Commit});
+    report.recipients = added[0];
+    report.payers = added[1];
+    return report;
 }
 
 StoreError PgPartyStore::remove(PartyTable t, PartyKey key)
@@ -1127,12 +1425,17 @@ StoreError PgPartyStore::remove(PartyTable t, PartyKey key)
         const Layout &l = layout(t);
         if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
             return {e, Stage::Start};
-        QSqlQuery q(m_connection.db());
-        if (QSqlError e = m_connection.exec(q, u"DELETE FROM "_s + l.table + u" WHERE "_s + l.key +
-                                                   u" = "_s + QString::number(key));
+        PgResult r;
+        if (QSqlError e = m_connection.execParams(u"DELETE FROM "_s + l.table + u" WHERE "_s +
+                                                      l.key + u" = $1::bigint"_s,
+                                                  {QByteArray::number(key)}, &r);
             e.isValid())
             return {e, Stage::Middle};
-        changed = q.numRowsAffected();
+        changed = QByteArrayView(PQcmdTuples(r.get())).toInt();
+        if (changed > 0) {
+            if (Failure f = notifyChange(t); f.failed())
+                return f;
+        }
         if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
             return {e, Stage::Commit};
         return {};

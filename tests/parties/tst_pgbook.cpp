@@ -582,6 +582,53 @@ private Q_SLOTS:
         QCOMPARE(store->summary(t).value().count, 1);
     }
 
+    // An add that fails (here: another program holds the table longer than we wait) is
+    // logged by the server with its statement, as the server does by default, but the
+    // party's values travel beside it and are not in the log. A NUL, which no server
+    // column can hold, is refused before the server is asked, naming the field.
+    void failedAddLeavesNoValuesInServerLog()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        ServerBookOptions quick;
+        quick.lockTimeoutMs = 200;
+        auto store = book->open(quick);
+        QVERIFY(store);
+        QVERIFY(book->exec(u"ALTER SYSTEM SET log_min_error_statement = error"_s) &&
+                book->exec(u"ALTER SYSTEM SET log_statement = none"_s) &&
+                book->exec(u"SELECT pg_reload_conf()"_s));
+        const PartyTable t = PartyTable::Recipients;
+        QStringList secret = named(t, u"Тайнов_%1"_s.arg(book->database()));
+        secret[1] = u"8001017%1"_s.arg(book->database().size(), 3, 10, QChar(u'0'));
+        secret[6] = u"BG18RZBB91550123456789"_s;
+        auto holder = book->connect();
+        QVERIFY(holder->execAll({u"BEGIN"_s, u"LOCK TABLE recipient IN ACCESS EXCLUSIVE MODE"_s}));
+        const std::vector<QStringList> one{secret}, two{secret, named(t, u"Втори"_s)};
+        for (const std::vector<QStringList> *rows : {&one, &two}) {
+            const StoreResult<std::vector<PartyKey>> added = store->add(t, *rows);
+            QCOMPARE(added.error().kind(), StoreError::Kind::Busy);
+        }
+        holder.reset();
+        QStringList withNul = secret;
+        withNul[5] = u"ул. Първа"_s + QChar(0) + u"7"_s;
+        const StoreResult<PartyKey> nul = store->add(t, withNul);
+        QCOMPARE(nul.error().kind(), StoreError::Kind::Failed);
+        QVERIFY2(nul.error().message().contains(u"Полето „Адрес“"_s) &&
+                     nul.error().message().contains(u"код 0000"_s),
+                 qPrintable(nul.error().message()));
+        QCOMPARE(store->summary(t).value().count, 0);
+
+        QFile log(PgCluster::shared().folder() + u"/server.log"_s);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        // The failed statements are there, so the values would have been.
+        QVERIFY2(text.count(u"canceling statement due to lock timeout"_s) >= 2, qPrintable(text));
+        QVERIFY(text.contains(u"STATEMENT:  INSERT INTO"_s));
+        for (const QString &value : {secret[0], secret[1], secret[6]})
+            QVERIFY2(!text.contains(value), qPrintable(value));
+    }
+
     // Moving one clerk's book to the server: the counts first, then every row in its
     // order; a second copy into a book that has rows is refused unless asked to append.
     void copyLocalBookToServer()
@@ -657,6 +704,58 @@ private Q_SLOTS:
         QCOMPARE(report.recipients + report.payers, 0);
         QCOMPARE(book->one(u"SELECT count(*) FROM recipient"_s), u"0"_s);
         QCOMPARE(book->one(u"SELECT count(*) FROM depositor"_s), u"0"_s);
+    }
+
+    void interruptedCopyLeavesServerAsItWas_data()
+    {
+        QTest::addColumn<bool>("endConnection");
+        QTest::newRow("cancelled by the clerk") << false;
+        QTest::newRow("connection ended by the administrator") << true;
+    }
+    // A copy stopped half-way, after whole batches are in the server's transaction,
+    // leaves the server's book with exactly the rows it had; the next copy goes through.
+    void interruptedCopyLeavesServerAsItWas()
+    {
+        QFETCH(bool, endConnection);
+        REQUIRE_SERVER();
+        QTemporaryDir dir;
+        auto local = localBook(dir, 12000, 2);
+        QVERIFY(local);
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto server = book->open();
+        QVERIFY(server);
+        std::vector<QStringList> had{named(PartyTable::Recipients, u"Стар"_s),
+                                     named(PartyTable::Recipients, u"Стар 2"_s)};
+        QVERIFY(server->add(PartyTable::Recipients, had).ok());
+        QVERIFY(server->add(PartyTable::Payers, named(PartyTable::Payers, u"Стар"_s)).ok());
+        auto counts = [&] {
+            return book->one(u"SELECT (SELECT count(*) FROM recipient) || '/' || "
+                             "(SELECT count(*) FROM depositor)"_s);
+        };
+        qint64 stoppedAt = 0;
+        const BookCopyReport report =
+            copyBook(*local, *server, BookCopyMode::Append, [&](qint64 done, qint64) {
+                if (done < 10000)
+                    return true;
+                stoppedAt = done;
+                if (!endConnection)
+                    return false;
+                return book->exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                  "WHERE datname = current_database() AND pid <> "
+                                  "pg_backend_pid()"_s);
+            });
+        QCOMPARE(stoppedAt, 10000);
+        QCOMPARE(report.error.kind(),
+                 endConnection ? StoreError::Kind::Unavailable : StoreError::Kind::Failed);
+        QVERIFY2(report.error.message().contains(endConnection ? u"не е добавен"_s
+                                                               : u"нищо не е копирано"_s),
+                 qPrintable(report.error.message()));
+        QCOMPARE(report.recipients + report.payers, 0);
+        QCOMPARE(counts(), u"2/1"_s);
+        const BookCopyReport again = copyBook(*local, *server, BookCopyMode::Append);
+        QVERIFY2(again.error.ok(), qPrintable(again.error.message()));
+        QCOMPARE(counts(), u"12002/3"_s);
     }
 
     void connectionCheck_data()
