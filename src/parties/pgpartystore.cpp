@@ -2,10 +2,12 @@
 
 #include "parties/sqlitepartystore.h"
 
+#include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 
 #include <libpq-fe.h>
 
@@ -27,6 +29,9 @@ std::atomic<int> g_connections = 0;
 constexpr qint64 kLockSpace = qint64(0x466F726D) << 32;
 // The channel on which copies tell each other of their changes; the payload is the table.
 const QByteArray kChannel = QByteArrayLiteral("formelan_parties");
+// A connection that the server ended is made again after this, then less often.
+constexpr int kFirstRetryMs = 2000;
+constexpr int kLastRetryMs = 60000;
 // Rows per INSERT statement, and keys per SELECT, when many go at once.
 constexpr qsizetype kRowsPerInsert = 5000;
 constexpr qsizetype kKeysPerStatement = 1000;
@@ -866,8 +871,17 @@ public:
     BatchesAdded addBatches(const std::function<StoreError(PartyBatch &)> &next) override;
     StoreError remove(PartyTable table, PartyKey key) override;
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
+    void watchChanges(std::function<void(PartyTable)> changed) override;
 
 private:
+    void dropConnection();
+    bool listen();
+    void stopListening();
+    void readable();
+    void takeNotifications();
+    void tell(PartyTable t);
+    void scheduleRetry();
+    void retry();
     StoreError connect(bool mayCreate, Op op);
     StoreError createTables(const ServerInfo &info);
     StoreError takeLayouts(const ServerInfo &info);
@@ -887,6 +901,12 @@ private:
     Connection m_connection;
     std::array<Layout, 2> m_layouts;
     QString m_readOnly;
+    bool m_opened = false;
+    std::function<void(PartyTable)> m_changed;
+    std::unique_ptr<QObject> m_watch; // what listens: gone with the store
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_retry = nullptr;
+    int m_retryMs = kFirstRetryMs;
 };
 
 StoreError PgPartyStore::open()
@@ -898,11 +918,13 @@ StoreError PgPartyStore::open()
 // takes what was found for the operations that follow.
 StoreError PgPartyStore::connect(bool mayCreate, Op op)
 {
+    const bool again = m_opened;
+    stopListening();
     if (const QSqlError e = m_connection.open(m_settings, m_options); e.isValid())
         return errorFor(causeOfConnect(e), m_where, op, detailOf(e));
     StoreResult<ServerInfo> info = inspect(m_connection, m_where);
     if (!info.ok()) {
-        m_connection.close();
+        dropConnection();
         return info.error();
     }
     learnFrom(m_where, info.value(), m_settings);
@@ -913,24 +935,151 @@ StoreError PgPartyStore::connect(bool mayCreate, Op op)
     }
     if (!missing.isEmpty()) {
         if (!mayCreate || !info->mayCreate || info->readOnlyServer) {
-            m_connection.close();
+            dropConnection();
             return notCreatable(m_where, missing);
         }
         if (StoreError e = createTables(info.value())) {
-            m_connection.close();
+            dropConnection();
             return e;
         }
         info = inspect(m_connection, m_where);
         if (!info.ok()) {
-            m_connection.close();
+            dropConnection();
             return info.error();
         }
     }
     if (StoreError e = takeLayouts(info.value())) {
-        m_connection.close();
+        dropConnection();
         return e;
     }
+    m_opened = true;
+    if (m_changed) {
+        listen();
+        // What changed while the connection was down was told to nobody.
+        if (again)
+            for (PartyTable t : kPartyTables)
+                tell(t);
+    }
     return {};
+}
+
+void PgPartyStore::dropConnection()
+{
+    stopListening();
+    m_connection.close();
+}
+
+void PgPartyStore::watchChanges(std::function<void(PartyTable)> changed)
+{
+    stopListening();
+    m_changed = std::move(changed);
+    if (!m_changed) {
+        m_watch.reset();
+        return;
+    }
+    if (!m_watch) {
+        m_watch = std::make_unique<QObject>();
+        m_retry = new QTimer(m_watch.get());
+        m_retry->setSingleShot(true);
+        QObject::connect(m_retry, &QTimer::timeout, m_watch.get(), [this] { retry(); });
+    }
+    if (!m_connection.isOpen() || !listen())
+        scheduleRetry();
+}
+
+// LISTEN on the connection there is, and a notifier on its socket: notifications, and the
+// end of the connection, make it readable; while nothing happens it costs nothing.
+bool PgPartyStore::listen()
+{
+    stopListening();
+    PGconn *conn = m_connection.pg();
+    if (!conn ||
+        m_connection.execParams(u"LISTEN "_s + QString::fromLatin1(kChannel), {}).isValid())
+        return false;
+    m_notifier = new QSocketNotifier(PQsocket(conn), QSocketNotifier::Read, m_watch.get());
+    QObject::connect(m_notifier, &QSocketNotifier::activated, m_watch.get(),
+                     [this] { readable(); });
+    m_retryMs = kFirstRetryMs;
+    return true;
+}
+
+void PgPartyStore::stopListening()
+{
+    if (!m_notifier)
+        return;
+    // Not deleted here: this may run from its own signal.
+    m_notifier->setEnabled(false);
+    m_notifier->deleteLater();
+    m_notifier = nullptr;
+}
+
+void PgPartyStore::readable()
+{
+    PGconn *conn = m_connection.pg();
+    if (!conn || !PQconsumeInput(conn) || PQstatus(conn) != CONNECTION_OK) {
+        // The server ended the connection (a restart, the administrator): connect again
+        // soon, not at the next command, so that the windows hear of changes meanwhile.
+        dropConnection();
+        scheduleRetry();
+        return;
+    }
+    takeNotifications();
+}
+
+// Notifications that libpq has read, during any statement or from the socket; our own are
+// left out: the window that made the change knows of it.
+void PgPartyStore::takeNotifications()
+{
+    if (!m_changed)
+        return;
+    PGconn *conn = m_connection.pg();
+    if (!conn)
+        return;
+    while (PGnotify *n = PQnotifies(conn)) {
+        const bool ours = n->be_pid == PQbackendPID(conn);
+        const QByteArray table(n->extra);
+        PQfreemem(n);
+        if (ours)
+            continue;
+        for (PartyTable t : kPartyTables)
+            if (table == partyTableName(t).toLatin1())
+                tell(t);
+    }
+}
+
+// From the event loop, so that whoever is told may use the store at once.
+void PgPartyStore::tell(PartyTable t)
+{
+    QMetaObject::invokeMethod(
+        m_watch.get(),
+        [this, t] {
+            if (m_changed)
+                m_changed(t);
+        },
+        Qt::QueuedConnection);
+}
+
+void PgPartyStore::scheduleRetry()
+{
+    if (m_retry && !m_retry->isActive())
+        m_retry->start(m_retryMs);
+}
+
+// A server that stays away is tried less and less often: each try that fails may keep the
+// window waiting up to the connection timeout.
+void PgPartyStore::retry()
+{
+    if (!m_changed)
+        return;
+    if (m_connection.isOpen()) {
+        if (!m_notifier && !listen())
+            scheduleRetry();
+        return;
+    }
+    if (connect(false, Op::Read)) {
+        m_retryMs = std::min(m_retryMs * 2, kLastRetryMs);
+        scheduleRetry();
+    }
 }
 
 StoreError PgPartyStore::takeLayouts(const ServerInfo &info)
@@ -1002,11 +1151,12 @@ template <typename Attempt> StoreError PgPartyStore::perform(Op op, Attempt atte
             }
         }
         const Failure f = attempt();
+        takeNotifications();
         if (!f.failed())
             return {};
         const Cause cause = causeOf(f.error, m_connection.isOpen());
         if (cause == Cause::ConnectionLost) {
-            m_connection.close();
+            dropConnection();
             if (f.stage == Stage::Commit && op != Op::Read)
                 return inDoubt(m_where, op, detailOf(f.error));
             if (round == 0 && wasOpen)
@@ -1357,7 +1507,7 @@ BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch 
     auto failed = [&](const Failure &f) {
         const Cause cause = causeOf(f.error, m_connection.isOpen());
         if (cause == Cause::ConnectionLost) {
-            m_connection.close();
+            dropConnection();
             report.error = f.stage == Stage::Commit
                                ? inDoubt(m_where, Op::AddAll, detailOf(f.error))
                                : errorFor(cause, m_where, Op::AddAll, detailOf(f.error));
@@ -1411,6 +1561,7 @@ BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch 
     }
     if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
         return failed({e, Stage::Commit});
+    takeNotifications();
     report.recipients = added[0];
     report.payers = added[1];
     return report;

@@ -629,6 +629,51 @@ private Q_SLOTS:
             QVERIFY2(!text.contains(value), qPrintable(value));
     }
 
+    // Two copies on one book: each hears of the other's adds and deletes, with the table,
+    // within moments, and not of its own. After a server restart while both are idle,
+    // each says that both tables may have changed, and goes on hearing.
+    void copiesHearOfEachOthersChanges()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto a = book->open();
+        auto b = book->open();
+        QVERIFY(a && b);
+        std::vector<PartyTable> heardByA, heardByB;
+        a->watchChanges([&](PartyTable t) { heardByA.push_back(t); });
+        b->watchChanges([&](PartyTable t) { heardByB.push_back(t); });
+        using T = PartyTable;
+        const PartyKey key = a->add(T::Payers, named(T::Payers, u"Нов"_s)).value();
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == std::vector{T::Payers}, 2000);
+        std::vector<QStringList> two{named(T::Recipients, u"Р1"_s), named(T::Recipients, u"Р2"_s)};
+        QVERIFY(a->add(T::Recipients, two).ok());
+        QVERIFY(!a->remove(T::Payers, key));
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == (std::vector{T::Payers, T::Recipients, T::Payers}),
+                                 2000);
+        QVERIFY(!b->remove(T::Payers, b->add(T::Payers, named(T::Payers, u"От Б"_s)).value()));
+        QTRY_COMPARE_WITH_TIMEOUT(heardByA.size(), size_t(2), 2000);
+        QVERIFY(heardByA == (std::vector{T::Payers, T::Payers}));
+        QTest::qWait(200);
+        QCOMPARE(heardByB.size(), size_t(3)); // B's own two changes were not told to B
+
+        heardByA.clear();
+        heardByB.clear();
+        QVERIFY(PgCluster::shared().stop() && PgCluster::shared().start());
+        for (auto *heard : {&heardByA, &heardByB})
+            QTRY_VERIFY_WITH_TIMEOUT(std::is_permutation(heard->begin(), heard->end(),
+                                                         std::begin(kPartyTables),
+                                                         std::end(kPartyTables)),
+                                     5000);
+        heardByB.clear();
+        QVERIFY(a->add(T::Recipients, named(T::Recipients, u"След"_s)).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == std::vector{T::Recipients}, 2000);
+        b->watchChanges({});
+        QVERIFY(a->add(T::Recipients, named(T::Recipients, u"Без слушател"_s)).ok());
+        QTest::qWait(300);
+        QCOMPARE(heardByB.size(), size_t(1));
+    }
+
     // Moving one clerk's book to the server: the counts first, then every row in its
     // order; a second copy into a book that has rows is refused unless asked to append.
     void copyLocalBookToServer()
