@@ -2,6 +2,7 @@
 
 #include "parties/sqlitepartystore.h"
 
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -42,6 +43,13 @@ constexpr qint64 kRowsPerPage = 5000;
 QString quoted(QStringView identifier)
 {
     return u'"' + identifier.toString().replace(u'"', u"\"\""_s) + u'"';
+}
+
+// A name as it is typed in SQL: quoted unless PostgreSQL would read it unquoted as it is.
+QString sqlName(const QString &name)
+{
+    static const QRegularExpression plain(u"^[a-z_][a-z0-9_]*$"_s);
+    return plain.match(name).hasMatch() ? name : quoted(name);
 }
 
 // A value in a libpq connection string.
@@ -609,10 +617,11 @@ private:
 
 struct ColumnInfo {
     QString name;
-    QString type;     // format_type()
-    QString category; // pg_type.typcategory
-    QString identity; // "a" always, "d" by default, "" none
-    QString sequence; // the sequence that fills it, or empty
+    QString type;                // format_type()
+    QString category;            // pg_type.typcategory
+    QString identity;            // "a" always, "d" by default, "" none
+    QString sequence;            // the sequence that fills it, or empty
+    bool mayUseSequence = false; // the role may take values from it (USAGE or UPDATE)
 };
 
 struct TableInfo {
@@ -686,8 +695,9 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
     if (QSqlError e = c.exec(
             q, u"SELECT a.attrelid::bigint, a.attname::text, format_type(a.atttypid, "
                "a.atttypmod), t.typcategory::text, a.attidentity::text, "
-               "pg_get_serial_sequence(a.attrelid::regclass::text, a.attname) "
-               "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+               "s.name, coalesce(has_sequence_privilege(s.name, 'USAGE, UPDATE'), false) "
+               "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid, LATERAL (SELECT "
+               "pg_get_serial_sequence(a.attrelid::regclass::text, a.attname) AS name) s "
                "WHERE a.attrelid IN ("_s +
                    oids.join(u',') +
                    u") AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attrelid, a.attnum"_s);
@@ -699,7 +709,7 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
             if (t.exists && t.oid == oid)
                 t.columns.append({q.value(1).toString(), q.value(2).toString(),
                                   q.value(3).toString(), q.value(4).toString(),
-                                  q.value(5).toString()});
+                                  q.value(5).toString(), q.value(6).toBool()});
         }
     }
     return info;
@@ -712,6 +722,7 @@ struct Layout {
     QString key;            // quoted key column
     QString sequence;       // the key's sequence, as an SQL literal's text
     bool keyAlways = false; // GENERATED ALWAYS: explicit keys need OVERRIDING SYSTEM VALUE
+    bool mayUseSequence = false;
     qint64 lockKey = 0;
 };
 
@@ -774,6 +785,7 @@ StoreResult<std::array<Layout, 2>> assess(const ServerInfo &info, const Whereabo
                               "попълва (цяло число с identity или serial)."_s.arg(key->name, name));
         l.key = quoted(key->name);
         l.sequence = key->sequence;
+        l.mayUseSequence = key->mayUseSequence;
         l.keyAlways = key->identity == u"a"_s;
     }
     return layouts;
@@ -835,6 +847,36 @@ void learnFrom(Whereabouts &w, const ServerInfo &info, const ServerBookSettings 
         host += u':' + QString::number(info.port);
     w.server = u"сървъра „%1“"_s.arg(host);
     setWhere(w);
+}
+
+// What the role may change. Adding takes keys from the key's sequence first (nextval), so
+// INSERT without a right on the sequence adds nothing.
+struct Rights {
+    bool mayWrite = false;
+    std::array<QString, 2> noAdd; // per table: why its rows cannot be added, or empty
+    QStringList sequences;        // those the role lacks the right on, where it has INSERT
+};
+
+Rights rightsOf(const ServerInfo &info, const std::array<Layout, 2> &layouts, const Whereabouts &w)
+{
+    Rights r;
+    for (PartyTable t : kPartyTables) {
+        const TableInfo &table = info.tables[size_t(slot(t))];
+        const Layout &l = layouts[size_t(slot(t))];
+        const bool mayAdd = table.mayInsert && l.mayUseSequence;
+        r.mayWrite = r.mayWrite || mayAdd || table.mayDelete;
+        if (table.mayInsert && !l.mayUseSequence) {
+            r.sequences.append(l.sequence);
+            r.noAdd[size_t(slot(t))] =
+                u"Потребителят „%1“ няма право да добавя записи в адресната книга (%2): има "
+                "право INSERT върху таблицата „%3“, но не и USAGE върху последователността "
+                "„%4“, от която сървърът дава ключовете на новите записи. %5 Помолете "
+                "администратора на сървъра да изпълни „GRANT USAGE ON SEQUENCE %4 TO %6;“ "
+                "(вижте postgresql.md)."_s.arg(w.user, w.where, partyTableName(t), l.sequence,
+                                               u"%1"_s, sqlName(w.user));
+        }
+    }
+    return r;
 }
 
 // ---- the store -----------------------------------------------------------------------
@@ -901,6 +943,7 @@ private:
     Connection m_connection;
     std::array<Layout, 2> m_layouts;
     QString m_readOnly;
+    std::array<QString, 2> m_noAdd; // why a table's rows cannot be added, %1 for what is not
     bool m_opened = false;
     std::function<void(PartyTable)> m_changed;
     std::unique_ptr<QObject> m_watch; // what listens: gone with the store
@@ -1089,13 +1132,22 @@ StoreError PgPartyStore::takeLayouts(const ServerInfo &info)
         return layouts.error();
     m_layouts = layouts.take();
     m_readOnly.clear();
-    bool mayWrite = false;
-    for (const TableInfo &t : info.tables)
-        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
+    const Rights rights = rightsOf(info, m_layouts, m_where);
+    m_noAdd = rights.noAdd;
     if (info.readOnlyServer)
         m_readOnly = readOnlyText(
             m_where, u"сървърът приема само четене (резервен сървър или режим само за четене)."_s);
-    else if (!mayWrite)
+    else if (!rights.mayWrite && !rights.sequences.isEmpty())
+        m_readOnly = readOnlyText(
+            m_where, u"потребителят „%1“ няма право USAGE върху %2, от които сървърът дава "
+                     "ключовете на новите записи, а изтриване не му е разрешено; "
+                     "администраторът дава правото с „GRANT USAGE ON SEQUENCE %3 TO %1;“."_s.arg(
+                         m_where.user,
+                         rights.sequences.size() == 1
+                             ? u"последователността „%1“"_s.arg(rights.sequences.front())
+                             : u"последователностите „%1“"_s.arg(rights.sequences.join(u"“, „"_s)),
+                         rights.sequences.join(u", "_s)));
+    else if (!rights.mayWrite)
         m_readOnly = readOnlyText(
             m_where, u"потребителят „%1“ може само да чете таблиците."_s.arg(m_where.user));
     return {};
@@ -1401,6 +1453,8 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
     }
     if (StoreError e = storetext::controlCharacters(t, rows))
         return e;
+    if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
+        return StoreError(StoreError::Kind::ReadOnly, why.arg(kNotAdded));
     std::vector<PartyKey> keys;
     if (rows.empty())
         return keys;
@@ -1538,6 +1592,8 @@ BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch 
         }
         if (StoreError e = nulCharacter(t, batch.rows))
             return stop(e);
+        if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
+            return stop(StoreError(StoreError::Kind::ReadOnly, why.arg(notDone(Op::AddAll))));
         const size_t s = size_t(slot(t));
         if (!locked[s]) {
             if (QSqlError e = m_connection.run(u"SELECT pg_advisory_xact_lock("_s +
@@ -1737,10 +1793,7 @@ ServerCheck checkServerBook(const ServerBookSettings &settings, const ServerBook
     }
     check.recipients = counts[0];
     check.payers = counts[1];
-    bool mayWrite = false;
-    for (const TableInfo &t : info->tables)
-        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
-    check.readOnly = !mayWrite || info->readOnlyServer;
+    check.readOnly = !rightsOf(info.value(), layouts.value(), w).mayWrite || info->readOnlyServer;
     check.outcome = O::Ok;
     check.message = u"Връзката е наред (%1, потребител „%2“). В адресната книга има "
                     "получатели: %3, наредители: %4."_s.arg(w.where, w.user)

@@ -385,6 +385,52 @@ private Q_SLOTS:
         QCOMPARE(namesIn(*store, t), (QStringList{u"Остава"_s, u"Втори"_s, u"Трети"_s}));
     }
 
+    void roleWithoutSequenceRights_data()
+    {
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("may add and delete") << u"SELECT, INSERT, DELETE"_s << false;
+        QTest::newRow("may only add") << u"SELECT, INSERT"_s << true;
+    }
+    // A role that may insert into the tables but not take keys from their sequences is
+    // told so when the book opens, with the right the administrator must grant: adding
+    // is refused before the server is asked, by one row or many; deleting, when
+    // allowed, goes on. Without it the book is read-only and says why.
+    void roleWithoutSequenceRights()
+    {
+        QFETCH(QString, rights);
+        QFETCH(bool, readOnly);
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto owner = book->open();
+        QVERIFY(owner);
+        const PartyTable t = PartyTable::Recipients;
+        const PartyKey key = owner->add(t, named(t, u"Стар"_s)).value();
+        const QString clerk = newRole(*book, u"noseq"_s);
+        QVERIFY(book->exec(u"GRANT "_s + rights + u" ON recipient, depositor TO "_s + clerk));
+        auto store = openServerBook(book->settings(clerk)).take();
+        QVERIFY(store);
+        QCOMPARE(store->isReadOnly(), readOnly);
+        QCOMPARE(checkServerBook(book->settings(clerk)).readOnly, readOnly);
+        const QString grant = u"GRANT USAGE ON SEQUENCE public.recipient_party_id_seq"_s;
+        if (readOnly)
+            QVERIFY2(store->readOnlyReason().contains(u"няма право USAGE върху "
+                                                      "последователностите"_s) &&
+                         store->readOnlyReason().contains(grant),
+                     qPrintable(store->readOnlyReason()));
+        std::vector<QStringList> two{named(t, u"А"_s), named(t, u"Б"_s)};
+        for (const StoreError &e :
+             {store->add(t, named(t, u"Нов"_s)).error(), store->add(t, two).error()}) {
+            QCOMPARE(e.kind(), StoreError::Kind::ReadOnly);
+            QVERIFY2(e.message().contains(readOnly ? u"USAGE"_s : grant) &&
+                         e.message().contains(clerk),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(!store->remove(t, key), !readOnly);
+        QCOMPARE(book->one(u"SELECT count(*) FROM recipient"_s), readOnly ? u"1"_s : u"0"_s);
+    }
+
     // Two clerks add at the same moment while a third opens its list: the list shows the
     // rows that were there when it opened, never a row that commits later in their midst.
     // Here the first clerk's add is slow (a trigger sleeps before its commit): the second
