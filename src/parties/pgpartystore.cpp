@@ -1017,7 +1017,12 @@ void PgPartyStore::watchChanges(std::function<void(PartyTable)> changed)
     stopListening();
     m_changed = std::move(changed);
     if (!m_changed) {
+        // Else libpq would keep every notification that comes, for nobody.
+        if (m_connection.isOpen())
+            m_connection.execParams(u"UNLISTEN *"_s, {});
+        takeNotifications();
         m_watch.reset();
+        m_retry = nullptr;
         return;
     }
     if (!m_watch) {
@@ -1073,8 +1078,6 @@ void PgPartyStore::readable()
 // left out: the window that made the change knows of it.
 void PgPartyStore::takeNotifications()
 {
-    if (!m_changed)
-        return;
     PGconn *conn = m_connection.pg();
     if (!conn)
         return;
@@ -1082,7 +1085,7 @@ void PgPartyStore::takeNotifications()
         const bool ours = n->be_pid == PQbackendPID(conn);
         const QByteArray table(n->extra);
         PQfreemem(n);
-        if (ours)
+        if (ours || !m_changed)
             continue;
         for (PartyTable t : kPartyTables)
             if (table == partyTableName(t).toLatin1())
@@ -1442,6 +1445,26 @@ Failure PgPartyStore::insertRows(PartyTable t, std::span<const QStringList> rows
     return {};
 }
 
+// Line breaks and tabs are kept, as in the local book and through CSV files; a NUL cannot
+// travel to the server at all (libpq would cut the value there), so it is refused with
+// the message that names the field.
+StoreError nulCharacter(PartyTable t, std::span<const QStringList> rows)
+{
+    for (const QStringList &values : rows) {
+        for (const QString &v : values) {
+            if (!v.contains(QChar(0)))
+                continue;
+            QStringList probe = values;
+            for (QString &p : probe)
+                for (QChar &c : p)
+                    if (c.category() == QChar::Other_Control && c.unicode() != 0)
+                        c = u' ';
+            return storetext::controlCharacters(t, std::span(&probe, 1));
+        }
+    }
+    return {};
+}
+
 StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
                                                      std::span<const QStringList> rows)
 {
@@ -1451,7 +1474,7 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
         if (values.size() != partyColumns(t).size())
             return storetext::wrongValueCount(t, values.size());
     }
-    if (StoreError e = storetext::controlCharacters(t, rows))
+    if (StoreError e = nulCharacter(t, rows))
         return e;
     if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
         return StoreError(StoreError::Kind::ReadOnly, why.arg(kNotAdded));
@@ -1519,25 +1542,6 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
     if (e)
         return e;
     return keys;
-}
-
-// Line breaks and tabs that older books hold are copied as they are; a NUL cannot travel
-// to the server at all.
-StoreError nulCharacter(PartyTable t, std::span<const QStringList> rows)
-{
-    for (const QStringList &values : rows) {
-        for (const QString &v : values) {
-            if (!v.contains(QChar(0)))
-                continue;
-            QStringList probe = values;
-            for (QString &p : probe)
-                for (QChar &c : p)
-                    if (c.category() == QChar::Other_Control && c.unicode() != 0)
-                        c = u' ';
-            return storetext::controlCharacters(t, std::span(&probe, 1));
-        }
-    }
-    return {};
 }
 
 // One transaction for all the batches, under the lock of each table as it is reached, so
