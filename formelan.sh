@@ -11,8 +11,8 @@ cd "$root"
 # PostgreSQL server, qt6-translations-l10n for Qt's own texts in Bulgarian (file dialogs,
 # context menus), fonts-liberation2 for the faces of the widths the forms are drawn in
 # (Arial, Courier New, Times New Roman).
-packages=(cmake make g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-          qt6-translations-l10n fonts-liberation2 fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qt6-base-dev libpq-dev libqt6sql6-sqlite libqt6sql6-psql
+          libgl-dev qt6-translations-l10n fonts-liberation2 fonts-dejavu-core)
 # The tests also read PDFs back (poppler-utils). LibreOffice and a PostgreSQL server are
 # left to the user (their tests skip, naming the package); CI installs them.
 test_packages=(poppler-utils)

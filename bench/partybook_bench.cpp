@@ -6,14 +6,22 @@
 //   bench_partybook quick BOOK           add and name list only, one line for a script
 //   bench_partybook journal FILE RUNS    add and delete: rollback journal against the
 //                                        write-ahead log checkpointed after each write
+//   bench_partybook watch BOOK CHANGES   a change made through one store, until another
+//                                        store's watchChanges() callback hears of it
+//   bench_partybook copy FILE BOOK       copying FILE into the empty BOOK: cancelled at
+//                                        90 %, then whole
+// bench/pgbook.py runs the last two on a throw-away server.
 // bench/partybook.py runs them side by side.
+#include "parties/bookcopy.h"
 #include "parties/partylist.h"
 #include "parties/pgpartystore.h"
 #include "parties/sqlitepartystore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -314,6 +322,88 @@ int journal(const QString &path, int runs)
     return 0;
 }
 
+// Adds and deletes, alternating between the tables, through one store; the time from the
+// change's return to another store's callback.
+int watch(const QString &book, int changes)
+{
+    auto changer = open(book);
+    auto watcher = open(book);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 heardAt = -1;
+    watcher->watchChanges([&](PartyTable) { heardAt = clock.nsecsElapsed(); });
+    std::vector<double> seen, change;
+    std::vector<std::pair<PartyTable, PartyKey>> added;
+    for (int i = 0; i < changes; ++i) {
+        const PartyTable t = kPartyTables[i % 2];
+        heardAt = -1;
+        const qint64 start = clock.nsecsElapsed();
+        if (i % 4 < 2) {
+            const StoreResult<PartyKey> key = changer->add(
+                t, t == PartyTable::Recipients ? recipient(4000000 + i) : payer(4000000 + i));
+            if (!key.ok())
+                return 1;
+            added.emplace_back(t, key.value());
+        } else {
+            const auto [table, key] = added.at(size_t(i / 4 * 2 + i % 2));
+            if (changer->remove(table, key))
+                return 1;
+        }
+        const qint64 done = clock.nsecsElapsed();
+        QEventLoop loop;
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        while (heardAt < 0 && clock.nsecsElapsed() - done < 5'000'000'000LL)
+            loop.processEvents(QEventLoop::WaitForMoreEvents);
+        if (heardAt < 0) {
+            std::fprintf(stderr, "change %d was not heard of within 5 s\n", i);
+            return 1;
+        }
+        change.push_back(double(done - start) / 1e6);
+        seen.push_back(double(heardAt - done) / 1e6);
+    }
+    const Stats c = stats(change), s = stats(seen);
+    std::printf("%d changes at %lld recipients and %lld payers\n", changes,
+                changer->summary(PartyTable::Recipients).value().count,
+                changer->summary(PartyTable::Payers).value().count);
+    std::printf("the change itself       : median %7.2f ms, max %7.2f\n", c.median, c.max);
+    std::printf("then heard by the other : median %7.2f ms, max %7.2f (goal < 2000)\n", s.median,
+                s.max);
+    return 0;
+}
+
+int copy(const QString &file, const QString &book)
+{
+    auto from = open(file);
+    auto to = open(book);
+    const BookCopyPreview counts = previewBookCopy(*from, *to).value();
+    const qint64 total = counts.fromRecipients + counts.fromPayers;
+    QElapsedTimer t;
+    t.start();
+    const BookCopyReport cancelled =
+        copyBook(*from, *to, BookCopyMode::IntoEmpty,
+                 [&](qint64 done, qint64) { return done * 10 < total * 9; });
+    const double cancelMs = msSince(t);
+    const BookCopyPreview after = previewBookCopy(*from, *to).value();
+    if (!cancelled.error || !after.targetEmpty()) {
+        std::fprintf(stderr, "the cancelled copy left %lld and %lld rows\n", after.toRecipients,
+                     after.toPayers);
+        return 1;
+    }
+    t.restart();
+    const BookCopyReport whole = copyBook(*from, *to, BookCopyMode::IntoEmpty);
+    const double wholeMs = msSince(t);
+    if (whole.error) {
+        std::fprintf(stderr, "%s\n", qPrintable(whole.error.message()));
+        return 1;
+    }
+    std::printf("copy of %lld rows, cancelled at 90 %%: %8.0f ms, the book left empty\n", total,
+                cancelMs);
+    std::printf("copy of %lld rows, whole          : %8.0f ms (%lld recipients, %lld payers; "
+                "goal < 30000)\n",
+                total, wholeMs, whole.recipients, whole.payers);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -331,7 +421,12 @@ int main(int argc, char *argv[])
         return quick(args.at(2));
     if (mode == u"journal"_s && args.size() > 2)
         return journal(args.at(2), args.size() > 3 ? args.at(3).toInt() : 31);
+    if (mode == u"watch"_s && args.size() > 2)
+        return watch(args.at(2), args.size() > 3 ? args.at(3).toInt() : 100);
+    if (mode == u"copy"_s && args.size() > 3)
+        return copy(args.at(2), args.at(3));
     std::fprintf(stderr, "usage: bench_partybook generate BOOK ROWS | open BOOK | measure BOOK | "
-                         "quick BOOK | journal FILE [RUNS]\n");
+                         "quick BOOK | journal FILE [RUNS] | watch BOOK [CHANGES] | "
+                         "copy FILE BOOK\n");
     return 2;
 }

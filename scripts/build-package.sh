@@ -9,7 +9,7 @@ dir=${1:-$root/build-deb}
 cd "$root"
 
 # dpkg-shlibdeps computes the dependencies; the rest build the program.
-need=(cmake g++ qt6-base-dev dpkg-dev)
+need=(cmake g++ pkg-config qt6-base-dev libpq-dev dpkg-dev)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

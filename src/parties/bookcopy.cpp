@@ -1,5 +1,6 @@
 #include "parties/bookcopy.h"
 
+#include <iterator>
 #include <vector>
 
 namespace formelan {
@@ -9,38 +10,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Rows read and added at once: one statement's worth on a server, a few MiB in memory.
-constexpr qint64 kRowsPerStep = 1000;
-
-struct Added {
-    PartyTable table;
-    std::vector<PartyKey> keys;
-};
-
-// Deletes what the copy added; the rows it could not delete stay counted.
-StoreError undo(PartyStore &to, std::vector<Added> &added, BookCopyReport &report)
-{
-    StoreError failure;
-    for (Added &a : added) {
-        std::vector<PartyKey> left;
-        for (PartyKey key : a.keys) {
-            if (failure) {
-                left.push_back(key);
-                continue;
-            }
-            const StoreError e = to.remove(a.table, key);
-            if (e && e.kind() != StoreError::Kind::Gone) {
-                failure = e;
-                left.push_back(key);
-            }
-        }
-        a.keys = std::move(left);
-    }
-    report.recipients = report.payers = 0;
-    for (const Added &a : added)
-        (a.table == PartyTable::Recipients ? report.recipients : report.payers) +=
-            qint64(a.keys.size());
-    return failure;
-}
+constexpr qint64 kRowsPerStep = 5000;
 
 } // namespace
 
@@ -85,52 +55,44 @@ BookCopyReport copyBook(PartyStore &from, PartyStore &to, BookCopyMode mode,
     }
     const qint64 total = preview->fromRecipients + preview->fromPayers;
     qint64 done = 0;
-    std::vector<Added> added;
-    auto fail = [&](StoreError error) {
-        if (StoreError left = undo(to, added, report)) {
-            error = StoreError(error.kind(),
-                               error.message() +
-                                   u"\nКопираните дотук записи (%1 получатели и %2 наредители) "
-                                   "не можаха да бъдат премахнати: %3"_s.arg(report.recipients)
-                                       .arg(report.payers)
-                                       .arg(left.message()),
-                               error.detail());
-        }
-        report.error = error;
-        return report;
-    };
-    for (PartyTable t : kPartyTables) {
-        added.push_back({t, {}});
-        // Up to the newest key seen now: rows added to the source meanwhile wait.
-        StoreResult<BookSummary> source = from.summary(t);
-        if (!source.ok())
-            return fail(source.error());
-        PartyKey after = 0;
-        for (;;) {
+    size_t table = 0;
+    PartyKey after = 0, upTo = -1;
+    // Recipients, then payers, each up to the newest key seen when it starts: rows added
+    // to the source meanwhile wait for the next copy.
+    const BatchesAdded added = to.addBatches([&](PartyBatch &batch) -> StoreError {
+        if (done > 0 && progress && !progress(done, total))
+            return {StoreError::Kind::Failed, u"Копирането е прекъснато; нищо не е копирано."_s};
+        while (table < std::size(kPartyTables)) {
+            const PartyTable t = kPartyTables[table];
+            if (upTo < 0) {
+                StoreResult<BookSummary> source = from.summary(t);
+                if (!source.ok())
+                    return source.error();
+                upTo = source->lastKey;
+                after = 0;
+            }
             StoreResult<std::vector<PartyRow>> rows =
-                from.rows(t, RowRange{after, source->lastKey, 0, kRowsPerStep});
+                from.rows(t, RowRange{after, upTo, 0, kRowsPerStep});
             if (!rows.ok())
-                return fail(rows.error());
-            if (rows->empty())
-                break;
+                return rows.error();
+            if (rows->empty()) {
+                ++table;
+                upTo = -1;
+                continue;
+            }
             after = rows->back().key;
-            std::vector<QStringList> values;
-            values.reserve(rows->size());
+            batch.table = t;
+            batch.rows.reserve(rows->size());
             for (PartyRow &row : rows.value())
-                values.push_back(std::move(row.values));
-            StoreResult<std::vector<PartyKey>> keys = to.add(t, values);
-            if (!keys.ok())
-                return fail(keys.error());
-            std::vector<PartyKey> &mine = added.back().keys;
-            mine.insert(mine.end(), keys->begin(), keys->end());
-            (t == PartyTable::Recipients ? report.recipients : report.payers) +=
-                qint64(keys->size());
-            done += qint64(keys->size());
-            if (progress && !progress(done, total))
-                return fail(
-                    {StoreError::Kind::Failed, u"Копирането е прекъснато; нищо не е копирано."_s});
+                batch.rows.push_back(std::move(row.values));
+            done += qint64(batch.rows.size());
+            return {};
         }
-    }
+        return {};
+    });
+    report.recipients = added.recipients;
+    report.payers = added.payers;
+    report.error = added.error;
     return report;
 }
 

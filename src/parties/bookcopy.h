@@ -25,13 +25,14 @@ enum class BookCopyMode {
 
 struct BookCopyReport {
     qint64 recipients = 0, payers = 0; // rows added to the target and left there
-    StoreError error;                  // why the copy stopped; the rows it added are removed
+    StoreError error;                  // why the copy stopped; what it added is taken back
 };
 
 // Copies every row of both tables, recipients first, in the source's order, to the end of
-// the target, so that the target lists them in the same order. All or nothing: when a
-// step fails (or `progress` returns false), the rows added so far are deleted again, and
-// the report says so if even that fails. `progress` gets the rows copied and the total.
+// the target, so that the target lists them in the same order. All or nothing, through
+// the target's addBatches(): when a step fails (or `progress` returns false), the target
+// is left as it was, and the report says so if even that fails. `progress` gets the rows
+// copied and the total, the last time before the copy is made final.
 BookCopyReport copyBook(PartyStore &from, PartyStore &to, BookCopyMode mode,
                         const std::function<bool(qint64 done, qint64 total)> &progress = {});
 

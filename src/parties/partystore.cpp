@@ -61,6 +61,58 @@ PartyStore::~PartyStore() = default;
 
 void PartyStore::watchChanges(std::function<void(PartyTable)>) {}
 
+BatchesAdded PartyStore::addBatches(const std::function<StoreError(PartyBatch &)> &next)
+{
+    BatchesAdded report;
+    struct Added {
+        PartyTable table;
+        std::vector<PartyKey> keys;
+    };
+    std::vector<Added> added;
+    // Deletes what was added; the rows it could not delete stay counted.
+    auto fail = [&](StoreError error) {
+        StoreError left;
+        report.recipients = report.payers = 0;
+        for (Added &a : added) {
+            qint64 kept = 0;
+            for (PartyKey key : a.keys) {
+                const StoreError e = left ? left : remove(a.table, key);
+                if (e && e.kind() != StoreError::Kind::Gone) {
+                    left = e;
+                    ++kept;
+                }
+            }
+            (a.table == PartyTable::Recipients ? report.recipients : report.payers) += kept;
+        }
+        if (left)
+            error = StoreError(error.kind(),
+                               error.message() +
+                                   u"\nДобавените дотук записи (%1 получатели и %2 наредители) "
+                                   "не можаха да бъдат премахнати: %3"_s.arg(report.recipients)
+                                       .arg(report.payers)
+                                       .arg(left.message()),
+                               error.detail());
+        report.error = error;
+        return report;
+    };
+    PartyBatch batch;
+    for (;;) {
+        batch.rows.clear();
+        if (StoreError e = next(batch))
+            return fail(e);
+        if (batch.rows.empty())
+            return report;
+        StoreResult<std::vector<PartyKey>> keys = add(batch.table, batch.rows);
+        if (!keys.ok())
+            return fail(keys.error());
+        if (added.empty() || added.back().table != batch.table)
+            added.push_back({batch.table, {}});
+        added.back().keys.insert(added.back().keys.end(), keys->begin(), keys->end());
+        (batch.table == PartyTable::Recipients ? report.recipients : report.payers) +=
+            qint64(keys->size());
+    }
+}
+
 StoreResult<PartyRow> PartyStore::row(PartyTable table, PartyKey key)
 {
     StoreResult<std::vector<PartyRow>> found = rowsWithKeys(table, std::span(&key, 1));

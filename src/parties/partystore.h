@@ -102,6 +102,17 @@ struct BookSummary {
     PartyKey lastKey = 0; // the newest row's key; 0 for an empty table
 };
 
+// Rows for addBatches(): one table's, in their order.
+struct PartyBatch {
+    PartyTable table = PartyTable::Recipients;
+    std::vector<QStringList> rows;
+};
+
+struct BatchesAdded {
+    qint64 recipients = 0, payers = 0; // rows added and left in the book
+    StoreError error;                  // why the add stopped
+};
+
 // Rows in key order: keys above `after` and at most `upTo`, leaving out the first
 // `skip`, at most `limit` of them (-1: all). Newest first, `skip` counts from the newest.
 struct RowRange {
@@ -140,6 +151,13 @@ public:
     // Appends rows at the end, all of them or none; their new keys in the same order.
     virtual StoreResult<std::vector<PartyKey>> add(PartyTable table,
                                                    std::span<const QStringList> rows) = 0;
+    // Appends every batch that `next` gives, each at the end of its table, until it gives
+    // one without rows; all of them or none. When `next` returns an error (its source
+    // failed, the user cancelled) or the book refuses a batch, the rows added so far are
+    // taken back and that error is returned. `next` is called again only once the batch
+    // before is in the book, so that it can tell progress. This one adds batch by batch
+    // and deletes them again on failure; a book that can do it in one transaction does.
+    virtual BatchesAdded addBatches(const std::function<StoreError(PartyBatch &)> &next);
     // Deletes the row with this key and nothing else; Gone when there is none.
     virtual StoreError remove(PartyTable table, PartyKey key) = 0;
     // Opens another connection to the same book; call it on the thread that will use

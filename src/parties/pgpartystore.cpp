@@ -1,17 +1,21 @@
 #include "parties/pgpartystore.h"
 
 #include "parties/sqlitepartystore.h"
-#include "parties/sqlrow.h"
 
+#include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
+#include <QTimer>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <utility>
 
 namespace formelan {
 
@@ -24,8 +28,13 @@ std::atomic<int> g_connections = 0;
 // Our advisory locks: "Form" in the high half, a table's oid (or 0 for making the
 // tables) in the low half.
 constexpr qint64 kLockSpace = qint64(0x466F726D) << 32;
+// The channel on which copies tell each other of their changes; the payload is the table.
+const QByteArray kChannel = QByteArrayLiteral("formelan_parties");
+// A connection that the server ended is made again after this, then less often.
+constexpr int kFirstRetryMs = 2000;
+constexpr int kLastRetryMs = 60000;
 // Rows per INSERT statement, and keys per SELECT, when many go at once.
-constexpr qsizetype kRowsPerInsert = 500;
+constexpr qsizetype kRowsPerInsert = 5000;
 constexpr qsizetype kKeysPerStatement = 1000;
 // Rows per statement when a long range is read: bounded memory, and the reader may call
 // the store again between pages.
@@ -34,6 +43,13 @@ constexpr qint64 kRowsPerPage = 5000;
 QString quoted(QStringView identifier)
 {
     return u'"' + identifier.toString().replace(u'"', u"\"\""_s) + u'"';
+}
+
+// A name as it is typed in SQL: quoted unless PostgreSQL would read it unquoted as it is.
+QString sqlName(const QString &name)
+{
+    static const QRegularExpression plain(u"^[a-z_][a-z0-9_]*$"_s);
+    return plain.match(name).hasMatch() ? name : quoted(name);
 }
 
 // A value in a libpq connection string.
@@ -181,7 +197,7 @@ const QString kNotAdded = u"Записът не е добавен."_s;
 const QString kNotDeleted = u"Записът не е изтрит."_s;
 const QString kNotOpened = u"Адресната книга не е отворена."_s;
 
-enum class Op { Read, Add, Delete, Open, Check };
+enum class Op { Read, Add, AddAll, Delete, Open, Check };
 
 QString notDone(Op op)
 {
@@ -190,6 +206,8 @@ QString notDone(Op op)
         return kNotRead;
     case Op::Add:
         return kNotAdded;
+    case Op::AddAll:
+        return u"Нито един от записите не е добавен: адресната книга е такава, каквато беше."_s;
     case Op::Delete:
         return kNotDeleted;
     case Op::Open:
@@ -272,6 +290,7 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
     case Cause::NoPrivilege:
         switch (op) {
         case Op::Add:
+        case Op::AddAll:
             return make(K::ReadOnly,
                         u"Потребителят „%1“ няма право да добавя записи в адресната книга (%2). "
                         "%3 Помолете администратора на сървъра да му даде това право."_s.arg(
@@ -330,7 +349,9 @@ StoreError errorFor(Cause cause, const Whereabouts &w, Op op, const QString &det
 // The connection broke while a change was being committed: the server may have done it.
 StoreError inDoubt(const Whereabouts &w, Op op, const QString &detail)
 {
-    const QString done = op == Op::Add ? u"дали записът е добавен"_s : u"дали записът е изтрит"_s;
+    const QString done = op == Op::Add      ? u"дали записът е добавен"_s
+                         : op == Op::AddAll ? u"дали записите са добавени"_s
+                                            : u"дали записът е изтрит"_s;
     return {StoreError::Kind::Unavailable,
             withDetail(u"Връзката със сървъра (%1) прекъсна в мига на записа и не е известно "
                        "%2. Когато сървърът отново отговаря, отворете адресната книга "
@@ -371,6 +392,80 @@ StoreError notCreatable(const Whereabouts &w, const QStringList &missing)
 }
 
 // ---- one connection ------------------------------------------------------------------
+
+// A result of libpq's, freed with this.
+class PgResult {
+public:
+    PgResult() = default;
+    explicit PgResult(PGresult *result)
+        : m_result(result)
+    {}
+    PgResult(PgResult &&other) noexcept
+        : m_result(std::exchange(other.m_result, nullptr))
+    {}
+    PgResult &operator=(PgResult &&other) noexcept
+    {
+        std::swap(m_result, other.m_result);
+        return *this;
+    }
+    ~PgResult()
+    {
+        if (m_result)
+            PQclear(m_result);
+    }
+
+    PGresult *get() const { return m_result; }
+    int rows() const { return m_result ? PQntuples(m_result) : 0; }
+    qint64 number(int row, int column) const
+    {
+        return QByteArrayView(PQgetvalue(m_result, row, column)).toLongLong();
+    }
+    // A NULL reads as empty text, as from the local book.
+    QString text(int row, int column) const
+    {
+        const int length = PQgetlength(m_result, row, column);
+        if (length == 0)
+            return u""_s;
+        return QString::fromUtf8(PQgetvalue(m_result, row, column), length);
+    }
+
+private:
+    PGresult *m_result = nullptr;
+};
+
+// Values as the text of an array parameter ("{"a","b"}"): each quoted, so that none is
+// read as NULL or split at a comma or a brace.
+QByteArray textArray(qsizetype count, const std::function<const QString &(qsizetype)> &value)
+{
+    QByteArray out;
+    out.reserve(count * 24 + 2);
+    out.append('{');
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append('"');
+        for (const char c : value(i).toUtf8()) {
+            if (c == '"' || c == '\\')
+                out.append('\\');
+            out.append(c);
+        }
+        out.append('"');
+    }
+    out.append('}');
+    return out;
+}
+
+QByteArray numberArray(std::span<const PartyKey> keys)
+{
+    QByteArray out("{");
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append(QByteArray::number(keys[i]));
+    }
+    out.append('}');
+    return out;
+}
 
 // A named Qt SQL connection that removes itself.
 class Connection {
@@ -427,15 +522,60 @@ public:
         m_name.clear();
     }
 
-    bool isOpen() const { return !m_name.isEmpty() && m_db.isOpen(); }
+    bool isOpen() const
+    {
+        if (m_name.isEmpty() || !m_db.isOpen())
+            return false;
+        PGconn *conn = pg();
+        return !conn || PQstatus(conn) == CONNECTION_OK;
+    }
     const QSqlDatabase &db() const { return m_db; }
 
-    // A text as an SQL literal, escaped as this server wants it.
-    QString literal(const QString &text) const
+    // libpq's connection under Qt's, for statements whose values travel beside their text.
+    PGconn *pg() const
     {
-        QSqlField f(QString(), QMetaType(QMetaType::QString));
-        f.setValue(text.isNull() ? QString(u""_s) : text);
-        return m_db.driver()->formatValue(f);
+        if (m_name.isEmpty() || !m_db.driver())
+            return nullptr;
+        const QVariant handle = m_db.driver()->handle();
+        // Qt names it by the struct behind libpq's typedef.
+        if (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+            qstrcmp(handle.typeName(), "PGconn*") != 0)
+            return nullptr;
+        return *static_cast<PGconn *const *>(handle.constData());
+    }
+
+    // Runs a statement whose values are bound as $1, $2…: they go to the server beside its
+    // text, so a statement that fails is logged by the server without a party's name, ЕГН
+    // or IBAN in it. Qt's own prepared statements would spell them out in an EXECUTE.
+    QSqlError execParams(const QString &sql, const QList<QByteArray> &params,
+                         PgResult *out = nullptr) const
+    {
+        PGconn *conn = isOpen() ? pg() : nullptr;
+        if (!conn)
+            return lost();
+        std::vector<const char *> values;
+        values.reserve(size_t(params.size()));
+        for (const QByteArray &p : params) // a null one is SQL's NULL
+            values.push_back(p.isNull() ? nullptr : p.constData());
+        PgResult result(PQexecParams(conn, sql.toUtf8().constData(), int(values.size()), nullptr,
+                                     values.data(), nullptr, nullptr, 0));
+        const ExecStatusType status =
+            result.get() ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+            if (out)
+                *out = std::move(result);
+            return {};
+        }
+        const QString text = QString::fromUtf8(result.get() ? PQresultErrorMessage(result.get())
+                                                            : PQerrorMessage(conn))
+                                 .trimmed();
+        QString code;
+        if (result.get())
+            code = QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
+        if (PQstatus(conn) != CONNECTION_OK && !code.startsWith(u"57P0"_s))
+            return QSqlError(text, text, QSqlError::ConnectionError, u"08006"_s);
+        return QSqlError(u"QPSQL: Unable to execute statement"_s, text, QSqlError::StatementError,
+                         code);
     }
 
     // Runs a statement; the whole result is fetched. A connection that is gone gives an
@@ -477,10 +617,11 @@ private:
 
 struct ColumnInfo {
     QString name;
-    QString type;     // format_type()
-    QString category; // pg_type.typcategory
-    QString identity; // "a" always, "d" by default, "" none
-    QString sequence; // the sequence that fills it, or empty
+    QString type;                // format_type()
+    QString category;            // pg_type.typcategory
+    QString identity;            // "a" always, "d" by default, "" none
+    QString sequence;            // the sequence that fills it, or empty
+    bool mayUseSequence = false; // the role may take values from it (USAGE or UPDATE)
 };
 
 struct TableInfo {
@@ -554,8 +695,9 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
     if (QSqlError e = c.exec(
             q, u"SELECT a.attrelid::bigint, a.attname::text, format_type(a.atttypid, "
                "a.atttypmod), t.typcategory::text, a.attidentity::text, "
-               "pg_get_serial_sequence(a.attrelid::regclass::text, a.attname) "
-               "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+               "s.name, coalesce(has_sequence_privilege(s.name, 'USAGE, UPDATE'), false) "
+               "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid, LATERAL (SELECT "
+               "pg_get_serial_sequence(a.attrelid::regclass::text, a.attname) AS name) s "
                "WHERE a.attrelid IN ("_s +
                    oids.join(u',') +
                    u") AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attrelid, a.attnum"_s);
@@ -567,7 +709,7 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
             if (t.exists && t.oid == oid)
                 t.columns.append({q.value(1).toString(), q.value(2).toString(),
                                   q.value(3).toString(), q.value(4).toString(),
-                                  q.value(5).toString()});
+                                  q.value(5).toString(), q.value(6).toBool()});
         }
     }
     return info;
@@ -580,6 +722,7 @@ struct Layout {
     QString key;            // quoted key column
     QString sequence;       // the key's sequence, as an SQL literal's text
     bool keyAlways = false; // GENERATED ALWAYS: explicit keys need OVERRIDING SYSTEM VALUE
+    bool mayUseSequence = false;
     qint64 lockKey = 0;
 };
 
@@ -642,6 +785,7 @@ StoreResult<std::array<Layout, 2>> assess(const ServerInfo &info, const Whereabo
                               "попълва (цяло число с identity или serial)."_s.arg(key->name, name));
         l.key = quoted(key->name);
         l.sequence = key->sequence;
+        l.mayUseSequence = key->mayUseSequence;
         l.keyAlways = key->identity == u"a"_s;
     }
     return layouts;
@@ -705,6 +849,36 @@ void learnFrom(Whereabouts &w, const ServerInfo &info, const ServerBookSettings 
     setWhere(w);
 }
 
+// What the role may change. Adding takes keys from the key's sequence first (nextval), so
+// INSERT without a right on the sequence adds nothing.
+struct Rights {
+    bool mayWrite = false;
+    std::array<QString, 2> noAdd; // per table: why its rows cannot be added, or empty
+    QStringList sequences;        // those the role lacks the right on, where it has INSERT
+};
+
+Rights rightsOf(const ServerInfo &info, const std::array<Layout, 2> &layouts, const Whereabouts &w)
+{
+    Rights r;
+    for (PartyTable t : kPartyTables) {
+        const TableInfo &table = info.tables[size_t(slot(t))];
+        const Layout &l = layouts[size_t(slot(t))];
+        const bool mayAdd = table.mayInsert && l.mayUseSequence;
+        r.mayWrite = r.mayWrite || mayAdd || table.mayDelete;
+        if (table.mayInsert && !l.mayUseSequence) {
+            r.sequences.append(l.sequence);
+            r.noAdd[size_t(slot(t))] =
+                u"Потребителят „%1“ няма право да добавя записи в адресната книга (%2): има "
+                "право INSERT върху таблицата „%3“, но не и USAGE върху последователността "
+                "„%4“, от която сървърът дава ключовете на новите записи. %5 Помолете "
+                "администратора на сървъра да изпълни „GRANT USAGE ON SEQUENCE %4 TO %6;“ "
+                "(вижте postgresql.md)."_s.arg(w.user, w.where, partyTableName(t), l.sequence,
+                                               u"%1"_s, sqlName(w.user));
+        }
+    }
+    return r;
+}
+
 // ---- the store -----------------------------------------------------------------------
 
 // Where a change stood when it failed: before it, in its middle (rolled back with the
@@ -736,10 +910,20 @@ public:
                                                     std::span<const PartyKey> keys) override;
     StoreResult<std::vector<PartyKey>> add(PartyTable table,
                                            std::span<const QStringList> rows) override;
+    BatchesAdded addBatches(const std::function<StoreError(PartyBatch &)> &next) override;
     StoreError remove(PartyTable table, PartyKey key) override;
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
+    void watchChanges(std::function<void(PartyTable)> changed) override;
 
 private:
+    void dropConnection();
+    bool listen();
+    void stopListening();
+    void readable();
+    void takeNotifications();
+    void tell(PartyTable t);
+    void scheduleRetry();
+    void retry();
     StoreError connect(bool mayCreate, Op op);
     StoreError createTables(const ServerInfo &info);
     StoreError takeLayouts(const ServerInfo &info);
@@ -749,6 +933,9 @@ private:
     QString selectList(PartyTable t, std::span<const int> columns) const;
     Failure readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip, qint64 limit,
                      bool newestFirst, std::span<const int> columns, std::vector<PartyRow> &out);
+    Failure insertRows(PartyTable t, std::span<const QStringList> rows,
+                       std::span<const PartyKey> keys);
+    Failure notifyChange(PartyTable t);
 
     ServerBookSettings m_settings;
     ServerBookOptions m_options;
@@ -756,6 +943,13 @@ private:
     Connection m_connection;
     std::array<Layout, 2> m_layouts;
     QString m_readOnly;
+    std::array<QString, 2> m_noAdd; // why a table's rows cannot be added, %1 for what is not
+    bool m_opened = false;
+    std::function<void(PartyTable)> m_changed;
+    std::unique_ptr<QObject> m_watch; // what listens: gone with the store
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_retry = nullptr;
+    int m_retryMs = kFirstRetryMs;
 };
 
 StoreError PgPartyStore::open()
@@ -767,11 +961,13 @@ StoreError PgPartyStore::open()
 // takes what was found for the operations that follow.
 StoreError PgPartyStore::connect(bool mayCreate, Op op)
 {
+    const bool again = m_opened;
+    stopListening();
     if (const QSqlError e = m_connection.open(m_settings, m_options); e.isValid())
         return errorFor(causeOfConnect(e), m_where, op, detailOf(e));
     StoreResult<ServerInfo> info = inspect(m_connection, m_where);
     if (!info.ok()) {
-        m_connection.close();
+        dropConnection();
         return info.error();
     }
     learnFrom(m_where, info.value(), m_settings);
@@ -782,24 +978,154 @@ StoreError PgPartyStore::connect(bool mayCreate, Op op)
     }
     if (!missing.isEmpty()) {
         if (!mayCreate || !info->mayCreate || info->readOnlyServer) {
-            m_connection.close();
+            dropConnection();
             return notCreatable(m_where, missing);
         }
         if (StoreError e = createTables(info.value())) {
-            m_connection.close();
+            dropConnection();
             return e;
         }
         info = inspect(m_connection, m_where);
         if (!info.ok()) {
-            m_connection.close();
+            dropConnection();
             return info.error();
         }
     }
     if (StoreError e = takeLayouts(info.value())) {
-        m_connection.close();
+        dropConnection();
         return e;
     }
+    m_opened = true;
+    if (m_changed) {
+        listen();
+        // What changed while the connection was down was told to nobody.
+        if (again)
+            for (PartyTable t : kPartyTables)
+                tell(t);
+    }
     return {};
+}
+
+void PgPartyStore::dropConnection()
+{
+    stopListening();
+    m_connection.close();
+}
+
+void PgPartyStore::watchChanges(std::function<void(PartyTable)> changed)
+{
+    stopListening();
+    m_changed = std::move(changed);
+    if (!m_changed) {
+        // Else libpq would keep every notification that comes, for nobody.
+        if (m_connection.isOpen())
+            m_connection.execParams(u"UNLISTEN *"_s, {});
+        takeNotifications();
+        m_watch.reset();
+        m_retry = nullptr;
+        return;
+    }
+    if (!m_watch) {
+        m_watch = std::make_unique<QObject>();
+        m_retry = new QTimer(m_watch.get());
+        m_retry->setSingleShot(true);
+        QObject::connect(m_retry, &QTimer::timeout, m_watch.get(), [this] { retry(); });
+    }
+    if (!m_connection.isOpen() || !listen())
+        scheduleRetry();
+}
+
+// LISTEN on the connection there is, and a notifier on its socket: notifications, and the
+// end of the connection, make it readable; while nothing happens it costs nothing.
+bool PgPartyStore::listen()
+{
+    stopListening();
+    PGconn *conn = m_connection.pg();
+    if (!conn ||
+        m_connection.execParams(u"LISTEN "_s + QString::fromLatin1(kChannel), {}).isValid())
+        return false;
+    m_notifier = new QSocketNotifier(PQsocket(conn), QSocketNotifier::Read, m_watch.get());
+    QObject::connect(m_notifier, &QSocketNotifier::activated, m_watch.get(),
+                     [this] { readable(); });
+    m_retryMs = kFirstRetryMs;
+    return true;
+}
+
+void PgPartyStore::stopListening()
+{
+    if (!m_notifier)
+        return;
+    // Not deleted here: this may run from its own signal.
+    m_notifier->setEnabled(false);
+    m_notifier->deleteLater();
+    m_notifier = nullptr;
+}
+
+void PgPartyStore::readable()
+{
+    PGconn *conn = m_connection.pg();
+    if (!conn || !PQconsumeInput(conn) || PQstatus(conn) != CONNECTION_OK) {
+        // The server ended the connection (a restart, the administrator): connect again
+        // soon, not at the next command, so that the windows hear of changes meanwhile.
+        dropConnection();
+        scheduleRetry();
+        return;
+    }
+    takeNotifications();
+}
+
+// Notifications that libpq has read, during any statement or from the socket; our own are
+// left out: the window that made the change knows of it.
+void PgPartyStore::takeNotifications()
+{
+    PGconn *conn = m_connection.pg();
+    if (!conn)
+        return;
+    while (PGnotify *n = PQnotifies(conn)) {
+        const bool ours = n->be_pid == PQbackendPID(conn);
+        const QByteArray table(n->extra);
+        PQfreemem(n);
+        if (ours || !m_changed)
+            continue;
+        for (PartyTable t : kPartyTables)
+            if (table == partyTableName(t).toLatin1())
+                tell(t);
+    }
+}
+
+// From the event loop, so that whoever is told may use the store at once.
+void PgPartyStore::tell(PartyTable t)
+{
+    QMetaObject::invokeMethod(
+        m_watch.get(),
+        [this, t] {
+            if (m_changed)
+                m_changed(t);
+        },
+        Qt::QueuedConnection);
+}
+
+void PgPartyStore::scheduleRetry()
+{
+    if (m_retry && !m_retry->isActive())
+        m_retry->start(m_retryMs);
+}
+
+// A server that stays away is tried less and less often: each try that fails may keep the
+// window waiting up to the connection timeout.
+void PgPartyStore::retry()
+{
+    if (!m_changed)
+        return;
+    if (m_connection.isOpen()) {
+        if (!m_notifier && !listen())
+            scheduleRetry();
+        return;
+    }
+    if (connect(false, Op::Read)) {
+        m_retryMs = std::min(m_retryMs * 2, kLastRetryMs);
+        scheduleRetry();
+    }
 }
 
 StoreError PgPartyStore::takeLayouts(const ServerInfo &info)
@@ -809,13 +1135,22 @@ StoreError PgPartyStore::takeLayouts(const ServerInfo &info)
         return layouts.error();
     m_layouts = layouts.take();
     m_readOnly.clear();
-    bool mayWrite = false;
-    for (const TableInfo &t : info.tables)
-        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
+    const Rights rights = rightsOf(info, m_layouts, m_where);
+    m_noAdd = rights.noAdd;
     if (info.readOnlyServer)
         m_readOnly = readOnlyText(
             m_where, u"сървърът приема само четене (резервен сървър или режим само за четене)."_s);
-    else if (!mayWrite)
+    else if (!rights.mayWrite && !rights.sequences.isEmpty())
+        m_readOnly = readOnlyText(
+            m_where, u"потребителят „%1“ няма право USAGE върху %2, от които сървърът дава "
+                     "ключовете на новите записи, а изтриване не му е разрешено; "
+                     "администраторът дава правото с „GRANT USAGE ON SEQUENCE %3 TO %1;“."_s.arg(
+                         m_where.user,
+                         rights.sequences.size() == 1
+                             ? u"последователността „%1“"_s.arg(rights.sequences.front())
+                             : u"последователностите „%1“"_s.arg(rights.sequences.join(u"“, „"_s)),
+                         rights.sequences.join(u", "_s)));
+    else if (!rights.mayWrite)
         m_readOnly = readOnlyText(
             m_where, u"потребителят „%1“ може само да чете таблиците."_s.arg(m_where.user));
     return {};
@@ -871,11 +1206,12 @@ template <typename Attempt> StoreError PgPartyStore::perform(Op op, Attempt atte
             }
         }
         const Failure f = attempt();
+        takeNotifications();
         if (!f.failed())
             return {};
         const Cause cause = causeOf(f.error, m_connection.isOpen());
         if (cause == Cause::ConnectionLost) {
-            m_connection.close();
+            dropConnection();
             if (f.stage == Stage::Commit && op != Op::Read)
                 return inDoubt(m_where, op, detailOf(f.error));
             if (round == 0 && wasOpen)
@@ -923,6 +1259,24 @@ StoreResult<BookSummary> PgPartyStore::summary(PartyTable t)
     return s;
 }
 
+// A party's row from a result that has its key first and then either every column of
+// the table (`columns` empty) or the listed ones.
+PartyRow partyRowFrom(const PgResult &r, int row, PartyTable t, std::span<const int> columns)
+{
+    PartyRow out;
+    out.key = r.number(row, 0);
+    const qsizetype n = partyColumns(t).size();
+    out.values.resize(n);
+    if (columns.empty()) {
+        for (qsizetype c = 0; c < n; ++c)
+            out.values[c] = r.text(row, int(c) + 1);
+    } else {
+        for (size_t i = 0; i < columns.size(); ++i)
+            out.values[columns[i]] = r.text(row, int(i) + 1);
+    }
+    return out;
+}
+
 // One statement's worth of a range: keys above `after` up to `upTo`, in key order or
 // newest first, leaving out the first `skip`, at most `limit` (-1: all).
 Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint64 skip,
@@ -930,16 +1284,20 @@ Failure PgPartyStore::readPage(PartyTable t, PartyKey after, PartyKey upTo, qint
                                std::vector<PartyRow> &out)
 {
     const Layout &l = layout(t);
-    QSqlQuery q(m_connection.db());
-    const QString sql =
-        u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table + u" WHERE "_s + l.key +
-        u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s + QString::number(upTo) +
-        u" ORDER BY "_s + l.key + (newestFirst ? u" DESC"_s : u""_s) + u" LIMIT "_s +
-        (limit < 0 ? u"ALL"_s : QString::number(limit)) + u" OFFSET "_s + QString::number(skip);
-    if (QSqlError e = m_connection.exec(q, sql); e.isValid())
+    const QString sql = u"SELECT "_s + selectList(t, columns) + u" FROM "_s + l.table +
+                        u" WHERE "_s + l.key + u" > $1::bigint AND "_s + l.key +
+                        u" <= $2::bigint ORDER BY "_s + l.key + (newestFirst ? u" DESC"_s : u""_s) +
+                        u" LIMIT $3::bigint OFFSET $4::bigint"_s;
+    PgResult r;
+    if (QSqlError e = m_connection.execParams(sql,
+                                              {QByteArray::number(after), QByteArray::number(upTo),
+                                               limit < 0 ? QByteArray() : QByteArray::number(limit),
+                                               QByteArray::number(skip)},
+                                              &r);
+        e.isValid())
         return {e};
-    while (q.next())
-        out.push_back(partyRowFromQuery(q, t, columns));
+    for (int i = 0; i < r.rows(); ++i)
+        out.push_back(partyRowFrom(r, i, t, columns));
     return {};
 }
 
@@ -956,23 +1314,23 @@ StoreError PgPartyStore::readRows(PartyTable t, const RowRange &range, std::span
         bool empty = false;
         const StoreError e = perform(Op::Read, [&]() -> Failure {
             const Layout &l = layout(t);
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(
-                    q, u"SELECT "_s + l.key + u" FROM "_s + l.table + u" WHERE "_s + l.key +
-                           u" > "_s + QString::number(after) + u" AND "_s + l.key + u" <= "_s +
-                           QString::number(upTo) + u" ORDER BY "_s + l.key +
-                           (newest ? u" DESC"_s : u""_s) + u" LIMIT 1 OFFSET "_s +
-                           QString::number(skip));
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"SELECT "_s + l.key + u" FROM "_s + l.table + u" WHERE "_s + l.key +
+                        u" > $1::bigint AND "_s + l.key + u" <= $2::bigint ORDER BY "_s + l.key +
+                        (newest ? u" DESC"_s : u""_s) + u" LIMIT 1 OFFSET $3::bigint"_s,
+                    {QByteArray::number(after), QByteArray::number(upTo), QByteArray::number(skip)},
+                    &r);
                 e.isValid())
                 return {e};
-            if (!q.next()) {
+            if (r.rows() == 0) {
                 empty = true;
                 return {};
             }
             if (newest)
-                upTo = q.value(0).toLongLong();
+                upTo = r.number(0, 0);
             else
-                after = q.value(0).toLongLong() - 1;
+                after = r.number(0, 0) - 1;
             return {};
         });
         if (e)
@@ -1015,21 +1373,20 @@ StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
     std::vector<PartyRow> out;
     for (size_t from = 0; from < keys.size(); from += kKeysPerStatement) {
         const size_t n = std::min(keys.size() - from, size_t(kKeysPerStatement));
-        QStringList list;
-        for (size_t i = 0; i < n; ++i)
-            list.append(QString::number(keys[from + i]));
+        const QByteArray list = numberArray(keys.subspan(from, n));
         const qsizetype before = qsizetype(out.size());
         const StoreError e = perform(Op::Read, [&]() -> Failure {
             out.resize(size_t(before));
             const Layout &l = layout(t);
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(q, u"SELECT "_s + selectList(t, {}) + u" FROM "_s +
-                                                       l.table + u" WHERE "_s + l.key + u" IN ("_s +
-                                                       list.join(u',') + u") ORDER BY "_s + l.key);
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(u"SELECT "_s + selectList(t, {}) +
+                                                          u" FROM "_s + l.table + u" WHERE "_s +
+                                                          l.key + u" = ANY($1::bigint[])"_s,
+                                                      {list}, &r);
                 e.isValid())
                 return {e};
-            while (q.next())
-                out.push_back(partyRowFromQuery(q, t, {}));
+            for (int i = 0; i < r.rows(); ++i)
+                out.push_back(partyRowFrom(r, i, t, {}));
             return {};
         });
         if (e)
@@ -1038,6 +1395,74 @@ StoreResult<std::vector<PartyRow>> PgPartyStore::rowsWithKeys(PartyTable t,
     std::sort(out.begin(), out.end(),
               [](const PartyRow &a, const PartyRow &b) { return a.key < b.key; });
     return out;
+}
+
+// Tells the other copies listening on the book that `t` changed; sent by the server when
+// the transaction commits, and not at all when it does not.
+Failure PgPartyStore::notifyChange(PartyTable t)
+{
+    if (QSqlError e = m_connection.execParams(u"SELECT pg_notify($1, $2)"_s,
+                                              {kChannel, partyTableName(t).toUtf8()});
+        e.isValid())
+        return {e, Stage::Middle};
+    return {};
+}
+
+// Inserts rows at the end of `t`, in their order, within the transaction that is open.
+// With `keys`, each row gets its key; without, the server's default gives them, one
+// after another in the rows' order.
+Failure PgPartyStore::insertRows(PartyTable t, std::span<const QStringList> rows,
+                                 std::span<const PartyKey> keys)
+{
+    const Layout &l = layout(t);
+    const qsizetype columns = l.columns.size();
+    QStringList arrays;
+    QList<QByteArray> params;
+    for (qsizetype c = 0; c < columns; ++c) {
+        arrays.append(u"$%1::text[]"_s.arg(c + 1));
+        params.append(textArray(qsizetype(rows.size()), [&](qsizetype i) -> const QString & {
+            return rows[size_t(i)][c];
+        }));
+    }
+    QStringList names = l.columns;
+    QString sql = u"INSERT INTO "_s + l.table + u" ("_s;
+    if (!keys.empty()) {
+        arrays.append(u"$%1::bigint[]"_s.arg(columns + 1));
+        params.append(numberArray(keys));
+        sql += l.columns.join(u", "_s) + u", "_s + l.key + u')' +
+               (l.keyAlways ? u" OVERRIDING SYSTEM VALUE"_s : QString()) +
+               u" SELECT * FROM unnest("_s + arrays.join(u", "_s) + u')';
+    } else {
+        QStringList picked;
+        for (qsizetype c = 0; c < columns; ++c)
+            picked.append(u"v"_s + QString::number(c));
+        sql += l.columns.join(u", "_s) + u") SELECT "_s + picked.join(u", "_s) +
+               u" FROM unnest("_s + arrays.join(u", "_s) + u") WITH ORDINALITY AS u("_s +
+               picked.join(u", "_s) + u", n) ORDER BY n"_s;
+    }
+    if (QSqlError e = m_connection.execParams(sql, params); e.isValid())
+        return {e, Stage::Middle};
+    return {};
+}
+
+// Line breaks and tabs are kept, as in the local book and through CSV files; a NUL cannot
+// travel to the server at all (libpq would cut the value there), so it is refused with
+// the message that names the field.
+StoreError nulCharacter(PartyTable t, std::span<const QStringList> rows)
+{
+    for (const QStringList &values : rows) {
+        for (const QString &v : values) {
+            if (!v.contains(QChar(0)))
+                continue;
+            QStringList probe = values;
+            for (QString &p : probe)
+                for (QChar &c : p)
+                    if (c.category() == QChar::Other_Control && c.unicode() != 0)
+                        c = u' ';
+            return storetext::controlCharacters(t, std::span(&probe, 1));
+        }
+    }
+    return {};
 }
 
 StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
@@ -1049,19 +1474,16 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
         if (values.size() != partyColumns(t).size())
             return storetext::wrongValueCount(t, values.size());
     }
+    if (StoreError e = nulCharacter(t, rows))
+        return e;
+    if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
+        return StoreError(StoreError::Kind::ReadOnly, why.arg(kNotAdded));
     std::vector<PartyKey> keys;
     if (rows.empty())
         return keys;
     const StoreError e = perform(Op::Add, [&]() -> Failure {
         keys.clear();
         const Layout &l = layout(t);
-        auto valuesOf = [&](const QStringList &values) {
-            QStringList literals;
-            literals.reserve(values.size() + 1);
-            for (const QString &v : values)
-                literals.append(m_connection.literal(v));
-            return literals;
-        };
         if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
             return {e, Stage::Start};
         // Adds take their keys one program after another, so that a key is never seen
@@ -1070,45 +1492,49 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
                                            QString::number(l.lockKey) + u')');
             e.isValid())
             return {e, Stage::Middle};
-        const QString into = u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s);
         if (rows.size() == 1) {
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e = m_connection.exec(q, into + u") VALUES ("_s +
-                                                       valuesOf(rows.front()).join(u", "_s) +
-                                                       u") RETURNING "_s + l.key);
+            QStringList placeholders;
+            QList<QByteArray> params;
+            for (qsizetype c = 0; c < l.columns.size(); ++c) {
+                placeholders.append(u"$%1"_s.arg(c + 1));
+                params.append(rows.front()[c].isEmpty() ? QByteArray("")
+                                                        : rows.front()[c].toUtf8());
+            }
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s) +
+                        u") VALUES ("_s + placeholders.join(u", "_s) + u") RETURNING "_s + l.key,
+                    params, &r);
                 e.isValid())
                 return {e, Stage::Middle};
-            if (q.next())
-                keys.push_back(q.value(0).toLongLong());
+            if (r.rows() == 1)
+                keys.push_back(r.number(0, 0));
         } else {
             // The keys first, in order, so that each row's key is known for certain.
-            QSqlQuery q(m_connection.db());
-            if (QSqlError e =
-                    m_connection.exec(q, u"SELECT nextval("_s + m_connection.literal(l.sequence) +
-                                             u"::regclass) FROM generate_series(1, "_s +
-                                             QString::number(rows.size()) + u')');
+            PgResult r;
+            if (QSqlError e = m_connection.execParams(
+                    u"SELECT nextval($1::regclass) FROM generate_series(1, $2::bigint)"_s,
+                    {l.sequence.toUtf8(), QByteArray::number(qsizetype(rows.size()))}, &r);
                 e.isValid())
                 return {e, Stage::Middle};
-            while (q.next())
-                keys.push_back(q.value(0).toLongLong());
+            for (int i = 0; i < r.rows(); ++i)
+                keys.push_back(r.number(i, 0));
             std::sort(keys.begin(), keys.end());
-            const QString head = into + u", "_s + l.key + u')' +
-                                 (l.keyAlways ? u" OVERRIDING SYSTEM VALUE"_s : QString()) +
-                                 u" VALUES "_s;
-            for (size_t from = 0; from < rows.size(); from += size_t(kRowsPerInsert)) {
-                const size_t n = std::min(rows.size() - from, size_t(kRowsPerInsert));
-                QStringList tuples;
-                tuples.reserve(qsizetype(n));
-                for (size_t i = from; i < from + n; ++i)
-                    tuples.append(u'(' + valuesOf(rows[i]).join(u", "_s) + u", "_s +
-                                  QString::number(keys[i]) + u')');
-                if (QSqlError e = m_connection.run(head + tuples.join(u", "_s)); e.isValid())
-                    return {e, Stage::Middle};
+            if (keys.size() == rows.size()) {
+                for (size_t from = 0; from < rows.size(); from += size_t(kRowsPerInsert)) {
+                    const size_t n = std::min(rows.size() - from, size_t(kRowsPerInsert));
+                    if (Failure f =
+                            insertRows(t, rows.subspan(from, n), std::span(keys).subspan(from, n));
+                        f.failed())
+                        return f;
+                }
             }
         }
         if (keys.size() != rows.size())
             return {QSqlError(u"keys"_s, u"the server gave no keys"_s, QSqlError::StatementError),
                     Stage::Middle};
+        if (Failure f = notifyChange(t); f.failed())
+            return f;
         if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
             return {e, Stage::Commit};
         return {};
@@ -1116,6 +1542,89 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
     if (e)
         return e;
     return keys;
+}
+
+// One transaction for all the batches, under the lock of each table as it is reached, so
+// that a failure anywhere (the server gone, a lock, a cancel) leaves the book as it was.
+BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch &)> &next)
+{
+    BatchesAdded report;
+    if (isReadOnly()) {
+        report.error = StoreError(StoreError::Kind::ReadOnly, m_readOnly);
+        return report;
+    }
+    // Connecting again and starting once more when the connection had died meanwhile.
+    if (StoreError e = perform(Op::AddAll, [&]() -> Failure {
+            if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
+                return {e, Stage::Start};
+            return {};
+        })) {
+        report.error = e;
+        return report;
+    }
+    auto failed = [&](const Failure &f) {
+        const Cause cause = causeOf(f.error, m_connection.isOpen());
+        if (cause == Cause::ConnectionLost) {
+            dropConnection();
+            report.error = f.stage == Stage::Commit
+                               ? inDoubt(m_where, Op::AddAll, detailOf(f.error))
+                               : errorFor(cause, m_where, Op::AddAll, detailOf(f.error));
+        } else {
+            rollback();
+            report.error = errorFor(cause, m_where, Op::AddAll, detailOf(f.error));
+        }
+        return report;
+    };
+    auto stop = [&](StoreError e) {
+        rollback();
+        report.error = std::move(e);
+        return report;
+    };
+    std::array<qint64, 2> added{0, 0};
+    std::array<bool, 2> locked{false, false};
+    PartyBatch batch;
+    for (;;) {
+        batch.rows.clear();
+        if (StoreError e = next(batch))
+            return stop(e);
+        if (batch.rows.empty())
+            break;
+        const PartyTable t = batch.table;
+        for (const QStringList &values : batch.rows) {
+            if (values.size() != partyColumns(t).size())
+                return stop(storetext::wrongValueCount(t, values.size()));
+        }
+        if (StoreError e = nulCharacter(t, batch.rows))
+            return stop(e);
+        if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
+            return stop(StoreError(StoreError::Kind::ReadOnly, why.arg(notDone(Op::AddAll))));
+        const size_t s = size_t(slot(t));
+        if (!locked[s]) {
+            if (QSqlError e = m_connection.run(u"SELECT pg_advisory_xact_lock("_s +
+                                               QString::number(layout(t).lockKey) + u')');
+                e.isValid())
+                return failed({e, Stage::Middle});
+            locked[s] = true;
+        }
+        for (size_t from = 0; from < batch.rows.size(); from += size_t(kRowsPerInsert)) {
+            const size_t n = std::min(batch.rows.size() - from, size_t(kRowsPerInsert));
+            if (Failure f = insertRows(t, std::span(batch.rows).subspan(from, n), {}); f.failed())
+                return failed(f);
+        }
+        added[s] += qint64(batch.rows.size());
+    }
+    for (PartyTable t : kPartyTables) {
+        if (added[size_t(slot(t))] == 0)
+            continue;
+        if (Failure f = notifyChange(t); f.failed())
+            return failed(f);
+    }
+    if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
+        return failed({e, Stage::Commit});
+    takeNotifications();
+    report.recipients = added[0];
+    report.payers = added[1];
+    return report;
 }
 
 StoreError PgPartyStore::remove(PartyTable t, PartyKey key)
@@ -1127,12 +1636,17 @@ StoreError PgPartyStore::remove(PartyTable t, PartyKey key)
         const Layout &l = layout(t);
         if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())
             return {e, Stage::Start};
-        QSqlQuery q(m_connection.db());
-        if (QSqlError e = m_connection.exec(q, u"DELETE FROM "_s + l.table + u" WHERE "_s + l.key +
-                                                   u" = "_s + QString::number(key));
+        PgResult r;
+        if (QSqlError e = m_connection.execParams(u"DELETE FROM "_s + l.table + u" WHERE "_s +
+                                                      l.key + u" = $1::bigint"_s,
+                                                  {QByteArray::number(key)}, &r);
             e.isValid())
             return {e, Stage::Middle};
-        changed = q.numRowsAffected();
+        changed = QByteArrayView(PQcmdTuples(r.get())).toInt();
+        if (changed > 0) {
+            if (Failure f = notifyChange(t); f.failed())
+                return f;
+        }
         if (QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
             return {e, Stage::Commit};
         return {};
@@ -1283,10 +1797,7 @@ ServerCheck checkServerBook(const ServerBookSettings &settings, const ServerBook
     }
     check.recipients = counts[0];
     check.payers = counts[1];
-    bool mayWrite = false;
-    for (const TableInfo &t : info->tables)
-        mayWrite = mayWrite || t.mayInsert || t.mayDelete;
-    check.readOnly = !mayWrite || info->readOnlyServer;
+    check.readOnly = !rightsOf(info.value(), layouts.value(), w).mayWrite || info->readOnlyServer;
     check.outcome = O::Ok;
     check.message = u"Връзката е наред (%1, потребител „%2“). В адресната книга има "
                     "получатели: %3, наредители: %4."_s.arg(w.where, w.user)

@@ -385,6 +385,52 @@ private Q_SLOTS:
         QCOMPARE(namesIn(*store, t), (QStringList{u"Остава"_s, u"Втори"_s, u"Трети"_s}));
     }
 
+    void roleWithoutSequenceRights_data()
+    {
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("may add and delete") << u"SELECT, INSERT, DELETE"_s << false;
+        QTest::newRow("may only add") << u"SELECT, INSERT"_s << true;
+    }
+    // A role that may insert into the tables but not take keys from their sequences is
+    // told so when the book opens, with the right the administrator must grant: adding
+    // is refused before the server is asked, by one row or many; deleting, when
+    // allowed, goes on. Without it the book is read-only and says why.
+    void roleWithoutSequenceRights()
+    {
+        QFETCH(QString, rights);
+        QFETCH(bool, readOnly);
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto owner = book->open();
+        QVERIFY(owner);
+        const PartyTable t = PartyTable::Recipients;
+        const PartyKey key = owner->add(t, named(t, u"Стар"_s)).value();
+        const QString clerk = newRole(*book, u"noseq"_s);
+        QVERIFY(book->exec(u"GRANT "_s + rights + u" ON recipient, depositor TO "_s + clerk));
+        auto store = openServerBook(book->settings(clerk)).take();
+        QVERIFY(store);
+        QCOMPARE(store->isReadOnly(), readOnly);
+        QCOMPARE(checkServerBook(book->settings(clerk)).readOnly, readOnly);
+        const QString grant = u"GRANT USAGE ON SEQUENCE public.recipient_party_id_seq"_s;
+        if (readOnly)
+            QVERIFY2(store->readOnlyReason().contains(u"няма право USAGE върху "
+                                                      "последователностите"_s) &&
+                         store->readOnlyReason().contains(grant),
+                     qPrintable(store->readOnlyReason()));
+        std::vector<QStringList> two{named(t, u"А"_s), named(t, u"Б"_s)};
+        for (const StoreError &e :
+             {store->add(t, named(t, u"Нов"_s)).error(), store->add(t, two).error()}) {
+            QCOMPARE(e.kind(), StoreError::Kind::ReadOnly);
+            QVERIFY2(e.message().contains(readOnly ? u"USAGE"_s : grant) &&
+                         e.message().contains(clerk),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(!store->remove(t, key), !readOnly);
+        QCOMPARE(book->one(u"SELECT count(*) FROM recipient"_s), readOnly ? u"1"_s : u"0"_s);
+    }
+
     // Two clerks add at the same moment while a third opens its list: the list shows the
     // rows that were there when it opened, never a row that commits later in their midst.
     // Here the first clerk's add is slow (a trigger sleeps before its commit): the second
@@ -582,6 +628,98 @@ private Q_SLOTS:
         QCOMPARE(store->summary(t).value().count, 1);
     }
 
+    // An add that fails (here: another program holds the table longer than we wait) is
+    // logged by the server with its statement, as the server does by default, but the
+    // party's values travel beside it and are not in the log. A NUL, which no server
+    // column can hold, is refused before the server is asked, naming the field.
+    void failedAddLeavesNoValuesInServerLog()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        ServerBookOptions quick;
+        quick.lockTimeoutMs = 200;
+        auto store = book->open(quick);
+        QVERIFY(store);
+        QVERIFY(book->exec(u"ALTER SYSTEM SET log_min_error_statement = error"_s) &&
+                book->exec(u"ALTER SYSTEM SET log_statement = none"_s) &&
+                book->exec(u"SELECT pg_reload_conf()"_s));
+        const PartyTable t = PartyTable::Recipients;
+        QStringList secret = named(t, u"Тайнов_%1"_s.arg(book->database()));
+        secret[1] = u"8001017%1"_s.arg(book->database().size(), 3, 10, QChar(u'0'));
+        secret[6] = u"BG18RZBB91550123456789"_s;
+        auto holder = book->connect();
+        QVERIFY(holder->execAll({u"BEGIN"_s, u"LOCK TABLE recipient IN ACCESS EXCLUSIVE MODE"_s}));
+        const std::vector<QStringList> one{secret}, two{secret, named(t, u"Втори"_s)};
+        for (const std::vector<QStringList> *rows : {&one, &two}) {
+            const StoreResult<std::vector<PartyKey>> added = store->add(t, *rows);
+            QCOMPARE(added.error().kind(), StoreError::Kind::Busy);
+        }
+        holder.reset();
+        QStringList withNul = secret;
+        withNul[5] = u"ул. Първа"_s + QChar(0) + u"7"_s;
+        const StoreResult<PartyKey> nul = store->add(t, withNul);
+        QCOMPARE(nul.error().kind(), StoreError::Kind::Failed);
+        QVERIFY2(nul.error().message().contains(u"Полето „Адрес“"_s) &&
+                     nul.error().message().contains(u"код 0000"_s),
+                 qPrintable(nul.error().message()));
+        QCOMPARE(store->summary(t).value().count, 0);
+
+        QFile log(PgCluster::shared().folder() + u"/server.log"_s);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        // The failed statements are there, so the values would have been.
+        QVERIFY2(text.count(u"canceling statement due to lock timeout"_s) >= 2, qPrintable(text));
+        QVERIFY(text.contains(u"STATEMENT:  INSERT INTO"_s));
+        for (const QString &value : {secret[0], secret[1], secret[6]})
+            QVERIFY2(!text.contains(value), qPrintable(value));
+    }
+
+    // Two copies on one book: each hears of the other's adds and deletes, with the table,
+    // within moments, and not of its own. After a server restart while both are idle,
+    // each says that both tables may have changed, and goes on hearing.
+    void copiesHearOfEachOthersChanges()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto a = book->open();
+        auto b = book->open();
+        QVERIFY(a && b);
+        std::vector<PartyTable> heardByA, heardByB;
+        a->watchChanges([&](PartyTable t) { heardByA.push_back(t); });
+        b->watchChanges([&](PartyTable t) { heardByB.push_back(t); });
+        using T = PartyTable;
+        const PartyKey key = a->add(T::Payers, named(T::Payers, u"Нов"_s)).value();
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == std::vector{T::Payers}, 2000);
+        std::vector<QStringList> two{named(T::Recipients, u"Р1"_s), named(T::Recipients, u"Р2"_s)};
+        QVERIFY(a->add(T::Recipients, two).ok());
+        QVERIFY(!a->remove(T::Payers, key));
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == (std::vector{T::Payers, T::Recipients, T::Payers}),
+                                 2000);
+        QVERIFY(!b->remove(T::Payers, b->add(T::Payers, named(T::Payers, u"От Б"_s)).value()));
+        QTRY_COMPARE_WITH_TIMEOUT(heardByA.size(), size_t(2), 2000);
+        QVERIFY(heardByA == (std::vector{T::Payers, T::Payers}));
+        QTest::qWait(200);
+        QCOMPARE(heardByB.size(), size_t(3)); // B's own two changes were not told to B
+
+        heardByA.clear();
+        heardByB.clear();
+        QVERIFY(PgCluster::shared().stop() && PgCluster::shared().start());
+        for (auto *heard : {&heardByA, &heardByB})
+            QTRY_VERIFY_WITH_TIMEOUT(std::is_permutation(heard->begin(), heard->end(),
+                                                         std::begin(kPartyTables),
+                                                         std::end(kPartyTables)),
+                                     5000);
+        heardByB.clear();
+        QVERIFY(a->add(T::Recipients, named(T::Recipients, u"След"_s)).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(heardByB == std::vector{T::Recipients}, 2000);
+        b->watchChanges({});
+        QVERIFY(a->add(T::Recipients, named(T::Recipients, u"Без слушател"_s)).ok());
+        QTest::qWait(300);
+        QCOMPARE(heardByB.size(), size_t(1));
+    }
+
     // Moving one clerk's book to the server: the counts first, then every row in its
     // order; a second copy into a book that has rows is refused unless asked to append.
     void copyLocalBookToServer()
@@ -657,6 +795,58 @@ private Q_SLOTS:
         QCOMPARE(report.recipients + report.payers, 0);
         QCOMPARE(book->one(u"SELECT count(*) FROM recipient"_s), u"0"_s);
         QCOMPARE(book->one(u"SELECT count(*) FROM depositor"_s), u"0"_s);
+    }
+
+    void interruptedCopyLeavesServerAsItWas_data()
+    {
+        QTest::addColumn<bool>("endConnection");
+        QTest::newRow("cancelled by the clerk") << false;
+        QTest::newRow("connection ended by the administrator") << true;
+    }
+    // A copy stopped half-way, after whole batches are in the server's transaction,
+    // leaves the server's book with exactly the rows it had; the next copy goes through.
+    void interruptedCopyLeavesServerAsItWas()
+    {
+        QFETCH(bool, endConnection);
+        REQUIRE_SERVER();
+        QTemporaryDir dir;
+        auto local = localBook(dir, 12000, 2);
+        QVERIFY(local);
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        auto server = book->open();
+        QVERIFY(server);
+        std::vector<QStringList> had{named(PartyTable::Recipients, u"Стар"_s),
+                                     named(PartyTable::Recipients, u"Стар 2"_s)};
+        QVERIFY(server->add(PartyTable::Recipients, had).ok());
+        QVERIFY(server->add(PartyTable::Payers, named(PartyTable::Payers, u"Стар"_s)).ok());
+        auto counts = [&] {
+            return book->one(u"SELECT (SELECT count(*) FROM recipient) || '/' || "
+                             "(SELECT count(*) FROM depositor)"_s);
+        };
+        qint64 stoppedAt = 0;
+        const BookCopyReport report =
+            copyBook(*local, *server, BookCopyMode::Append, [&](qint64 done, qint64) {
+                if (done < 10000)
+                    return true;
+                stoppedAt = done;
+                if (!endConnection)
+                    return false;
+                return book->exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                  "WHERE datname = current_database() AND pid <> "
+                                  "pg_backend_pid()"_s);
+            });
+        QCOMPARE(stoppedAt, 10000);
+        QCOMPARE(report.error.kind(),
+                 endConnection ? StoreError::Kind::Unavailable : StoreError::Kind::Failed);
+        QVERIFY2(report.error.message().contains(endConnection ? u"не е добавен"_s
+                                                               : u"нищо не е копирано"_s),
+                 qPrintable(report.error.message()));
+        QCOMPARE(report.recipients + report.payers, 0);
+        QCOMPARE(counts(), u"2/1"_s);
+        const BookCopyReport again = copyBook(*local, *server, BookCopyMode::Append);
+        QVERIFY2(again.error.ok(), qPrintable(again.error.message()));
+        QCOMPARE(counts(), u"12002/3"_s);
     }
 
     void connectionCheck_data()
