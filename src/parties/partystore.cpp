@@ -167,7 +167,9 @@ StoreError controlCharacters(PartyTable table, std::span<const QStringList> rows
     for (const QStringList &values : rows) {
         for (qsizetype c = 0; c < values.size(); ++c) {
             for (const QChar ch : values[c]) {
-                if (ch.category() != QChar::Other_Control)
+                // Line breaks and tabs come in through CSV files and travel back out.
+                if (ch.category() != QChar::Other_Control || ch == u'\t' || ch == u'\n' ||
+                    ch == u'\r')
                     continue;
                 QString name = values.front().left(60);
                 for (QChar &n : name)

@@ -183,8 +183,8 @@ namespace storetext {
 StoreError gone();
 // Reading a value list of the wrong length is a programming error; adding one is refused.
 StoreError wrongValueCount(PartyTable table, qsizetype given);
-// Refuses rows holding a control character (a pasted NUL, a tab, a line break): they
-// break the CSV round trip and a server's add. Ok when there is none.
+// Refuses rows holding a control character other than a tab or a line break (a pasted
+// NUL, an escape): they break the CSV round trip and a server's add. Ok when there is none.
 StoreError controlCharacters(PartyTable table, std::span<const QStringList> rows);
 } // namespace storetext
 

@@ -1445,26 +1445,6 @@ Failure PgPartyStore::insertRows(PartyTable t, std::span<const QStringList> rows
     return {};
 }
 
-// Line breaks and tabs are kept, as in the local book and through CSV files; a NUL cannot
-// travel to the server at all (libpq would cut the value there), so it is refused with
-// the message that names the field.
-StoreError nulCharacter(PartyTable t, std::span<const QStringList> rows)
-{
-    for (const QStringList &values : rows) {
-        for (const QString &v : values) {
-            if (!v.contains(QChar(0)))
-                continue;
-            QStringList probe = values;
-            for (QString &p : probe)
-                for (QChar &c : p)
-                    if (c.category() == QChar::Other_Control && c.unicode() != 0)
-                        c = u' ';
-            return storetext::controlCharacters(t, std::span(&probe, 1));
-        }
-    }
-    return {};
-}
-
 StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
                                                      std::span<const QStringList> rows)
 {
@@ -1474,7 +1454,7 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
         if (values.size() != partyColumns(t).size())
             return storetext::wrongValueCount(t, values.size());
     }
-    if (StoreError e = nulCharacter(t, rows))
+    if (StoreError e = storetext::controlCharacters(t, rows))
         return e;
     if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
         return StoreError(StoreError::Kind::ReadOnly, why.arg(kNotAdded));
@@ -1594,7 +1574,7 @@ BatchesAdded PgPartyStore::addBatches(const std::function<StoreError(PartyBatch 
             if (values.size() != partyColumns(t).size())
                 return stop(storetext::wrongValueCount(t, values.size()));
         }
-        if (StoreError e = nulCharacter(t, batch.rows))
+        if (StoreError e = storetext::controlCharacters(t, batch.rows))
             return stop(e);
         if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
             return stop(StoreError(StoreError::Kind::ReadOnly, why.arg(notDone(Op::AddAll))));
