@@ -6,6 +6,9 @@
 //   bench_partybook quick BOOK           add and name list only, one line for a script
 //   bench_partybook journal FILE RUNS    add and delete: rollback journal against the
 //                                        write-ahead log checkpointed after each write
+//   bench_partybook watch FILE [CHANGES] [IDLE_S]
+//                                        another copy's change until the watching store
+//                                        is told; the CPU that watching costs while idle
 // bench/partybook.py runs them side by side.
 #include "parties/partylist.h"
 #include "parties/pgpartystore.h"
@@ -13,7 +16,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -314,6 +320,77 @@ int journal(const QString &path, int runs)
     return 0;
 }
 
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Two copies on one file: A adds and deletes in turn, B watches. Each change is timed
+// from A's return to B's being told; then B alone watches an idle book.
+int watch(const QString &path, int changes, int idleSeconds)
+{
+    auto a = open(path);
+    auto b = open(path);
+    const PartyTable t = PartyTable::Payers;
+    QElapsedTimer since;
+    QEventLoop loop;
+    int told = 0;
+    b->watchChanges([&](PartyTable table) {
+        if (table == t) {
+            ++told;
+            loop.quit();
+        }
+    });
+    std::vector<double> ms;
+    PartyKey added = 0;
+    for (int i = 0; i < changes; ++i) {
+        // At a random point of the watch's half-second, as a clerk's change comes.
+        QEventLoop pause;
+        QTimer::singleShot(int(QRandomGenerator::global()->bounded(500)), &pause,
+                           &QEventLoop::quit);
+        pause.exec();
+        const int before = told;
+        if (added == 0) {
+            added = a->add(t, payer(3000000 + i)).value();
+        } else {
+            if (a->remove(t, added))
+                return 1;
+            added = 0;
+        }
+        since.start();
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        while (told == before && since.elapsed() < 5000)
+            loop.exec();
+        if (told == before) {
+            std::fprintf(stderr, "change %d was not told within 5 s\n", i);
+            return 1;
+        }
+        ms.push_back(msSince(since));
+    }
+    if (added != 0 && a->remove(t, added))
+        return 1;
+    a.reset();
+    const Stats s = stats(ms);
+    std::printf("another copy's change told : median %6.1f ms, max %6.1f ms over %d changes\n",
+                s.median, s.max, changes);
+
+    QEventLoop idle; // not `loop`, which the timeouts above may still end
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit); // the last delete told, if pending
+    idle.exec();
+    const double cpu = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    const double used = cpuSeconds() - cpu;
+    std::printf("idle watching              : %.3f s CPU in %.1f s, %.4f %% of one core\n", used,
+                double(wall.elapsed()) / 1000, 100 * used / (double(wall.elapsed()) / 1000));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -331,7 +408,10 @@ int main(int argc, char *argv[])
         return quick(args.at(2));
     if (mode == u"journal"_s && args.size() > 2)
         return journal(args.at(2), args.size() > 3 ? args.at(3).toInt() : 31);
+    if (mode == u"watch"_s && args.size() > 2)
+        return watch(args.at(2), args.size() > 3 ? args.at(3).toInt() : 100,
+                     args.size() > 4 ? args.at(4).toInt() : 30);
     std::fprintf(stderr, "usage: bench_partybook generate BOOK ROWS | open BOOK | measure BOOK | "
-                         "quick BOOK | journal FILE [RUNS]\n");
+                         "quick BOOK | journal FILE [RUNS] | watch FILE [CHANGES] [IDLE_S]\n");
     return 2;
 }
