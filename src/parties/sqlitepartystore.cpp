@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -181,7 +182,8 @@ QString readOnlyText(const QString &path, const QString &why)
 {
     return u"Адресната книга „%1“ е отворена само за четене: %2 Добавяне и изтриване не са "
            "възможни. За да записвате, поискайте право за запис във файла и в папката му или "
-           "копирайте файла на място, където можете да пишете."_s.arg(native(path), why);
+           "копирайте файла на място, където можете да пишете, и го посочете в „Настройки…“."_s.arg(
+               native(path), why);
 }
 
 // ---- one connection ----------------------------------------------------------------
@@ -582,6 +584,17 @@ public:
     // Another copy held the book while it opened: the store opens all the same, and
     // each operation looks again until it can.
     void openWhenFree() { m_pending = true; }
+    // Runs `f` with every wait for another copy's lock cut to `ms` at most.
+    template <typename F> StoreError waitingAtMost(int ms, F f)
+    {
+        const int wait = m_options.busyTimeoutMs;
+        m_options.busyTimeoutMs = std::min(ms, wait);
+        StoreError e = f();
+        m_options.busyTimeoutMs = wait;
+        if (m_connection.isOpen())
+            m_connection.run(u"PRAGMA busy_timeout=%1"_s.arg(wait));
+        return e;
+    }
 
 private:
     StoreError ready();
@@ -898,8 +911,10 @@ StoreError SqlitePartyStore::ready()
         return e;
     m_pending = false;
     m_failed = e;
-    if (!e && m_changed)
+    if (!e && m_changed) {
+        m_dataVersion = dataVersion().value_or(-1);
         rememberSummaries();
+    }
     return e;
 }
 
@@ -1095,6 +1110,8 @@ StoreError SqlitePartyStore::remove(PartyTable t, PartyKey key)
 // Often enough that another copy's add shows within a second; each look is one pragma on
 // the open connection and one stat of the file.
 constexpr int kWatchIntervalMs = 500;
+// How long a look from the timer waits for a book another copy holds.
+constexpr int kPollWaitMs = 50;
 
 // The file's identity: another file put in its place, or none, is a different book.
 std::optional<std::pair<quint64, quint64>> fileIdOf(const QString &path)
@@ -1185,9 +1202,21 @@ void SqlitePartyStore::watchChanges(std::function<void(PartyTable)> changed)
 
 void SqlitePartyStore::poll()
 {
-    if (m_pending || m_failed)
-        return; // the first operation that finds the book free looks at it
+    if (m_failed)
+        return;
     std::array<bool, 2> moved{};
+    if (m_pending) {
+        // The book opened while another copy wrote: look again, waiting only briefly, as
+        // the event loop must not stop for it; once looked at, the lists read it anew.
+        waitingAtMost(kPollWaitMs, [this] { return ready(); });
+        if (m_pending)
+            return;
+        m_fileId = fileIdOf(m_path);
+        const std::function<void(PartyTable)> changed = m_changed;
+        for (PartyTable t : kPartyTables)
+            changed(t);
+        return;
+    }
     const auto id = fileIdOf(m_path);
     const std::optional<qint64> version = dataVersion();
     if (id != m_fileId) {
@@ -1230,7 +1259,9 @@ StoreResult<std::unique_ptr<PartyStore>> openSqliteBook(const QString &path,
                                                         const SqliteBookOptions &options)
 {
     auto store = std::make_unique<SqlitePartyStore>(QFileInfo(path).absoluteFilePath(), options);
-    if (StoreError e = store->open()) {
+    // Opening waits only briefly for another copy's write: the store opens anyway.
+    constexpr int kOpenWaitMs = 1000;
+    if (StoreError e = store->waitingAtMost(kOpenWaitMs, [&] { return store->open(); })) {
         // Another copy writing must not keep this one from starting.
         if (e.kind() != StoreError::Kind::Busy)
             return e;

@@ -1383,7 +1383,16 @@ private Q_SLOTS:
             QCOMPARE(during.value().count, 0);
         }
         QCOMPARE(store.add(t, named(t, u"Свой"_s)).error().kind(), StoreError::Kind::Busy);
+        QList<PartyTable> told;
+        store.watchChanges([&](PartyTable table) { told.append(table); });
+        QTest::qWait(700);
+        QCOMPARE(told, QList<PartyTable>{});
         QVERIFY(writer.exec(u"COMMIT"_s));
+        // Once free, a book that could not be looked at is read anew, both lists.
+        QTRY_COMPARE_WITH_TIMEOUT(told,
+                                  readsWait ? (QList{PartyTable::Recipients, PartyTable::Payers})
+                                            : QList{PartyTable::Recipients},
+                                  2000);
         QCOMPARE(namesIn(store, t), QStringList{u"Чужд"_s});
         QVERIFY(store.add(t, named(t, u"Свой"_s)).ok());
         QCOMPARE(namesIn(store, t), (QStringList{u"Чужд"_s, u"Свой"_s}));
