@@ -1202,28 +1202,44 @@ void SqlitePartyStore::watchChanges(std::function<void(PartyTable)> changed)
 
 void SqlitePartyStore::poll()
 {
+    // The function may stop the watch or drop the store: nothing of it is used after.
+    const auto tellBoth = [changed = m_changed] {
+        for (PartyTable t : kPartyTables)
+            changed(t);
+    };
+    const auto id = fileIdOf(m_path);
+    if (id != m_fileId) {
+        m_fileId = id;
+        if (id) {
+            // Another file in its place: that one is the book now, looked at as on opening.
+            m_failed = {};
+            m_pending = true;
+            waitingAtMost(kPollWaitMs, [this] { return ready(); });
+        } else {
+            // Gone: writing on into the deleted file would lose every write.
+            m_connection.close();
+            m_failed = {
+                StoreError::Kind::Unavailable,
+                u"Файлът на адресната книга „%1“ е изтрит или преместен от друга "
+                "програма. Нищо не е записано. Върнете файла на мястото му или "
+                "посочете друго място за адресната книга в „Настройки…“."_s.arg(native(m_path))};
+        }
+        tellBoth();
+        return;
+    }
     if (m_failed)
         return;
-    std::array<bool, 2> moved{};
     if (m_pending) {
         // The book opened while another copy wrote: look again, waiting only briefly, as
         // the event loop must not stop for it; once looked at, the lists read it anew.
         waitingAtMost(kPollWaitMs, [this] { return ready(); });
-        if (m_pending)
-            return;
-        m_fileId = fileIdOf(m_path);
-        const std::function<void(PartyTable)> changed = m_changed;
-        for (PartyTable t : kPartyTables)
-            changed(t);
+        if (!m_pending)
+            tellBoth();
         return;
     }
-    const auto id = fileIdOf(m_path);
+    std::array<bool, 2> moved{};
     const std::optional<qint64> version = dataVersion();
-    if (id != m_fileId) {
-        // Replaced or deleted under us: nothing the lists hold can be trusted.
-        m_fileId = id;
-        moved = {true, true};
-    } else if (version && *version != m_dataVersion) {
+    if (version && *version != m_dataVersion) {
         // Only a table whose count or last key given moved was written: keys are never
         // given again, so an add always moves the last key given and a delete the count.
         for (PartyTable t : kPartyTables) {
@@ -1237,10 +1253,8 @@ void SqlitePartyStore::poll()
     } else {
         return;
     }
-    if (version)
-        m_dataVersion = *version;
+    m_dataVersion = *version;
     rememberSummaries();
-    // The function may stop the watch or drop the store: nothing of it is used after.
     const std::function<void(PartyTable)> changed = m_changed;
     for (PartyTable t : kPartyTables) {
         if (moved[size_t(slot(t))])

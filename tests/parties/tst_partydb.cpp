@@ -1285,16 +1285,30 @@ private Q_SLOTS:
         QCOMPARE(toldOther, List{PartyTable::Payers}); // the delete and add came together
         toldOther.clear();
 
-        // Another file put in the book's place, then none.
+        // Another file put in the book's place is the book from then on; none in its place
+        // stops writes, which would be lost; a file put back is the book again.
         other.reset();
+        const List both{PartyTable::Recipients, PartyTable::Payers};
         const QString fresh = dir.path() + u"/fresh.mdb"_s;
-        QVERIFY(openOrFail(fresh));
-        QVERIFY(QFile::remove(path) && QFile::rename(fresh, path));
-        QTRY_COMPARE_WITH_TIMEOUT(told, (List{PartyTable::Recipients, PartyTable::Payers}), 2000);
-        told.clear();
-        QVERIFY(QFile::remove(path));
-        QTRY_COMPARE_WITH_TIMEOUT(told, (List{PartyTable::Recipients, PartyTable::Payers}), 2000);
-        told.clear();
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(openOrFail(fresh)
+                        ->add(PartyTable::Payers, named(PartyTable::Payers, u"Друг файл"_s))
+                        .ok());
+            if (round == 0)
+                QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::rename(fresh, path));
+            QTRY_COMPARE_WITH_TIMEOUT(told, both, 2000);
+            told.clear();
+            QCOMPARE(namesIn(*watching, PartyTable::Payers), QStringList{u"Друг файл"_s});
+            QVERIFY(QFile::remove(path));
+            QTRY_COMPARE_WITH_TIMEOUT(told, both, 2000);
+            told.clear();
+            const StoreError lost = watching->remove(PartyTable::Recipients, 1);
+            QCOMPARE(lost.kind(), StoreError::Kind::Unavailable);
+            QVERIFY2(lost.message().contains(u"изтрит или преместен"_s),
+                     qPrintable(lost.message()));
+            QVERIFY(!QFile::exists(path));
+        }
         watching->watchChanges({});
         QVERIFY(openOrFail(path));
         QTest::qWait(1200);
