@@ -6,8 +6,9 @@
 //   bench_partybook quick BOOK           add and name list only, one line for a script
 //   bench_partybook journal FILE RUNS    add and delete: rollback journal against the
 //                                        write-ahead log checkpointed after each write
-//   bench_partybook watch BOOK CHANGES   a change made through one store, until another
-//                                        store's watchChanges() callback hears of it
+//   bench_partybook watch BOOK [CHANGES] [IDLE_S]
+//                                        another copy's change until the watching store
+//                                        is told; the CPU that watching costs while idle
 //   bench_partybook copy FILE BOOK       copying FILE into the empty BOOK: cancelled at
 //                                        90 %, then whole
 // bench/pgbook.py runs the last two on a throw-away server.
@@ -21,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
@@ -322,52 +324,74 @@ int journal(const QString &path, int runs)
     return 0;
 }
 
-// Adds and deletes, alternating between the tables, through one store; the time from the
-// change's return to another store's callback.
-int watch(const QString &book, int changes)
+double cpuSeconds()
 {
-    auto changer = open(book);
-    auto watcher = open(book);
-    QElapsedTimer clock;
-    clock.start();
-    qint64 heardAt = -1;
-    watcher->watchChanges([&](PartyTable) { heardAt = clock.nsecsElapsed(); });
-    std::vector<double> seen, change;
-    std::vector<std::pair<PartyTable, PartyKey>> added;
-    for (int i = 0; i < changes; ++i) {
-        const PartyTable t = kPartyTables[i % 2];
-        heardAt = -1;
-        const qint64 start = clock.nsecsElapsed();
-        if (i % 4 < 2) {
-            const StoreResult<PartyKey> key = changer->add(
-                t, t == PartyTable::Recipients ? recipient(4000000 + i) : payer(4000000 + i));
-            if (!key.ok())
-                return 1;
-            added.emplace_back(t, key.value());
-        } else {
-            const auto [table, key] = added.at(size_t(i / 4 * 2 + i % 2));
-            if (changer->remove(table, key))
-                return 1;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Two copies on one file: A adds and deletes in turn, B watches. Each change is timed
+// from A's return to B's being told; then B alone watches an idle book.
+int watch(const QString &path, int changes, int idleSeconds)
+{
+    auto a = open(path);
+    auto b = open(path);
+    const PartyTable t = PartyTable::Payers;
+    QElapsedTimer since;
+    QEventLoop loop;
+    int told = 0;
+    b->watchChanges([&](PartyTable table) {
+        if (table == t) {
+            ++told;
+            loop.quit();
         }
-        const qint64 done = clock.nsecsElapsed();
-        QEventLoop loop;
+    });
+    std::vector<double> ms;
+    PartyKey added = 0;
+    for (int i = 0; i < changes; ++i) {
+        // At a random point of the watch's half-second, as a clerk's change comes.
+        QEventLoop pause;
+        QTimer::singleShot(int(QRandomGenerator::global()->bounded(500)), &pause,
+                           &QEventLoop::quit);
+        pause.exec();
+        const int before = told;
+        if (added == 0) {
+            added = a->add(t, payer(3000000 + i)).value();
+        } else {
+            if (a->remove(t, added))
+                return 1;
+            added = 0;
+        }
+        since.start();
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        while (heardAt < 0 && clock.nsecsElapsed() - done < 5'000'000'000LL)
-            loop.processEvents(QEventLoop::WaitForMoreEvents);
-        if (heardAt < 0) {
-            std::fprintf(stderr, "change %d was not heard of within 5 s\n", i);
+        while (told == before && since.elapsed() < 5000)
+            loop.exec();
+        if (told == before) {
+            std::fprintf(stderr, "change %d was not told within 5 s\n", i);
             return 1;
         }
-        change.push_back(double(done - start) / 1e6);
-        seen.push_back(double(heardAt - done) / 1e6);
+        ms.push_back(msSince(since));
     }
-    const Stats c = stats(change), s = stats(seen);
-    std::printf("%d changes at %lld recipients and %lld payers\n", changes,
-                changer->summary(PartyTable::Recipients).value().count,
-                changer->summary(PartyTable::Payers).value().count);
-    std::printf("the change itself       : median %7.2f ms, max %7.2f\n", c.median, c.max);
-    std::printf("then heard by the other : median %7.2f ms, max %7.2f (goal < 2000)\n", s.median,
-                s.max);
+    if (added != 0 && a->remove(t, added))
+        return 1;
+    a.reset();
+    const Stats s = stats(ms);
+    std::printf("another copy's change told : median %6.1f ms, max %6.1f ms over %d changes\n",
+                s.median, s.max, changes);
+
+    QEventLoop idle; // not `loop`, which the timeouts above may still end
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit); // the last delete told, if pending
+    idle.exec();
+    const double cpu = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    const double used = cpuSeconds() - cpu;
+    std::printf("idle watching              : %.3f s CPU in %.1f s, %.4f %% of one core\n", used,
+                double(wall.elapsed()) / 1000, 100 * used / (double(wall.elapsed()) / 1000));
     return 0;
 }
 
@@ -422,11 +446,12 @@ int main(int argc, char *argv[])
     if (mode == u"journal"_s && args.size() > 2)
         return journal(args.at(2), args.size() > 3 ? args.at(3).toInt() : 31);
     if (mode == u"watch"_s && args.size() > 2)
-        return watch(args.at(2), args.size() > 3 ? args.at(3).toInt() : 100);
+        return watch(args.at(2), args.size() > 3 ? args.at(3).toInt() : 100,
+                     args.size() > 4 ? args.at(4).toInt() : 30);
     if (mode == u"copy"_s && args.size() > 3)
         return copy(args.at(2), args.at(3));
     std::fprintf(stderr, "usage: bench_partybook generate BOOK ROWS | open BOOK | measure BOOK | "
-                         "quick BOOK | journal FILE [RUNS] | watch BOOK [CHANGES] | "
+                         "quick BOOK | journal FILE [RUNS] | watch BOOK [CHANGES] [IDLE_S] | "
                          "copy FILE BOOK\n");
     return 2;
 }

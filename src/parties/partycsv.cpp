@@ -24,6 +24,23 @@ bool formulaAfterApostrophes(const QString &value)
     return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
 }
 
+// The first control character among a row's values, as a note for the preview: the book
+// refuses such a row, and the clerk learns which line to mend before anything is added.
+// Line breaks and tabs are values' own, quoted in the file, and the book keeps them.
+QString controlCharacterNote(PartyTable table, int line, const QStringList &values)
+{
+    for (qsizetype c = 0; c < values.size(); ++c) {
+        for (const QChar ch : values[c]) {
+            if (ch.category() == QChar::Other_Control && ch != u'\n' && ch != u'\r' && ch != u'\t')
+                return u"Ред %1: полето „%2“ съдържа управляващ знак (код %3), който адресната "
+                       "книга не приема; няма да бъде добавен."_s.arg(line)
+                           .arg(partyColumns(table).value(c))
+                           .arg(uint(ch.unicode()), 4, 16, QChar(u'0'));
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 QString guardedForSpreadsheet(const QString &value)
@@ -126,7 +143,11 @@ ImportPreview previewPartiesCsv(PartyTable table, QByteArrayView data)
             for (int f : std::as_const(from))
                 row.values.append(unguardedFromSpreadsheet(record.fields.at(f)));
             const QString &value = row.values.at(iban);
-            if (!value.isEmpty() && !CheckIban(value)) {
+            if (QString note = controlCharacterNote(table, record.line, row.values);
+                !note.isEmpty()) {
+                row.flag = ImportRow::Flag::Malformed;
+                row.note = note;
+            } else if (!value.isEmpty() && !CheckIban(value)) {
                 row.flag = ImportRow::Flag::BadIban;
                 row.note = u"Ред %1: невалиден IBAN „%2“."_s.arg(record.line).arg(value);
             }
@@ -165,7 +186,12 @@ ImportReport importWith(const ImportPreview &preview, const ImportOptions &optio
     }
     const std::vector<QStringList> rows = rowsToImport(preview, options, &report.skipped);
     if (StoreError e = add(rows)) {
-        report.error = e;
+        // The book adds them all or none: the clerk must know that none is in it.
+        report.error = {e.kind(),
+                        u"Файлът не е внесен: записите му се добавят всички заедно или нито "
+                        "един, и нито един от %1 не е добавен. Причината:\n%2"_s.arg(rows.size())
+                            .arg(e.message()),
+                        e.detail()};
         report.skipped = 0;
         return report;
     }

@@ -9,10 +9,16 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace formelan {
 
@@ -135,10 +141,9 @@ StoreError databaseError(const QString &path, const QSqlError &error, const QStr
     case kSqliteCorrupt:
     case kSqliteNotADb:
         return {StoreError::Kind::Refused,
-                withDetail(u"Файлът „%1“ не е адресна книга или е повреден. %2 Програмата не "
-                           "го е променила. Ако това е адресната книга, възстановете я от "
-                           "резервно копие; иначе преместете файла или го преименувайте и "
-                           "програмата ще започне нова, празна книга."_s.arg(file, what),
+                withDetail(u"Адресната книга „%1“ е повредена или непълна. %2 Възстановете я от "
+                           "резервно копие или посочете друго място за адресната книга в "
+                           "„Настройки…“."_s.arg(file, what),
                            detail),
                 detail};
     default:
@@ -153,6 +158,11 @@ StoreError databaseError(const QString &path, const QSqlError &error, const QStr
 
 const QString kNotRead = u"Адресната книга не е прочетена."_s;
 const QString kNotAdded = u"Записът не е добавен."_s;
+// Several rows are added together or not at all: an import of thousands among them.
+QString notAddedAll(size_t count)
+{
+    return u"Нито един от %1 записа не е добавен."_s.arg(count);
+}
 const QString kNotDeleted = u"Записът не е изтрит."_s;
 const QString kNotPrepared =
     u"Таблиците не са създадени или обновени до вида, който тази версия ползва; файлът е "
@@ -164,14 +174,16 @@ StoreError refused(const QString &path, const QString &what)
             u"Файлът „%1“ не е адресна книга, която програмата може да ползва: %2 Програмата не "
             "го е променила. Ако това е адресната книга, възстановете я от резервно копие; "
             "иначе преместете файла или го преименувайте и програмата ще започне нова, "
-            "празна книга."_s.arg(native(path), what)};
+            "празна книга, или посочете друго място за адресната книга в „Настройки…“."_s.arg(
+                native(path), what)};
 }
 
 QString readOnlyText(const QString &path, const QString &why)
 {
     return u"Адресната книга „%1“ е отворена само за четене: %2 Добавяне и изтриване не са "
            "възможни. За да записвате, поискайте право за запис във файла и в папката му или "
-           "копирайте файла на място, където можете да пишете."_s.arg(native(path), why);
+           "копирайте файла на място, където можете да пишете, и го посочете в „Настройки…“."_s.arg(
+               native(path), why);
 }
 
 // ---- one connection ----------------------------------------------------------------
@@ -328,6 +340,13 @@ StoreResult<BookInfo> inspect(const Connection &c, const QString &path)
     return info;
 }
 
+// What tells that a table was written: its row count and the last key it gave.
+struct TableMark {
+    qint64 count = 0;
+    PartyKey lastGiven = 0;
+    bool operator==(const TableMark &) const = default;
+};
+
 // How the store reaches one table of the file.
 struct Layout {
     QString table;        // quoted
@@ -337,6 +356,10 @@ struct Layout {
     bool counted = false; // its row count is kept in party_counts
     bool keyed = false;   // has its own key column
     bool upgrade = false; // needs its key column
+    // Another program's columns that an insert must fill (NOT NULL, no default), and the
+    // empty value of each one's type, as SQL.
+    QStringList filled;
+    QStringList fillValues;
 };
 
 struct Plan {
@@ -377,6 +400,19 @@ bool isOwnKey(const TableInfo &table, const ColumnInfo &column)
            table.sql.contains(u"AUTOINCREMENT"_s, Qt::CaseInsensitive);
 }
 
+// The empty value of a declared type, by SQLite's rules of affinity: 0 for a number, ''
+// for text and for anything else.
+QString emptyValueOf(const QString &type)
+{
+    const QString t = type.toUpper();
+    if (t.contains(u"INT"_s))
+        return u"0"_s;
+    if (t.contains(u"CHAR"_s) || t.contains(u"CLOB"_s) || t.contains(u"TEXT"_s) ||
+        t.contains(u"BLOB"_s) || t.isEmpty())
+        return u"''"_s;
+    return u"0"_s; // REAL, NUMERIC and every other name
+}
+
 // Decides from what the file holds whether it can be used and what must be written
 // first; nothing is written here.
 StoreResult<Plan> assess(const BookInfo &info, const QString &path)
@@ -387,6 +423,11 @@ StoreResult<Plan> assess(const BookInfo &info, const QString &path)
         plan.newBook = true;
         return plan;
     }
+    if (!info.tables[0] && !info.tables[1])
+        return refused(path,
+                       u"това е база от данни на друга програма: липсват таблиците „%1“ "
+                       "и „%2“ на адресната книга."_s.arg(partyTableName(PartyTable::Recipients),
+                                                          partyTableName(PartyTable::Payers)));
     for (PartyTable t : kPartyTables) {
         const std::optional<TableInfo> &table = info.tables[size_t(slot(t))];
         if (!table)
@@ -418,6 +459,18 @@ StoreResult<Plan> assess(const BookInfo &info, const QString &path)
         } else {
             layout.key = u"rowid"_s;
             layout.upgrade = true;
+        }
+        // Another program's column that must be filled and has no default gets its type's
+        // empty value: every row the clerk adds is kept whole and that column is as empty
+        // as it can be. Opening the book read-only instead would lose every add.
+        for (const ColumnInfo &c : table->columns) {
+            if (!c.notNull || !c.defaultValue.isNull() || c.pk > 0 ||
+                sameIdentifier(c.name, kPartyKeyColumn) ||
+                std::any_of(partyColumns(t).begin(), partyColumns(t).end(),
+                            [&](const QString &own) { return sameIdentifier(own, c.name); }))
+                continue;
+            layout.filled.append(quoted(c.name));
+            layout.fillValues.append(emptyValueOf(c.type));
         }
     }
     return plan;
@@ -490,6 +543,20 @@ QStringList upgradeSql(const TableInfo &table)
     return sql;
 }
 
+// The rows as the check for control characters sees them: line breaks and tabs are kept,
+// as books of every version hold them (an address on two lines) and CSV quotes them.
+std::vector<QStringList> withoutLineBreaks(std::span<const QStringList> rows)
+{
+    std::vector<QStringList> out(rows.begin(), rows.end());
+    for (QStringList &values : out) {
+        for (QString &v : values) {
+            if (v.contains(u'\n') || v.contains(u'\r') || v.contains(u'\t'))
+                v.replace(u'\n', u' ').replace(u'\r', u' ').replace(u'\t', u' ');
+        }
+    }
+    return out;
+}
+
 // ---- the store -----------------------------------------------------------------------
 
 class SqlitePartyStore final : public PartyStore {
@@ -512,8 +579,30 @@ public:
                                            std::span<const QStringList> rows) override;
     StoreError remove(PartyTable table, PartyKey key) override;
     std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override;
+    void watchChanges(std::function<void(PartyTable)> changed) override;
+
+    // Another copy held the book while it opened: the store opens all the same, and
+    // each operation looks again until it can.
+    void openWhenFree() { m_pending = true; }
+    // Runs `f` with every wait for another copy's lock cut to `ms` at most.
+    template <typename F> StoreError waitingAtMost(int ms, F f)
+    {
+        const int wait = m_options.busyTimeoutMs;
+        m_options.busyTimeoutMs = std::min(ms, wait);
+        StoreError e = f();
+        m_options.busyTimeoutMs = wait;
+        if (m_connection.isOpen())
+            m_connection.run(u"PRAGMA busy_timeout=%1"_s.arg(wait));
+        return e;
+    }
 
 private:
+    StoreError ready();
+    void poll();
+    void rememberSummaries();
+    std::optional<TableMark> markOf(PartyTable t);
+    std::optional<qint64> dataVersion();
+    template <typename F> auto withoutWaiting(F f);
     StoreError openWritable(const Plan &known);
     StoreError openReadOnly(const QString &why, const Plan &plan, Access access);
     StoreError prepareForWriting();
@@ -528,6 +617,15 @@ private:
     Plan m_plan;
     QString m_readOnly;
     bool m_checkpoint = false;
+    bool m_pending = false;
+    StoreError m_failed; // what the look after a busy open found, when not a book
+
+    // Watching: what was last seen of the file and of each table.
+    std::function<void(PartyTable)> m_changed;
+    std::unique_ptr<QTimer> m_timer;
+    qint64 m_dataVersion = -1;
+    std::optional<std::pair<quint64, quint64>> m_fileId; // device and inode
+    std::array<std::optional<TableMark>, 2> m_seen;
 };
 
 // Whether this process may change the file: write it, and make its journal beside it.
@@ -562,8 +660,54 @@ bool inWalMode(const QString &path)
     return header.size() == 20 && header.startsWith("SQLite format 3") && header[18] == 2;
 }
 
+// What the first bytes say before SQLite reads them: a file that is no database, and one
+// cut short (a copy broken off), are told apart from a damaged book.
+enum class Shape { Database, NotDatabase, Damaged };
+
+quint32 bigEndian(const QByteArray &bytes, int at, int size)
+{
+    quint32 v = 0;
+    for (int i = 0; i < size; ++i)
+        v = (v << 8) | quint8(bytes[at + i]);
+    return v;
+}
+
+Shape shapeOf(const QString &path, qint64 size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return Shape::Database; // SQLite says why
+    const QByteArray header = f.read(100);
+    if (header.size() < 16 || !header.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+        return Shape::NotDatabase;
+    if (header.size() < 100)
+        return Shape::Damaged;
+    quint32 pageSize = bigEndian(header, 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
+        return Shape::Damaged;
+    // A journal or log beside it may hold what the file lacks; SQLite reads them first.
+    if (QFileInfo::exists(path + u"-journal"_s) || QFileInfo::exists(path + u"-wal"_s))
+        return Shape::Database;
+    // The page count in the header holds when it was written with the change counter.
+    const quint64 pages = bigEndian(header, 28, 4);
+    if (bigEndian(header, 24, 4) == bigEndian(header, 92, 4) && pages > 0 &&
+        quint64(size) < pages * pageSize)
+        return Shape::Damaged;
+    return size % pageSize == 0 ? Shape::Database : Shape::Damaged;
+}
+
+const QString kDamaged =
+    u"базата от данни в него е повредена или непълна (например прекъснато копиране)."_s;
+
 StoreError SqlitePartyStore::open()
 {
+    if (QFileInfo(m_path).isDir())
+        return {StoreError::Kind::Refused,
+                u"„%1“ е папка, а не файл: адресната книга е един файл в папка. Програмата не е "
+                "променила нищо в нея. Посочете файла на адресната книга в „Настройки…“."_s.arg(
+                    native(m_path))};
     const Rights rights = rightsFor(m_path);
     const QString folder = QFileInfo(m_path).absolutePath();
     QString cannotWrite;
@@ -589,7 +733,16 @@ StoreError SqlitePartyStore::open()
     if (!rights.readable)
         return {StoreError::Kind::Unavailable,
                 u"Файлът „%1“ не може да бъде прочетен: няма право за четене. Поискайте право "
-                "за четене и запис във файла или посочете друг файл."_s.arg(native(m_path))};
+                "за четене и запис във файла от администратора на компютъра или посочете друго "
+                "място за адресната книга в „Настройки…“."_s.arg(native(m_path))};
+    switch (shapeOf(m_path, rights.size)) {
+    case Shape::NotDatabase:
+        return refused(m_path, u"не е база от данни (а например текст или документ)."_s);
+    case Shape::Damaged:
+        return refused(m_path, kDamaged);
+    case Shape::Database:
+        break;
+    }
 
     // Look first, through a connection that cannot write. A write-ahead-log book whose log
     // is not beside it is read as it lies, so that not even the log's files are made.
@@ -612,8 +765,13 @@ StoreError SqlitePartyStore::open()
         }
         return seen;
     }();
-    if (!info.ok())
+    if (!info.ok()) {
+        if (info.error().kind() == StoreError::Kind::Refused)
+            return {StoreError::Kind::Refused,
+                    withDetail(refused(m_path, kDamaged).message(), info.error().detail()),
+                    info.error().detail()};
         return info.error();
+    }
     StoreResult<Plan> plan = assess(info.value(), m_path);
     if (!plan.ok())
         return plan.error();
@@ -744,8 +902,26 @@ QString SqlitePartyStore::selectList(PartyTable t, std::span<const int> columns)
     return list.join(u", "_s);
 }
 
+StoreError SqlitePartyStore::ready()
+{
+    if (m_failed || !m_pending)
+        return m_failed;
+    StoreError e = open();
+    if (e.kind() == StoreError::Kind::Busy)
+        return e;
+    m_pending = false;
+    m_failed = e;
+    if (!e && m_changed) {
+        m_dataVersion = dataVersion().value_or(-1);
+        rememberSummaries();
+    }
+    return e;
+}
+
 StoreResult<BookSummary> SqlitePartyStore::summary(PartyTable t)
 {
+    if (StoreError e = ready())
+        return e;
     if (!m_connection.isOpen())
         return BookSummary{};
     const Layout &l = layout(t);
@@ -774,6 +950,8 @@ StoreError SqlitePartyStore::readRows(PartyTable t, const RowRange &range,
                                       std::span<const int> columns,
                                       const std::function<bool(PartyRow &&)> &sink)
 {
+    if (StoreError e = ready())
+        return e;
     if (!m_connection.isOpen() || range.limit == 0)
         return {};
     const Layout &l = layout(t);
@@ -822,6 +1000,8 @@ StoreError SqlitePartyStore::readRows(PartyTable t, const RowRange &range,
 StoreResult<std::vector<PartyRow>> SqlitePartyStore::rowsWithKeys(PartyTable t,
                                                                   std::span<const PartyKey> keys)
 {
+    if (StoreError e = ready())
+        return e;
     std::vector<PartyRow> out;
     if (!m_connection.isOpen())
         return out;
@@ -848,6 +1028,11 @@ StoreResult<std::vector<PartyRow>> SqlitePartyStore::rowsWithKeys(PartyTable t,
 StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
                                                          std::span<const QStringList> rows)
 {
+    // A pasted NUL, once stored, broke the CSV file it was exported to.
+    if (StoreError e = storetext::controlCharacters(t, withoutLineBreaks(rows)))
+        return e;
+    if (StoreError e = ready())
+        return e;
     if (isReadOnly())
         return refuseWrite();
     for (const QStringList &values : rows) {
@@ -859,20 +1044,22 @@ StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
         return keys;
     const Layout &l = layout(t);
     const bool several = rows.size() > 1;
+    const QString notAdded = several ? notAddedAll(rows.size()) : kNotAdded;
     if (several) {
         if (const QSqlError e = m_connection.run(u"BEGIN IMMEDIATE"_s); e.isValid())
-            return databaseError(m_path, e, kNotAdded);
+            return databaseError(m_path, e, notAdded);
     }
     StoreError failure;
     {
         QSqlQuery q(m_connection.db());
-        q.prepare(u"INSERT INTO "_s + l.table + u" ("_s + l.columns.join(u", "_s) +
-                  u") VALUES ("_s + QStringList(l.columns.size(), u"?"_s).join(u", "_s) + u')');
+        q.prepare(u"INSERT INTO "_s + l.table + u" ("_s + (l.columns + l.filled).join(u", "_s) +
+                  u") VALUES ("_s +
+                  (QStringList(l.columns.size(), u"?"_s) + l.fillValues).join(u", "_s) + u')');
         for (const QStringList &values : rows) {
             for (const QString &v : values)
                 q.addBindValue(v.isNull() ? QString(u""_s) : v); // empty text, never NULL
             if (!q.exec()) {
-                failure = databaseError(m_path, q.lastError(), kNotAdded);
+                failure = databaseError(m_path, q.lastError(), notAdded);
                 break;
             }
             keys.push_back(q.lastInsertId().toLongLong());
@@ -881,7 +1068,7 @@ StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
     if (several) {
         if (!failure) {
             if (const QSqlError e = m_connection.run(u"COMMIT"_s); e.isValid())
-                failure = databaseError(m_path, e, kNotAdded);
+                failure = databaseError(m_path, e, notAdded);
         }
         if (failure)
             m_connection.run(u"ROLLBACK"_s);
@@ -889,11 +1076,15 @@ StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
     if (failure)
         return failure;
     afterWrite();
+    if (m_changed) // our own rows are not another copy's change
+        m_seen[size_t(slot(t))] = markOf(t);
     return keys;
 }
 
 StoreError SqlitePartyStore::remove(PartyTable t, PartyKey key)
 {
+    if (StoreError e = ready())
+        return e;
     if (isReadOnly())
         return refuseWrite();
     const Layout &l = layout(t);
@@ -909,7 +1100,166 @@ StoreError SqlitePartyStore::remove(PartyTable t, PartyKey key)
     if (changed == 0)
         return storetext::gone();
     afterWrite();
+    if (m_changed)
+        m_seen[size_t(slot(t))] = markOf(t);
     return {};
+}
+
+// ---- watching --------------------------------------------------------------------
+
+// Often enough that another copy's add shows within a second; each look is one pragma on
+// the open connection and one stat of the file.
+constexpr int kWatchIntervalMs = 500;
+// How long a look from the timer waits for a book another copy holds.
+constexpr int kPollWaitMs = 50;
+
+// The file's identity: another file put in its place, or none, is a different book.
+std::optional<std::pair<quint64, quint64>> fileIdOf(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return std::pair{quint64(st.st_dev), quint64(st.st_ino)};
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    return std::pair{quint64(0), quint64(info.birthTime().toMSecsSinceEpoch())};
+#endif
+}
+
+// A look from the timer must not wait for another copy's write: the next look sees it.
+template <typename F> auto SqlitePartyStore::withoutWaiting(F f)
+{
+    m_connection.run(u"PRAGMA busy_timeout=0"_s);
+    auto result = f();
+    m_connection.run(u"PRAGMA busy_timeout=%1"_s.arg(m_options.busyTimeoutMs));
+    return result;
+}
+
+std::optional<qint64> SqlitePartyStore::dataVersion()
+{
+    if (!m_connection.isOpen())
+        return std::nullopt;
+    // Changes only when another connection commits, never for this one's own writes.
+    return withoutWaiting([this]() -> std::optional<qint64> {
+        QSqlQuery q(m_connection.db());
+        q.setForwardOnly(true);
+        if (!q.exec(u"PRAGMA data_version"_s) || !q.next())
+            return std::nullopt;
+        return q.value(0).toLongLong();
+    });
+}
+
+std::optional<TableMark> SqlitePartyStore::markOf(PartyTable t)
+{
+    return withoutWaiting([&]() -> std::optional<TableMark> {
+        StoreResult<BookSummary> s = summary(t);
+        if (!s.ok())
+            return std::nullopt;
+        TableMark mark{s->count, s->lastKey};
+        if (layout(t).keyed) {
+            // The newest key falls back when the newest row is deleted; this never does.
+            QSqlQuery q(m_connection.db());
+            q.setForwardOnly(true);
+            q.prepare(u"SELECT seq FROM sqlite_sequence WHERE name = ? COLLATE NOCASE"_s);
+            q.addBindValue(partyTableName(t));
+            if (!q.exec())
+                return std::nullopt;
+            if (q.next())
+                mark.lastGiven = q.value(0).toLongLong();
+        }
+        return mark;
+    });
+}
+
+void SqlitePartyStore::rememberSummaries()
+{
+    for (PartyTable t : kPartyTables)
+        m_seen[size_t(slot(t))] = markOf(t);
+}
+
+void SqlitePartyStore::watchChanges(std::function<void(PartyTable)> changed)
+{
+    m_changed = std::move(changed);
+    if (!m_changed) {
+        m_timer.reset();
+        return;
+    }
+    m_fileId = fileIdOf(m_path);
+    if (!m_pending) {
+        m_dataVersion = dataVersion().value_or(-1);
+        rememberSummaries();
+    }
+    if (!m_timer) {
+        m_timer = std::make_unique<QTimer>();
+        m_timer->setInterval(kWatchIntervalMs);
+        QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [this] { poll(); });
+        m_timer->start();
+    }
+}
+
+void SqlitePartyStore::poll()
+{
+    // The function may stop the watch or drop the store: nothing of it is used after.
+    const auto tellBoth = [changed = m_changed] {
+        for (PartyTable t : kPartyTables)
+            changed(t);
+    };
+    const auto id = fileIdOf(m_path);
+    if (id != m_fileId) {
+        m_fileId = id;
+        if (id) {
+            // Another file in its place: that one is the book now, looked at as on opening.
+            m_failed = {};
+            m_pending = true;
+            waitingAtMost(kPollWaitMs, [this] { return ready(); });
+        } else {
+            // Gone: writing on into the deleted file would lose every write.
+            m_connection.close();
+            m_failed = {
+                StoreError::Kind::Unavailable,
+                u"Файлът на адресната книга „%1“ е изтрит или преместен от друга "
+                "програма. Нищо не е записано. Върнете файла на мястото му или "
+                "посочете друго място за адресната книга в „Настройки…“."_s.arg(native(m_path))};
+        }
+        tellBoth();
+        return;
+    }
+    if (m_failed)
+        return;
+    if (m_pending) {
+        // The book opened while another copy wrote: look again, waiting only briefly, as
+        // the event loop must not stop for it; once looked at, the lists read it anew.
+        waitingAtMost(kPollWaitMs, [this] { return ready(); });
+        if (!m_pending)
+            tellBoth();
+        return;
+    }
+    std::array<bool, 2> moved{};
+    const std::optional<qint64> version = dataVersion();
+    if (version && *version != m_dataVersion) {
+        // Only a table whose count or last key given moved was written: keys are never
+        // given again, so an add always moves the last key given and a delete the count.
+        for (PartyTable t : kPartyTables) {
+            const size_t i = size_t(slot(t));
+            const std::optional<TableMark> now = markOf(t);
+            moved[i] = !now || !m_seen[i] || *now != *m_seen[i];
+        }
+        // Written, but neither moved: a change in place by another program.
+        if (!moved[0] && !moved[1])
+            moved = {true, true};
+    } else {
+        return;
+    }
+    m_dataVersion = *version;
+    rememberSummaries();
+    const std::function<void(PartyTable)> changed = m_changed;
+    for (PartyTable t : kPartyTables) {
+        if (moved[size_t(slot(t))])
+            changed(t);
+    }
 }
 
 std::function<StoreResult<std::unique_ptr<PartyStore>>()> SqlitePartyStore::opener() const
@@ -923,8 +1273,14 @@ StoreResult<std::unique_ptr<PartyStore>> openSqliteBook(const QString &path,
                                                         const SqliteBookOptions &options)
 {
     auto store = std::make_unique<SqlitePartyStore>(QFileInfo(path).absoluteFilePath(), options);
-    if (StoreError e = store->open())
-        return e;
+    // Opening waits only briefly for another copy's write: the store opens anyway.
+    constexpr int kOpenWaitMs = 1000;
+    if (StoreError e = store->waitingAtMost(kOpenWaitMs, [&] { return store->open(); })) {
+        // Another copy writing must not keep this one from starting.
+        if (e.kind() != StoreError::Kind::Busy)
+            return e;
+        store->openWhenFree();
+    }
     return std::unique_ptr<PartyStore>(std::move(store));
 }
 

@@ -9,6 +9,7 @@
 #include "testbooks.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -364,12 +365,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named");   // what the message must name
         const QStringList earlier = earlierBook();
         QTest::newRow("text") << QByteArray("Име,IBAN\r\nАлфа,BG80BNBG96611020345678\r\n")
-                              << QStringList() << u"не е адресна книга"_s;
+                              << QStringList() << u"не е база от данни"_s;
         QTest::newRow("zeros") << QByteArray(4096, '\0') << QStringList()
-                               << u"не е адресна книга"_s;
+                               << u"не е база от данни"_s;
         QTest::newRow("damaged header")
             << QByteArray("SQLite format 3\0garbage", 23) + QByteArray(1000, 'x') << QStringList()
-            << u"не е адресна книга"_s;
+            << u"е повредена или непълна"_s;
+        QByteArray whole;
+        {
+            QTemporaryDir dir;
+            OtherProgram maker(dir.path() + u"/base.mdb"_s);
+            QStringList sql = earlierBook();
+            for (int i = 0; i < 300; ++i)
+                sql.append(insertNamed(PartyTable::Payers, {u"Наредител с дълго име %1"_s.arg(i)}));
+            QVERIFY(maker.execAll(sql));
+            whole = bytesOf(dir.path() + u"/base.mdb"_s);
+        }
+        QVERIFY(whole.size() >= 8 * 4096);
+        QTest::newRow("cut short at a page") << whole.left(whole.size() / 8192 * 4096)
+                                             << QStringList() << u"е повредена или непълна"_s;
+        QTest::newRow("cut short mid-page")
+            << whole.left(whole.size() / 2 + 100) << QStringList() << u"е повредена или непълна"_s;
+        QTest::newRow("another program's database")
+            << QByteArray() << QStringList{u"CREATE TABLE invoices (number INTEGER)"_s}
+            << u"база от данни на друга програма: липсват таблиците „recipient“ и „depositor“"_s;
         QTest::newRow("no recipient table")
             << QByteArray() << QStringList{earlierTable(PartyTable::Payers)} << u"„recipient“"_s;
         QTest::newRow("no depositor table, write-ahead log")
@@ -418,6 +437,8 @@ private Q_SLOTS:
         const QByteArray before = bytesOf(path);
         const QStringList files = filesIn(dir.path());
         QCOMPARE(files, QStringList{u"base.mdb"_s});
+        QTest::qWait(20); // a change would show in the time of the last change
+        const QDateTime modified = QFileInfo(path).lastModified();
 
         StoreResult<std::unique_ptr<PartyStore>> store = openSqliteBook(path);
         QVERIFY(!store.ok());
@@ -426,8 +447,48 @@ private Q_SLOTS:
         QVERIFY2(message.contains(named), qPrintable(message));
         QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
         QVERIFY(message.contains(u"не го е променила"_s));
+        QVERIFY(message.contains(u"„Настройки…“"_s));
         QCOMPARE(bytesOf(path), before);
         QCOMPARE(filesIn(dir.path()), files);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    void unusablePlaces_data()
+    {
+        QTest::addColumn<bool>("folder"); // a folder where the file should be, or a file
+        QTest::addColumn<QString>("named");
+        QTest::newRow("a folder") << true << u"е папка, а не файл"_s;
+        QTest::newRow("a file the clerk may not read") << false << u"няма право за четене"_s;
+    }
+    // A folder, or a file the user may not read, is told of as what it is, and left
+    // alone; tried as a user other than root, whom permissions do not stop.
+    void unusablePlaces()
+    {
+        QFETCH(bool, folder);
+        QFETCH(QString, named);
+        FORMELAN_NEED(!runningAsRoot() || !QStandardPaths::findExecutable(u"setpriv"_s).isEmpty(),
+                      "setpriv (Debian: util-linux) is needed to test as a user other than root");
+        SharedFolder shared;
+        const QString path = shared.path() + u"/base.mdb"_s;
+        if (folder) {
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            QVERIFY(openOrFail(path));
+            QVERIFY(QFile::setPermissions(path, QFile::WriteOwner | QFile::WriteOther));
+        }
+        QTest::qWait(20); // a change would show in the time of the last change
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const QStringList files = filesIn(shared.path()) + filesIn(path);
+        QFile::setPermissions(shared.path(), kOpenFolder);
+        const HelperRun run = runHelper({u"open"_s, path}, true);
+        QFile::setPermissions(shared.path(), kClosedFolder);
+        QCOMPARE(run.exitCode, 1);
+        const QString message = run.value(u"message"_s);
+        for (const QString &said : {named, QDir::toNativeSeparators(path), u"„Настройки…“"_s})
+            QVERIFY2(message.contains(said), qPrintable(message));
+        QVERIFY2(!message.contains(u"друг файл"_s), qPrintable(message));
+        QCOMPARE(filesIn(shared.path()) + filesIn(path), files);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
 
     void upgradeKeepsRowsValuesAndOrder_data()
@@ -1154,6 +1215,201 @@ private Q_SLOTS:
         QVERIFY(
             store->add(PartyTable::Recipients, named(PartyTable::Recipients, u"Свободен"_s)).ok());
         QCOMPARE(namesIn(*store, PartyTable::Recipients), QStringList{u"Свободен"_s});
+    }
+
+    void changesOfAnotherCopyAreTold_data()
+    {
+        QTest::addColumn<bool>("otherProcess"); // the other copy: a process, or a store here
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("another store") << false << false;
+        QTest::newRow("another store, write-ahead log") << false << true;
+        QTest::newRow("another process") << true << false;
+    }
+    // Another copy's adds and deletes reach the watching store within two seconds, for the
+    // table written; the store's own do not; a file put in the book's place, or taken
+    // away, is told for both tables.
+    void changesOfAnotherCopyAreTold()
+    {
+        QFETCH(bool, otherProcess);
+        QFETCH(bool, wal);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        SqliteBookOptions options;
+        if (wal)
+            options.journal = SqliteBookOptions::Journal::WalWithCheckpoint;
+        auto watching = openOrFail(path, options);
+        auto other = openOrFail(path, options);
+        QVERIFY(watching && other);
+        QList<PartyTable> told, toldOther;
+        watching->watchChanges([&](PartyTable t) { told.append(t); });
+        other->watchChanges([&](PartyTable t) { toldOther.append(t); });
+        auto add = [&](PartyTable t, const QString &name) -> PartyKey {
+            if (!otherProcess)
+                return other->add(t, named(t, name)).value();
+            return runHelper({u"add"_s, path, partyTableName(t), name})
+                .value(u"key"_s)
+                .toLongLong();
+        };
+        auto remove = [&](PartyTable t, PartyKey key) {
+            if (!otherProcess)
+                return !other->remove(t, key);
+            return runHelper({u"delete"_s, path, partyTableName(t), QString::number(key)})
+                       .value(u"delete"_s) == u"ok"_s;
+        };
+        using List = QList<PartyTable>;
+        const PartyKey payer = add(PartyTable::Payers, u"Наредител"_s);
+        QVERIFY(payer > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(told, List{PartyTable::Payers}, 2000);
+        told.clear();
+        QVERIFY(add(PartyTable::Recipients, u"Получател"_s) > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(told, List{PartyTable::Recipients}, 2000);
+        told.clear();
+        QVERIFY(remove(PartyTable::Payers, payer));
+        QTRY_COMPARE_WITH_TIMEOUT(told, List{PartyTable::Payers}, 2000);
+        told.clear();
+        if (otherProcess) // a third copy, beside the watching one
+            QTRY_COMPARE_WITH_TIMEOUT(
+                toldOther, (List{PartyTable::Payers, PartyTable::Recipients, PartyTable::Payers}),
+                2000);
+        else // the writer
+            QCOMPARE(toldOther, List{});
+        toldOther.clear();
+
+        // Its own writes are not told to the store that made them.
+        const PartyKey own =
+            watching->add(PartyTable::Payers, named(PartyTable::Payers, u"Свой"_s)).value();
+        QVERIFY(!watching->remove(PartyTable::Payers, own));
+        QTRY_COMPARE_WITH_TIMEOUT(toldOther, List{PartyTable::Payers}, 2000);
+        QTest::qWait(1200);
+        QCOMPARE(told, List{});
+        QCOMPARE(toldOther, List{PartyTable::Payers}); // the delete and add came together
+        toldOther.clear();
+
+        // Another file put in the book's place is the book from then on; none in its place
+        // stops writes, which would be lost; a file put back is the book again.
+        other.reset();
+        const List both{PartyTable::Recipients, PartyTable::Payers};
+        const QString fresh = dir.path() + u"/fresh.mdb"_s;
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(openOrFail(fresh)
+                        ->add(PartyTable::Payers, named(PartyTable::Payers, u"Друг файл"_s))
+                        .ok());
+            if (round == 0)
+                QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::rename(fresh, path));
+            QTRY_COMPARE_WITH_TIMEOUT(told, both, 2000);
+            told.clear();
+            QCOMPARE(namesIn(*watching, PartyTable::Payers), QStringList{u"Друг файл"_s});
+            QVERIFY(QFile::remove(path));
+            QTRY_COMPARE_WITH_TIMEOUT(told, both, 2000);
+            told.clear();
+            const StoreError lost = watching->remove(PartyTable::Recipients, 1);
+            QCOMPARE(lost.kind(), StoreError::Kind::Unavailable);
+            QVERIFY2(lost.message().contains(u"изтрит или преместен"_s),
+                     qPrintable(lost.message()));
+            QVERIFY(!QFile::exists(path));
+        }
+        watching->watchChanges({});
+        QVERIFY(openOrFail(path));
+        QTest::qWait(1200);
+        QCOMPARE(told, List{});
+    }
+
+    void columnsOfAnotherProgramAreFilled_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("empty"); // the value an add leaves in the column
+        QTest::newRow("text") << u"TEXT"_s << u""_s;
+        QTest::newRow("varchar") << u"VARCHAR(20)"_s << u""_s;
+        QTest::newRow("integer") << u"INTEGER"_s << u"0"_s;
+        QTest::newRow("real") << u"REAL"_s << u"0"_s;
+        QTest::newRow("no type") << QString() << u""_s;
+    }
+    // A column of another program's that must be filled and has no default does not
+    // stop an add: it gets its type's empty value, before and after the upgrade.
+    void columnsOfAnotherProgramAreFilled()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, empty);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        const PartyTable t = PartyTable::Payers;
+        {
+            OtherProgram earlier(path);
+            QVERIFY(earlier.execAll(
+                {earlierTable(PartyTable::Recipients),
+                 earlierTable(t, {}, QString(u"\"Код\" "_s + type + u" NOT NULL"_s).simplified()),
+                 u"INSERT INTO depositor (\"Име на наредителя\", \"Код\") VALUES ('Стар', 7)"_s}));
+        }
+        for (int opening = 0; opening < 2; ++opening) { // upgrades, then as upgraded
+            auto store = openOrFail(path);
+            QVERIFY(store);
+            QVERIFY(!store->isReadOnly());
+            StoreResult<PartyKey> key = store->add(t, named(t, u"Нов %1"_s.arg(opening)));
+            QVERIFY2(key.ok(), qPrintable(key.error().message()));
+            OtherProgram other(path);
+            QCOMPARE(other.column(u"SELECT \"Код\" FROM depositor ORDER BY rowid"_s),
+                     opening == 0 ? (QStringList{u"7"_s, empty})
+                                  : (QStringList{u"7"_s, empty, empty}));
+        }
+    }
+
+    void opensWhileAnotherCopyWrites_data()
+    {
+        QTest::addColumn<QString>("begin");
+        QTest::addColumn<bool>("earlier"); // a book the open must upgrade
+        QTest::newRow("write begun") << u"BEGIN IMMEDIATE"_s << false;
+        QTest::newRow("write being committed") << u"BEGIN EXCLUSIVE"_s << false;
+        QTest::newRow("write begun, book to upgrade") << u"BEGIN IMMEDIATE"_s << true;
+        QTest::newRow("write being committed, book to upgrade") << u"BEGIN EXCLUSIVE"_s << true;
+    }
+    // Another copy writing does not keep the book from opening, however long it writes:
+    // while it holds the file only the operations that need the file say it is busy, and
+    // once it is done they all work.
+    void opensWhileAnotherCopyWrites()
+    {
+        QFETCH(QString, begin);
+        QFETCH(bool, earlier);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/base.mdb"_s;
+        const PartyTable t = PartyTable::Recipients;
+        OtherProgram writer(path);
+        if (earlier)
+            QVERIFY(writer.execAll(earlierBook()));
+        else
+            QVERIFY(openOrFail(path));
+        QVERIFY(writer.execAll({begin, insertNamed(t, {u"Чужд"_s})}));
+        SqliteBookOptions options;
+        options.busyTimeoutMs = 300;
+        QElapsedTimer clock;
+        clock.start();
+        StoreResult<std::unique_ptr<PartyStore>> opened = openSqliteBook(path, options);
+        QVERIFY2(opened.ok(), qPrintable(opened.error().message()));
+        QVERIFY(clock.elapsed() < 3000);
+        PartyStore &store = *opened.value();
+        const bool readsWait = earlier || begin == u"BEGIN EXCLUSIVE"_s;
+        StoreResult<BookSummary> during = store.summary(t);
+        if (readsWait) {
+            QCOMPARE(during.error().kind(), StoreError::Kind::Busy);
+            QVERIFY2(during.error().message().contains(u"заета от друга програма"_s),
+                     qPrintable(during.error().message()));
+        } else {
+            QCOMPARE(during.value().count, 0);
+        }
+        QCOMPARE(store.add(t, named(t, u"Свой"_s)).error().kind(), StoreError::Kind::Busy);
+        QList<PartyTable> told;
+        store.watchChanges([&](PartyTable table) { told.append(table); });
+        QTest::qWait(700);
+        QCOMPARE(told, QList<PartyTable>{});
+        QVERIFY(writer.exec(u"COMMIT"_s));
+        // Once free, a book that could not be looked at is read anew, both lists.
+        QTRY_COMPARE_WITH_TIMEOUT(told,
+                                  readsWait ? (QList{PartyTable::Recipients, PartyTable::Payers})
+                                            : QList{PartyTable::Recipients},
+                                  2000);
+        QCOMPARE(namesIn(store, t), QStringList{u"Чужд"_s});
+        QVERIFY(store.add(t, named(t, u"Свой"_s)).ok());
+        QCOMPARE(namesIn(store, t), (QStringList{u"Чужд"_s, u"Свой"_s}));
     }
 
     void wrongValueCountIsRefused_data() { backendRows(); }
