@@ -1457,11 +1457,13 @@ StoreResult<std::vector<PartyKey>> PgPartyStore::add(PartyTable t,
     if (StoreError e = storetext::controlCharacters(t, rows))
         return e;
     if (const QString &why = m_noAdd[size_t(slot(t))]; !why.isEmpty())
-        return StoreError(StoreError::Kind::ReadOnly, why.arg(kNotAdded));
+        return StoreError(StoreError::Kind::ReadOnly,
+                          why.arg(rows.size() > 1 ? notDone(Op::AddAll) : kNotAdded));
     std::vector<PartyKey> keys;
     if (rows.empty())
         return keys;
-    const StoreError e = perform(Op::Add, [&]() -> Failure {
+    // An import's thousands of rows are not "the record".
+    const StoreError e = perform(rows.size() > 1 ? Op::AddAll : Op::Add, [&]() -> Failure {
         keys.clear();
         const Layout &l = layout(t);
         if (QSqlError e = m_connection.run(u"BEGIN"_s); e.isValid())

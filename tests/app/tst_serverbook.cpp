@@ -24,6 +24,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -367,6 +369,40 @@ private Q_SLOTS:
         QCOMPARE(gridColumn(recipientsBook()), (QStringList{u"Стар"_s, u"Нов"_s}));
         QCOMPARE(recipientNames(*book), (QStringList{u"Стар"_s, u"Нов"_s}));
         QVERIFY(!QFile::exists(p.databasePath()));
+    }
+
+    // Another program holds a lock on "recipient" while the program starts: it starts all
+    // the same, says the book is busy, and the first add after the lock is let go works.
+    void lockHeldAtStart()
+    {
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book);
+        QVERIFY(book->open()); // makes the tables
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"locker"_s);
+            const ServerBookSettings &at = book->settings();
+            db.setHostName(at.host);
+            db.setPort(at.port);
+            db.setDatabaseName(at.database);
+            db.setUserName(at.user);
+            QVERIFY(db.open());
+            QSqlQuery lock(db);
+            QVERIFY(db.transaction());
+            QVERIFY(lock.exec(u"LOCK TABLE recipient IN ACCESS EXCLUSIVE MODE"_s));
+            Program p(startOn(onServer(book->settings())));
+            QVERIFY(p.frame());
+            QTRY_COMPARE(p.dialogs.messages.size(), 1);
+            const QString told = p.dialogs.messages.takeFirst().text;
+            QVERIFY2(told.contains(u"заета"_s) && told.contains(u"Настройки…"_s), qPrintable(told));
+            QCOMPARE(recipientsBook()->grid()->model()->rowCount(), 0);
+            QVERIFY(db.commit());
+            addParty(recipientsBook(), u"Нов"_s);
+            QVERIFY(p.dialogs.messages.isEmpty());
+            QCOMPARE(gridColumn(recipientsBook()), QStringList{u"Нов"_s});
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(u"locker"_s);
     }
 
     // A server's book not reached at start, then "на този компютър" chosen in the settings:
