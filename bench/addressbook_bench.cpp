@@ -3,7 +3,9 @@
 //   bench_addressbook measure              start Formelan on the user's book and time, as
 //                                          the user meets them: adding a party, opening
 //                                          each name list (first and later openings), a
-//                                          keystroke in the search box, peak memory
+//                                          keystroke in the search box, a party chosen
+//                                          from a list, another copy's change until it is
+//                                          listed, the idle cost of watching, peak memory
 // bench/addressbook.py runs them beside an empty book.
 #include "app/mainframe.h"
 #include "app/startup.h"
@@ -17,11 +19,13 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -184,8 +188,60 @@ int main(int argc, char *argv[])
             (void)own.value()->add(PartyTable::Payers,
                                    QStringList(partyColumns(PartyTable::Payers).size(), u"x"_s));
         }));
+    // A party chosen from the document's name list: its row read and loaded.
+    std::vector<double> chosen;
+    const int last = recipients->list().count() - 1;
+    for (int i = 0; i < 15; ++i)
+        chosen.push_back(timeMs([&] {
+            Q_EMIT recipientList->activated(i % 2 ? last - i : i * 997 % (last + 1));
+            settle(recipients->grid()->viewport());
+        }));
+
+    // Another copy's add or delete, until this copy's window lists it: the book's change
+    // probe, then the list read afresh on its own thread.
+    std::vector<double> seen;
+    PartyKey other = 0;
+    for (int i = 0; own.ok() && i < 100; ++i) {
+        QThread::msleep(ulong(97 * i % 500)); // at any point of the probe's half second
+        const int before = payers->list().count();
+        QElapsedTimer t;
+        t.start();
+        if (other == 0) {
+            other = own.value()->add(PartyTable::Payers, QStringList(13, u"друг"_s)).value();
+        } else {
+            (void)own.value()->remove(PartyTable::Payers, other);
+            other = 0;
+        }
+        while (payers->list().count() == before && t.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        settle(payers->grid()->viewport());
+        seen.push_back(double(t.nsecsElapsed()) / 1e6);
+        if (seen.back() > 2000)
+            std::fprintf(stderr, "change %d listed after %.0f ms\n", i, seen.back());
+    }
+    // The whole program idle, watching the book.
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer idle;
+    idle.start();
+    QEventLoop idleLoop;
+    QTimer::singleShot(20000, &idleLoop, &QEventLoop::quit);
+    idleLoop.exec();
+    getrusage(RUSAGE_SELF, &after);
+    const auto cpuMs = [](const rusage &u) {
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    };
+    const double idleShare = (cpuMs(after) - cpuMs(before)) / double(idle.elapsed()) * 100;
+
     const Stats add1 = stats(adds), open = stats(opens), key = stats(keys),
-                write = stats(storeAdds);
+                write = stats(storeAdds), choose = stats(chosen), live = stats(seen);
+    std::printf("choose from the list: median %7.2f ms, max %7.2f (goal < 20)\n", choose.median,
+                choose.max);
+    std::printf("another copy's change listed: median %7.0f ms, max %7.0f over %zu (goal < "
+                "2000)\n",
+                live.median, live.max, seen.size());
+    std::printf("idle, watching      : %.3f %% of one core over 20 s (goal < 1)\n", idleShare);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("add a party         : median %7.2f ms, max %7.2f (goal < 20)\n", add1.median,

@@ -515,9 +515,17 @@ void AddressBook::takeFreshList()
         refreshList();
         return;
     }
-    // A book out of reach keeps the list as it is; the next change or command tells.
-    if (!fresh.ok())
+    // A book busy or out of reach keeps the list as it is and is read again, less often
+    // the longer it lasts: the change it told of must not wait for the next one.
+    if (!fresh.ok()) {
+        const int delay = std::min(500 << std::min(m_refreshFailures++, 6), 30000);
+        QTimer::singleShot(delay, this, [this] {
+            if (!m_fresh.valid())
+                refreshList();
+        });
         return;
+    }
+    m_refreshFailures = 0;
 
     const PartyKey current = m_current >= 0 ? m_list->keyAt(m_current) : 0;
     const QModelIndex top = m_grid->indexAt(QPoint(1, 1));

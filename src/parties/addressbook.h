@@ -185,6 +185,7 @@ private:
     std::future<StoreResult<SearchSource>> m_fresh; // the list read afresh
     QTimer *m_freshPoll = nullptr;
     bool m_refreshAgain = false;
+    int m_refreshFailures = 0; // readings in a row that failed
     int m_ownChanges = 0; // adds and deletes of this window, to tell a stale fresh list
     int m_ownChangesAtFresh = 0;
     int m_removals = 0; // rows this window deleted, to tell a stale source
