@@ -615,7 +615,6 @@ bool AddressBook::loadPosition(int position)
         values = row->values;
         m_current = position;
     }
-    m_shownValues = values;
     std::vector<const PartyFieldDef *> order;
     for (const PartyFieldDef &def : m_description.fields)
         order.push_back(&def);
@@ -631,6 +630,8 @@ bool AddressBook::loadPosition(int position)
     }
     // What was stored wrong shows at once, not only when the field is next left.
     checkAllFields();
+    // As the fields show it: an IBAN stored in small letters shows in capitals.
+    m_shownValues = partyValues();
     showCurrentRow();
     return true;
 }
