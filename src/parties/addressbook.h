@@ -186,7 +186,7 @@ private:
     QTimer *m_freshPoll = nullptr;
     bool m_refreshAgain = false;
     int m_refreshFailures = 0; // readings in a row that failed
-    int m_ownChanges = 0; // adds and deletes of this window, to tell a stale fresh list
+    int m_ownChanges = 0;      // adds and deletes of this window, to tell a stale fresh list
     int m_ownChangesAtFresh = 0;
     int m_removals = 0; // rows this window deleted, to tell a stale source
     int m_removalsAtSource = 0;
