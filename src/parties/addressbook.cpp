@@ -724,8 +724,8 @@ bool AddressBook::mayReplaceFields(int position)
     // The fields are the document's party: what was typed there is not lost unseen.
     const QString typed = now[partyNameColumn(m_description.table)];
     const QString text =
-        u"Полетата съдържат данни, които не са в адресната книга%1. В документа те ще бъдат "
-        "заменени с тези на „%2“.\n\nДа бъдат ли заменени?"_s.arg(
+        u"Данните в полетата%1 не са заредени от адресната книга или са променени след това. В "
+        "документа те ще бъдат заменени с тези на „%2“.\n\nДа бъдат ли заменени?"_s.arg(
             typed.isEmpty() ? QString() : u" („%1“)"_s.arg(typed), m_list->nameAt(position));
     return dialogs().message(this, QMessageBox::Question, u"Внимание!"_s, text,
                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
