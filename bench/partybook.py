@@ -9,15 +9,15 @@ With --server, instead: the same book in a file and on a PostgreSQL server (a th
 cluster started here, with PostgreSQL's default, durable settings, reached over TCP on
 127.0.0.1), adding a party and opening a name list on each, alternating, side by side:
     python3 bench/partybook.py --server [ROWS] [RUNS]"""
-import glob
 import os
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
+
+import pgserver
 
 SERVER = "--server" in sys.argv
 ARGS = [a for a in sys.argv[1:] if a != "--server"]
@@ -26,76 +26,35 @@ RUNS = int(ARGS[1]) if len(ARGS) > 1 else 15
 BENCH = os.path.join(os.environ.get("BUILD", "build"), "bench", "bench_partybook")
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 def server_against_file():
-    bins = sorted(glob.glob("/usr/lib/postgresql/*/bin"),
-                  key=lambda b: int(b.split("/")[-2]))
-    if not bins:
-        sys.exit("PostgreSQL's server is not installed (Debian: postgresql)")
-    bin_dir = bins[-1]
-    # postgres will not run as root: the cluster belongs to nobody then.
-    as_server = (["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
-                 if os.geteuid() == 0 else [])
-    with tempfile.TemporaryDirectory(dir="/tmp", prefix="formelan-bench-") as home:
-        cluster = os.path.join(home, "pg")
-        os.mkdir(cluster)
-        if os.geteuid() == 0:
-            os.chmod(home, 0o711)
-            os.chown(cluster, 65534, 65534)
-        data = os.path.join(cluster, "data")
-        subprocess.run(as_server + [f"{bin_dir}/initdb", "-D", data, "-U", "postgres",
-                                    "-A", "trust", "-E", "UTF8", "--locale=C"],
-                       check=True, capture_output=True)
-        port = free_port()
-        server = subprocess.Popen(
-            as_server + [f"{bin_dir}/postgres", "-D", data, "-p", str(port), "-k", cluster,
-                         "-c", "listen_addresses=127.0.0.1"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            for _ in range(300):
-                if subprocess.run([f"{bin_dir}/pg_isready", "-q", "-h", "127.0.0.1", "-p",
-                                   str(port)]).returncode == 0:
-                    break
-                time.sleep(0.1)
-            subprocess.run([f"{bin_dir}/createdb", "-h", "127.0.0.1", "-p", str(port), "-U",
-                            "postgres", "formelan"], check=True)
-            books = {
-                "file": os.path.join(home, "base.mdb"),
-                "server": f"pg:host=127.0.0.1;port={port};dbname=formelan;user=postgres;"
-                          "sslmode=disable",
-            }
+    with tempfile.TemporaryDirectory(dir="/tmp", prefix="formelan-bench-") as home, \
+            pgserver.cluster(home) as server:
+        books = {
+            "file": os.path.join(home, "base.mdb"),
+            "server": server.book("formelan"),
+        }
+        for name, book in books.items():
+            t0 = time.perf_counter()
+            subprocess.run([BENCH, "generate", book, str(ROWS)], check=True)
+            print(f"{name:6}: {ROWS} parties in each table made in "
+                  f"{time.perf_counter() - t0:.1f} s")
+        server.analyse("formelan")
+        results = {name: [] for name in books}
+        for _ in range(RUNS):  # side by side, alternating
             for name, book in books.items():
-                t0 = time.perf_counter()
-                subprocess.run([BENCH, "generate", book, str(ROWS)], check=True)
-                print(f"{name:6}: {ROWS} parties in each table made in "
-                      f"{time.perf_counter() - t0:.1f} s")
-            # The server's own upkeep after a bulk load, as autovacuum would do it in time.
-            subprocess.run([f"{bin_dir}/vacuumdb", "-q", "-z", "-h", "127.0.0.1", "-p",
-                            str(port), "-U", "postgres", "formelan"], check=True)
-            results = {name: [] for name in books}
-            for _ in range(RUNS):  # side by side, alternating
-                for name, book in books.items():
-                    out = subprocess.run([BENCH, "quick", book], check=True,
-                                         capture_output=True, text=True).stdout.split()
-                    results[name].append(dict(zip(out[0::2], map(float, out[1::2]))))
+                out = subprocess.run([BENCH, "quick", book], check=True,
+                                     capture_output=True, text=True).stdout.split()
+                results[name].append(dict(zip(out[0::2], map(float, out[1::2]))))
 
-            def med(name, key):
-                return statistics.median(r[key] for r in results[name])
+        def med(name, key):
+            return statistics.median(r[key] for r in results[name])
 
-            print(f"{RUNS} runs, medians                  file      server    server/file")
-            for key, what in (("add_ms", "add a party"),
-                              ("names_ms", "open a name list, first screen"),
-                              ("all_names_ms", "open a name list, every name")):
-                f, s = med("file", key), med("server", key)
-                print(f"{what:34} {f:8.2f} ms {s:8.2f} ms {s / f:8.2f}x")
-        finally:
-            server.terminate()
-            server.wait()
+        print(f"{RUNS} runs, medians                  file      server    server/file")
+        for key, what in (("add_ms", "add a party"),
+                          ("names_ms", "open a name list, first screen"),
+                          ("all_names_ms", "open a name list, every name")):
+            f, s = med("file", key), med("server", key)
+            print(f"{what:34} {f:8.2f} ms {s:8.2f} ms {s / f:8.2f}x")
 
 
 if SERVER:
