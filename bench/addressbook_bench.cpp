@@ -240,9 +240,18 @@ int main(int argc, char *argv[])
         QElapsedTimer t;
         t.start();
         if (other == 0) {
-            other = own.value()->add(PartyTable::Payers, QStringList(13, u"друг"_s)).value();
+            StoreResult<PartyKey> key =
+                own.value()->add(PartyTable::Payers, QStringList(13, u"друг"_s));
+            if (!key.ok()) {
+                std::fprintf(stderr, "add: %s\n", qPrintable(key.error().message()));
+                return 1;
+            }
+            other = key.value();
         } else {
-            (void)own.value()->remove(PartyTable::Payers, other);
+            if (const StoreError e = own.value()->remove(PartyTable::Payers, other)) {
+                std::fprintf(stderr, "delete: %s\n", qPrintable(e.message()));
+                return 1;
+            }
             other = 0;
         }
         while (payers->list().count() == before && t.elapsed() < 10000)

@@ -547,6 +547,11 @@ void AddressBook::takeFreshList()
     if (m_namesFilled)
         fillNameList();
     showCurrentRow();
+    // A change committed while the list was read is read again at once when the count
+    // says the list missed it, rather than waiting for the next change.
+    if (const StoreResult<BookSummary> now = m_store->summary(m_description.table);
+        now.ok() && now->count != m_list->count())
+        refreshList();
 }
 
 void AddressBook::rowsAdded()
