@@ -494,11 +494,6 @@ void AddressBook::refreshList()
     m_freshPoll->start();
 }
 
-bool AddressBook::refreshPending() const
-{
-    return m_fresh.valid();
-}
-
 void AddressBook::takeFreshList()
 {
     if (!m_fresh.valid()) {

@@ -124,8 +124,6 @@ public:
     // shown, the search and the fields stay as they are. Called when the book tells of a
     // change; a call while a reading is under way reads once more after it.
     void refreshList();
-    // Whether such a reading is under way.
-    bool refreshPending() const;
     // Puts the focus in the search box (Ctrl+F).
     void focusSearch();
 
