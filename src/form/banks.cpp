@@ -193,16 +193,14 @@ void BankList::overrideWith(const BankList &office)
     index();
 }
 
-namespace {
-QStringList g_problems;
-} // namespace
-
 QString officeBankListPath()
 {
     return userDataDir() + u"/banks.csv"_s;
 }
 
 namespace {
+QStringList g_problems;
+
 // A file's path with its size and time of change, so that an edited list is read again.
 QString fileStamp(const QString &path)
 {

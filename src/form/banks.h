@@ -64,9 +64,9 @@ bool bicContradictsIban(QStringView bic, QStringView iban);
 bool isBicForm(QStringView bic);
 
 // The list shipped in the data folder (help/banks.csv) with the office's list
-// (officeBankListPath()) over it, read the first time it is asked for. A list that is
-// missing or cannot be read knows no bank: filling a bank from an IBAN is a
-// convenience, and the user can always type it.
+// (officeBankListPath()) over it, read the first time it is asked for and again when
+// either file changes. A list that is missing or cannot be read knows no bank: filling
+// a bank from an IBAN is a convenience, and the user can always type it.
 const BankList &shippedBankList();
 
 // The office's own list in the user's data folder, which a package upgrade leaves alone.
