@@ -3,6 +3,7 @@
 #include "app/mainframe.h"
 #include "base/dialogs.h"
 #include "base/version.h"
+#include "form/banks.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -122,6 +123,13 @@ std::unique_ptr<MainFrame> startFormelan(const QStringList &files)
         return nullptr;
     }
     frame->showMaximized();
+    // Bank list lines left out are told once, before the work starts.
+    const QStringList bankProblems = takeBankListProblems();
+    if (!bankProblems.isEmpty())
+        showMessage(frame.get(), u"Някои редове на списъка на банките са пропуснати и тези "
+                                 u"банки няма да се попълват от IBAN:\n"_s +
+                                     bankProblems.join(u'\n') +
+                                     u"\nПоправете редовете във файла и стартирайте отново."_s);
     // A document brought back is not replaced: the files then open in copies of their own.
     if (frame->offerRecovery()) {
         for (const QString &file : files)

@@ -1,11 +1,14 @@
 #pragma once
 
-// The list of Bulgarian banks shipped as help/banks.csv, from which help/bic.rtf is
-// generated: here it finds the bank that an IBAN names.
+// The list of Bulgarian banks shipped as help/banks.csv, with the office's own banks.csv
+// in the user's data folder over it: the bank code chooser shows it and an IBAN fills
+// its bank from it.
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -25,9 +28,15 @@ public:
 
     // Reads a list: UTF-8 text, the header line "group,name,bic", then one bank a line,
     // cells separated by commas and quoted with '"' when they hold one. Blank lines are
-    // passed over. A file that cannot be read, or any line that is not a bank with a
-    // Bulgarian BIC, refuses the whole file: nothing, and the reason in `error`.
-    static std::optional<BankList> read(const QString &path, QString *error = nullptr);
+    // passed over. A file that cannot be read, is not UTF-8 or lacks the header gives
+    // nothing and the reason in `error`. A line that is not a bank with a Bulgarian BIC
+    // is left out and told in `skipped` as "file:line: why": one bad line costs one bank.
+    static std::optional<BankList> read(const QString &path, QString *error = nullptr,
+                                        QStringList *skipped = nullptr);
+
+    // Puts the banks of `office` over this list: a bank code this list has gets the
+    // office's entries in place of its own, a new code is added at the end.
+    void overrideWith(const BankList &office);
 
     const QList<Bank> &banks() const { return m_banks; }
 
@@ -39,6 +48,7 @@ public:
     std::optional<Bank> bankForIban(QStringView iban) const;
 
 private:
+    void index();
     QList<Bank> m_banks;
     QHash<QString, qsizetype> m_byCode; // index into m_banks, -1 when ambiguous
 };
@@ -53,9 +63,21 @@ bool bicContradictsIban(QStringView bic, QStringView iban);
 // letters or digits of the place, and the branch's three or none, in capitals.
 bool isBicForm(QStringView bic);
 
-// The list shipped in the data folder (help/banks.csv), read the first time it is asked
-// for. A list that is missing or cannot be read knows no bank: filling a bank from an
-// IBAN is a convenience, and the user can always type it.
+// The list shipped in the data folder (help/banks.csv) with the office's list
+// (officeBankListPath()) over it, read the first time it is asked for and again when
+// either file changes. A list that is missing or cannot be read knows no bank: filling
+// a bank from an IBAN is a convenience, and the user can always type it.
 const BankList &shippedBankList();
+
+// The office's own list in the user's data folder, which a package upgrade leaves alone.
+QString officeBankListPath();
+
+// What reading the lists left out or could not read, in Bulgarian, each told once:
+// the second call answers nothing until the lists are read again.
+QStringList takeBankListProblems();
+
+// The list as the bank code chooser shows it: RTF with a table of names and BICs under
+// each group's heading.
+QByteArray bankListRtf(const BankList &list);
 
 } // namespace formelan

@@ -1,10 +1,9 @@
 #include "parties/bankchooser.h"
 
-#include "base/paths.h"
+#include "form/banks.h"
 #include "rtf/rtfreader.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -131,11 +130,12 @@ void BankCodeChooser::showEvent(QShowEvent *event)
 void BankCodeChooser::loadList()
 {
     setWindowTitle(kCaption);
-    QFile file(dataDir() + u"/help/bic.rtf"_s);
-    // A missing list leaves the viewer as it was.
-    if (!file.open(QIODevice::ReadOnly))
+    // The same list an IBAN fills the bank from, the office's rows included; without
+    // one the viewer stays as it was.
+    const BankList &list = shippedBankList();
+    if (list.banks().isEmpty())
         return;
-    rtf::read(file.readAll(), *m_view->document());
+    rtf::read(bankListRtf(list), *m_view->document());
     m_view->selectFirstCode();
 }
 

@@ -27,7 +27,7 @@ private:
     bool selectCode(const QTextCursor &from, bool backward);
 };
 
-// The bank code chooser: shows help/bic.rtf and tells which code the user
+// The bank code chooser: shows the bank list (shippedBankList()) and tells which code the user
 // double-clicked or chose with the keys. Which field gets it is up to whoever opened the chooser.
 class BankCodeChooser : public QWidget {
     Q_OBJECT

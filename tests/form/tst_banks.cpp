@@ -13,7 +13,6 @@ using namespace formelan;
 namespace {
 
 const QString kShipped = QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/banks.csv");
-const QString kChooserList = QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/bic.rtf");
 
 // A Bulgarian IBAN for the bank code with its check digits (ISO 7064 MOD 97-10), so
 // that every bank of the list can be asked for.
@@ -53,8 +52,11 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         QString error;
-        const std::optional<BankList> list = BankList::read(kShipped, &error);
+        QStringList skipped;
+        const std::optional<BankList> list = BankList::read(kShipped, &error, &skipped);
         QVERIFY2(list, qPrintable(error));
+        // Every shipped line is well formed: none is left out.
+        QVERIFY2(skipped.isEmpty(), qPrintable(skipped.join(u'\n')));
         QVERIFY(!list->banks().isEmpty());
         m_shipped = *list;
     }
@@ -91,6 +93,9 @@ private Q_SLOTS:
         QTest::newRow("BNP Paribas")
             << u"BG06BNPA93000012345678"_s << u"BNPABGSX"_s << u"БНП Париба С.А., клон София"_s
             << u"Клонове на чуждестранни банки"_s;
+        QTest::newRow("TBI Bank") << u"BG62TBIB93000012345678"_s << u"TBIBBGSF"_s
+                                  << u"ТИ БИ АЙ Банк"_s
+                                  << u"Банки с лиценз от Българската народна банка"_s;
         QTest::newRow("Ziraat") << u"BG47TCZB93000012345678"_s << u"TCZBBGSF"_s
                                 << u"Т.С. Зираат Банкасъ, клон София"_s
                                 << u"Клонове на чуждестранни банки"_s;
@@ -158,12 +163,10 @@ private Q_SLOTS:
 
     void emptyListKnowsNothing() { QVERIFY(!BankList().bankForIban(u"BG80BNBG96611020345678")); }
 
-    // The chooser's bic.rtf is generated from banks.csv: both show the same banks.
+    // The chooser shows the list that an IBAN fills from, every bank and nothing else.
     void chooserShowsTheSameList()
     {
-        QFile rtf(kChooserList);
-        QVERIFY(rtf.open(QIODevice::ReadOnly));
-        const QString text = rtf::plainText(rtf.readAll());
+        const QString text = rtf::plainText(bankListRtf(m_shipped));
         QSet<QString> listed;
         for (const Bank &bank : m_shipped.banks()) {
             QVERIFY2(text.contains(bank.name + u'\t' + bank.bic + u'\t'), qPrintable(bank.bic));
@@ -238,29 +241,6 @@ private Q_SLOTS:
         QTest::newRow("other header") << QByteArray("name,bic\nBank,UNCRBGSF\n") << u": "_s;
         QTest::newRow("not UTF-8")
             << QByteArray("group,name,bic\nG,\xc1\xe0\xed\xea\xe0,UNCRBGSF\n") << u": "_s;
-        QTest::newRow("two cells") << QByteArray("group,name,bic\nBank,UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("four cells")
-            << QByteArray("group,name,bic\nG,Bank,UNCRBGSF,x\n") << u":2: "_s;
-        QTest::newRow("quote left open")
-            << QByteArray("group,name,bic\nG,\"Bank,UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("text after a quote")
-            << QByteArray("group,name,bic\nG,\"Bank\" AD,UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("quote inside a cell")
-            << QByteArray("group,name,bic\nG,Bank \"D\",UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("empty name") << QByteArray("group,name,bic\nG,,UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("empty group") << QByteArray("group,name,bic\n,Bank,UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("small letters")
-            << QByteArray("group,name,bic\nG,Bank,uncrbgsf\n") << u":2: "_s;
-        QTest::newRow("foreign BIC")
-            << QByteArray("group,name,bic\nG,Bank,DEUTDEFF\n") << u":2: "_s;
-        QTest::newRow("seven characters")
-            << QByteArray("group,name,bic\nG,Bank,UNCRBGS\n") << u":2: "_s;
-        QTest::newRow("space before the BIC")
-            << QByteArray("group,name,bic\nG,Bank, UNCRBGSF\n") << u":2: "_s;
-        QTest::newRow("digit in the code")
-            << QByteArray("group,name,bic\nG,Bank,UNC1BGSF\n") << u":2: "_s;
-        QTest::newRow("bad line after good ones")
-            << QByteArray("group,name,bic\nG,A,AAAABGSF\n\nG,B,BBBBBGSF\nG,C\n") << u":5: "_s;
     }
     void refused()
     {
@@ -271,6 +251,68 @@ private Q_SLOTS:
         QVERIFY(!BankList::read(path, &error));
         QVERIFY2(error.startsWith(path + where), qPrintable(error));
         QVERIFY(error.size() > path.size() + where.size());
+    }
+
+    // A bad line is left out and told with its file and line; the good ones stay, and an
+    // office's list puts its rows over the shipped ones by bank code.
+    void skipsBadRows_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("line");
+        QTest::newRow("two cells") << QByteArray("group,name,bic\nBank,UNCRBGSF\n") << 2;
+        QTest::newRow("four cells") << QByteArray("group,name,bic\nG,Bank,UNCRBGSF,x\n") << 2;
+        QTest::newRow("quote left open") << QByteArray("group,name,bic\nG,\"Bank,UNCRBGSF\n") << 2;
+        QTest::newRow("text after a quote")
+            << QByteArray("group,name,bic\nG,\"Bank\" AD,UNCRBGSF\n") << 2;
+        QTest::newRow("quote inside a cell")
+            << QByteArray("group,name,bic\nG,Bank \"D\",UNCRBGSF\n") << 2;
+        QTest::newRow("empty name") << QByteArray("group,name,bic\nG,,UNCRBGSF\n") << 2;
+        QTest::newRow("empty group") << QByteArray("group,name,bic\n,Bank,UNCRBGSF\n") << 2;
+        QTest::newRow("small letters") << QByteArray("group,name,bic\nG,Bank,uncrbgsf\n") << 2;
+        QTest::newRow("foreign BIC") << QByteArray("group,name,bic\nG,Bank,DEUTDEFF\n") << 2;
+        QTest::newRow("seven characters") << QByteArray("group,name,bic\nG,Bank,UNCRBGS\n") << 2;
+        QTest::newRow("space before the BIC")
+            << QByteArray("group,name,bic\nG,Bank, UNCRBGSF\n") << 2;
+        QTest::newRow("digit in the code") << QByteArray("group,name,bic\nG,Bank,UNC1BGSF\n") << 2;
+        QTest::newRow("bad line after good ones")
+            << QByteArray("group,name,bic\nG,A,AAAABGSF\n\nG,B,BBBBBGSF\nG,C\n") << 5;
+        QTest::newRow("space after the BIC")
+            << QByteArray("group,name,bic\nG,Bank,UNCRBGSF \n") << 2;
+        QTest::newRow("space before the name")
+            << QByteArray("group,name,bic\nG, Bank,UNCRBGSF\n") << 2;
+        QTest::newRow("empty BIC") << QByteArray("group,name,bic\nG,Bank,\n") << 2;
+    }
+    void skipsBadRows()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        const QByteArray good = "G,Kept,KEPTBGSF\nG,Corrected,OVERBGSF\n";
+        const QString path = writeFile(u"office.csv"_s, bytes + good);
+        QString error;
+        QStringList skipped;
+        std::optional<BankList> list = BankList::read(path, &error, &skipped);
+        QVERIFY2(list, qPrintable(error));
+        QCOMPARE(skipped.size(), 1);
+        const QString where = path + u':' + QString::number(line) + u": "_s;
+        QVERIFY2(skipped.first().startsWith(where), qPrintable(skipped.first()));
+        QVERIFY(skipped.first().size() > where.size());
+        QVERIFY(list->bankForIban(ibanFor(u"KEPT"_s)));
+
+        BankList merged = *BankList::read(writeFile(u"shipped.csv"_s, "group,name,bic\n"
+                                                                      "G,First,FRSTBGSF\n"
+                                                                      "G,Old name,OVERBGSF\n"
+                                                                      "G,Old branch,OVERBGSX\n"
+                                                                      "G,Last,LASTBGSF\n"));
+        merged.overrideWith(*list);
+        QStringList bics;
+        for (const Bank &bank : merged.banks())
+            bics.append(bank.bic);
+        // The office's own code takes the shipped place; its new banks come after.
+        QCOMPARE(bics.mid(0, 3), QStringList({u"FRSTBGSF"_s, u"OVERBGSF"_s, u"LASTBGSF"_s}));
+        QCOMPARE(bics.value(bics.size() - 1), u"KEPTBGSF"_s);
+        QCOMPARE(merged.bankForIban(ibanFor(u"OVER"_s)).value_or(Bank{}).name, u"Corrected"_s);
+        QCOMPARE(merged.bankForIban(ibanFor(u"KEPT"_s)).value_or(Bank{}).name, u"Kept"_s);
+        QVERIFY(rtf::plainText(bankListRtf(merged)).contains(u"Kept\tKEPTBGSF\t"_s));
     }
 
     void missingFile()

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -146,6 +147,30 @@ private Q_SLOTS:
         QCOMPARE(other->fieldText(ibanField), ibanFor(code));
         QCOMPARE(other->fieldText(fields.bicField), bic);
         QCOMPARE(other->fieldText(fields.nameField), name);
+    }
+
+    // The office's own list adds a bank; its bad line is told once at start, by file
+    // and line, and the rest of the list still fills.
+    void officeListAtStart()
+    {
+        QTemporaryDir user;
+        const QString office = user.path() + u"/banks.csv"_s;
+        QFile f(office);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("group,name,bic\nG,\xd0\x9d\xd0\xbe\xd0\xb2\xd0\xb0,NEWBBGSF\n"
+                "G,Bad,BADBBGSF \n");
+        f.close();
+        Program p(Program::Start{{}, user.path(), {}, {}, {}});
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY2(p.dialogs.messages.first().text.contains(office + u":3: "_s),
+                 qPrintable(p.dialogs.messages.first().text));
+        shipBankList();
+        typeIbanAndLeave(docWindow(), u"recipient_iban_number1"_s, ibanFor(u"NEWB"_s), false);
+        QCOMPARE(docWindow()->fieldText(u"rec_bic1"), u"NEWBBGSF"_s);
+        QCOMPARE(docWindow()->fieldText(u"rebank"), u"Нова"_s);
+        typeIbanAndLeave(docWindow(), u"depositor_iban_number1"_s, ibanFor(u"UBBS"_s), false);
+        QCOMPARE(docWindow()->fieldText(u"dep_bic1"), u"UBBSBGSF"_s);
+        QCOMPARE(p.dialogs.messages.size(), 1);
     }
 
     // Every bank of the shipped list, through the document window.

@@ -16,15 +16,16 @@ using namespace formelan::test;
 
 namespace {
 
-const QByteArray kList = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 "
-                         "\\'c1\\'ed\\'e1 BNBGBGSD\\par \\'c4\\'d1\\'ca STSABGSF\\par}";
+const QByteArray kList = "group,name,bic\n"
+                         "G,\xd0\x91\xd0\x9d\xd0\x91,BNBGBGSD\n"
+                         "G,\xd0\x94\xd0\xa1\xd0\x9a,STSABGSF\n";
 
-void writeList(const Program &p, const QByteArray &rtf)
+void writeList(const Program &p, const QByteArray &csv)
 {
     QVERIFY(QDir(p.dataDir()).mkpath(u"help"_s));
-    QFile f(p.dataDir() + u"/help/bic.rtf"_s);
+    QFile f(p.dataDir() + u"/help/banks.csv"_s);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(rtf);
+    f.write(csv);
 }
 
 QLineEdit *edit(FieldWindow *w, QStringView name)
@@ -190,11 +191,11 @@ private Q_SLOTS:
     void codeLongerThanTheFieldIsTakenWhole()
     {
         Program p;
-        writeList(p, "{\\rtf1 ABCDEFGHIJKLMNOP}");
+        writeList(p, "group,name,bic\nG,Branch,UNCRBGSFXYZ\n");
         QLineEdit *target = edit(docWindow(), u"rec_bic1"); // limit 8
         press(target, Qt::RightButton);
-        doubleClickOn(u"ABCDEFGHIJKLMNOP"_s);
-        QCOMPARE(target->text(), u"ABCDEFGHIJKLMNOP"_s);
+        doubleClickOn(u"UNCRBGSFXYZ"_s);
+        QCOMPARE(target->text(), u"UNCRBGSFXYZ"_s);
     }
 
     void missingListAtFirstOpening()
@@ -225,7 +226,7 @@ private Q_SLOTS:
     void shippedListReads()
     {
         // The list that installs with the program: a heading, and codes one per row.
-        QFile f(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/bic.rtf"));
+        QFile f(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/banks.csv"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         Program p;
         writeList(p, f.readAll());

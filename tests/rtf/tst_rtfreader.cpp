@@ -1,3 +1,4 @@
+#include "form/banks.h"
 #include "rtf/rtfreader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -284,9 +285,10 @@ private Q_SLOTS:
 
     void bankCodeListStillReads()
     {
-        QFile f(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/bic.rtf"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray rtf = f.readAll();
+        const std::optional<BankList> list =
+            BankList::read(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help/banks.csv"));
+        QVERIFY(list);
+        const QByteArray rtf = bankListRtf(*list);
         QVERIFY(rtf.contains("\\ansicpg1251"));
         QVERIFY(rtf::plainText(rtf).contains(u"Българска народна банка\tBNBGBGSD\t"_s));
         const QString text = docText(rtf);
