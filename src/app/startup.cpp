@@ -156,6 +156,43 @@ void keepDocumentAtTheEnd(MainFrame &frame)
 #endif
 }
 
+namespace {
+
+// Qt's own window-system options (-platform offscreen, -style fusion …) are taken by
+// QApplication; the parser, which runs before it, lets them pass instead of refusing them.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    static const QStringList withValue{
+        u"platform"_s,        u"platformpluginpath"_s, u"platformtheme"_s, u"plugin"_s,
+        u"qwindowgeometry"_s, u"qwindowicon"_s,        u"qwindowtitle"_s,  u"session"_s,
+        u"display"_s,         u"geometry"_s,           u"style"_s,         u"stylesheet"_s,
+        u"qmljsdebugger"_s};
+    static const QStringList alone{u"reverse"_s, u"widgetcount"_s, u"nograb"_s, u"dograb"_s,
+                                   u"sync"_s};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == u"--"_s) {
+            kept += arguments.mid(i);
+            break;
+        }
+        QString name = a.startsWith(u"--"_s) ? a.mid(2) : a.startsWith(u'-') ? a.mid(1) : QString();
+        const bool joined = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (i > 0 && withValue.contains(name)) {
+            if (!joined)
+                ++i;
+            continue;
+        }
+        if (i > 0 && alone.contains(name))
+            continue;
+        kept.append(a);
+    }
+    return kept;
+}
+
+} // namespace
+
 int runFormelan(int argc, char *argv[])
 {
     // The command line is read before any window system is asked for: --help and
@@ -170,11 +207,21 @@ int runFormelan(int argc, char *argv[])
         plain.setApplicationVersion(QStringLiteral(FORMELAN_VERSION));
         QCommandLineParser parser;
         parser.setApplicationDescription(u"Редактор на платежни документи"_s);
-        parser.addHelpOption();
-        parser.addVersionOption();
+        // Qt's own help and version options describe themselves in English whatever the
+        // translation: these say the same in Bulgarian.
+        const QCommandLineOption help({u"h"_s, u"help"_s, u"?"_s},
+                                      u"Показва тази помощ и завършва."_s);
+        const QCommandLineOption version({u"v"_s, u"version"_s},
+                                         u"Показва версията на програмата и завършва."_s);
+        parser.addOption(help);
+        parser.addOption(version);
         parser.addPositionalArgument(u"файл"_s, u"Формуляр (.frm), който да бъде отворен."_s,
                                      u"[файл...]"_s);
-        parser.process(plain);
+        parser.process(withoutQtOptions(QCoreApplication::arguments()));
+        if (parser.isSet(help))
+            parser.showHelp(0);
+        if (parser.isSet(version))
+            parser.showVersion();
         files = parser.positionalArguments();
     }
     QApplication app(argc, argv);
