@@ -9,6 +9,8 @@
 #include "documents/pagerender.h"
 #include "form/documentwindow.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
@@ -184,6 +186,15 @@ void MainFrame::printDocument()
     if (const QScreen *screen = this->screen()) {
         const QSize room = screen->availableGeometry().size();
         preview.resize(std::min(room.width() * 9 / 10, 900), room.height() * 9 / 10);
+    }
+    // Each form has its own paper and orientation, which every draw sets again: buttons to
+    // turn the page or set it up would seem to do nothing, so the preview offers none.
+    for (QAction *action : preview.findChildren<QAction *>()) {
+        const QString text = action->text();
+        for (const char *source : {"Portrait", "Landscape", "Page setup"}) {
+            if (text == QCoreApplication::translate("QPrintPreviewDialog", source))
+                action->setVisible(false);
+        }
     }
     QString error;
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter *device) {

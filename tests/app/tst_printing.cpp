@@ -364,6 +364,18 @@ private Q_SLOTS:
             QTRY_VERIFY(view->pageCount() > 0);
             shownPages = view->pageCount();
             shownOrientation = int(view->orientation());
+            // The form's own page is the only one: nothing offers to turn or set it up.
+            int found = 0;
+            for (const QAction *action : dialog.findChildren<QAction *>()) {
+                for (const char *text : {"Portrait", "Landscape", "Page setup"}) {
+                    if (action->text() ==
+                        QCoreApplication::translate("QPrintPreviewDialog", text)) {
+                        ++found;
+                        QVERIFY2(!action->isVisible(), text);
+                    }
+                }
+            }
+            QCOMPARE(found, 3);
             dialog.reject();
         };
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
