@@ -269,6 +269,10 @@ private Q_SLOTS:
         oneByte.replace("Иванов", "Ив\xe0нов"); // a Windows-1251 "а" pasted in
         QTest::newRow("one stray byte, no BOM")
             << oneByte.mid(3) << u"не е в кодировка UTF-8: ред 3 съдържа байт 0xe0"_s;
+        // The first of two, just after the BOM: a Windows-1251 no-break space.
+        const QByteArray firstByte = kBom + '\xa0' + oneByte.mid(3);
+        QTest::newRow("two stray bytes, one first after the BOM")
+            << firstByte << u"не е в кодировка UTF-8: ред 1 съдържа байт 0xa0"_s;
     }
     // A file that cannot be imported adds nothing.
     void refusedImports()
