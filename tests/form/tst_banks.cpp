@@ -96,9 +96,8 @@ private Q_SLOTS:
         QTest::newRow("TBI Bank") << u"BG62TBIB93000012345678"_s << u"TBIBBGSF"_s
                                   << u"ТИ БИ АЙ Банк"_s
                                   << u"Банки с лиценз от Българската народна банка"_s;
-        QTest::newRow("Ziraat") << u"BG47TCZB93000012345678"_s << u"TCZBBGSF"_s
-                                << u"Т.С. Зираат Банкасъ, клон София"_s
-                                << u"Клонове на чуждестранни банки"_s;
+        QTest::newRow("Isbank") << u"BG04ISBK93000012345678"_s << u"ISBKBGSF"_s
+                                << u"Ишбанк АГ, клон София"_s << u"Клонове на чуждестранни банки"_s;
     }
     void shippedByHand()
     {

@@ -106,14 +106,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         const QString ubb = u"Обединена българска банка"_s;
         // Longer than the 20 characters that can be typed into `bank_name`: kept whole.
-        const QString bacb = u"Българо-американска кредитна банка"_s;
+        const QString ccb = u"Централна кооперативна банка"_s;
         const QString bnp = u"БНП Париба С.А., клон София"_s;
         QTest::newRow("document, recipient, Tab") << u"MainView"_s << u"recipient_iban_number1"_s
                                                   << false << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
         QTest::newRow("document, recipient, click") << u"MainView"_s << u"recipient_iban_number1"_s
                                                     << true << u"BNPA"_s << u"BNPABGSX"_s << bnp;
         QTest::newRow("document, payer, Tab") << u"MainView"_s << u"depositor_iban_number1"_s
-                                              << false << u"BGUS"_s << u"BGUSBGSF"_s << bacb;
+                                              << false << u"CECB"_s << u"CECBBGSF"_s << ccb;
         QTest::newRow("document, payer, click") << u"MainView"_s << u"depositor_iban_number1"_s
                                                 << true << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
         QTest::newRow("recipients, Tab")
@@ -122,7 +122,7 @@ private Q_SLOTS:
         QTest::newRow("recipients, click") << u"RData"_s << u"recipient_iban_number1"_s << true
                                            << u"UBBS"_s << u"UBBSBGSF"_s << ubb;
         QTest::newRow("payers, Tab") << u"DData"_s << u"depositor_iban_number1"_s << false
-                                     << u"BGUS"_s << u"BGUSBGSF"_s << bacb;
+                                     << u"CECB"_s << u"CECBBGSF"_s << ccb;
         QTest::newRow("payers, click") << u"DData"_s << u"depositor_iban_number1"_s << true
                                        << u"STSA"_s << u"STSABGSF"_s << u"Банка ДСК"_s;
     }
