@@ -2,6 +2,7 @@
 // each bound to the frame's method that carries it out.
 #include "app/mainframe.h"
 
+#include "app/references.h"
 #include "base/dialogs.h"
 #include "form/documentwindow.h"
 #include "form/kinds.h"
@@ -16,28 +17,6 @@
 namespace formelan {
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct ReferenceDoc {
-    QStringView item;
-    QStringView caption;
-    QStringView file;
-};
-
-// clang-format off
-constexpr std::array<ReferenceDoc, 7> kReferences{{
-    {u"N21", u"Указания за попълване на платежни документи",         u"Ukazanie_03-2006.pdf"},
-    {u"N15", u"Наредба 3 за паричните преводи и платежните системи", u"Naredba03.pdf"},
-    {u"N22", u"Банкови кодове на търговските банки",                 u"allcodes.xls"},
-    {u"N23", u"Банкови сметки на НАП",                               u"napbic.xls"},
-    {u"N24", u"Кодове за вид плащане на НАП",                        u"napcodes.xls"},
-    {u"Z1",  u"Банкови сметки на държавни ведомства и НОИ",          u"noicodes.xls"},
-    {u"N26", u"Параграфи на НОИ",                                    u"noipar.xls"},
-}};
-// clang-format on
-
-} // namespace
 
 void MainFrame::buildCommands()
 {
@@ -182,10 +161,9 @@ void MainFrame::buildCommands()
          QKeySequence(u"Ctrl+Shift+F4"_s));
     item(windows, u"N20"_s, u"&Минимизиране"_s, plain(&MainFrame::minimizeWindows, this));
 
-    for (const ReferenceDoc &doc : kReferences) {
-        const QString file = doc.file.toString();
+    for (const ReferenceDoc &doc : referenceDocs()) {
         item(help, doc.item.toString(), doc.caption.toString(),
-             [this, file](QAction *) { openReference(file); });
+             [this, &doc](QAction *) { openReference(doc); });
     }
     help->addSeparator();
     item(help, u"N25"_s, u"&За продукта"_s, plain(&MainFrame::showAbout, this),

@@ -2,6 +2,7 @@
 
 #include "app/printing.h"
 #include "app/recovery.h"
+#include "app/references.h"
 #include "app/startup.h"
 #include "app/wiring.h"
 #include "base/dialogs.h"
@@ -10,6 +11,7 @@
 #include "base/version.h"
 #include "documents/formfile.h"
 #include "documents/output.h"
+#include "form/banks.h"
 #include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
@@ -22,6 +24,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMdiArea>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 // The icons live in a static library: register them explicitly.
@@ -306,13 +309,62 @@ void MainFrame::showAbout()
                       u"Автор: екипът на Formelan"_s);
 }
 
-void MainFrame::openReference(const QString &fileName)
+void MainFrame::openReference(const ReferenceDoc &doc)
 {
-    const QString path = dataDir() + u"/help/"_s + fileName;
-    if (!QFileInfo(path).isFile())
+    const QString caption = doc.caption.toString();
+    const QString where = doc.where.isEmpty() ? QString() : u'\n' + doc.where.toString();
+    QString path;
+    switch (doc.source) {
+    case ReferenceDoc::Source::Elsewhere:
+        showMessage(this, u"Документът „%1“ не е включен в програмата."_s.arg(caption) + where);
         return;
-    // Whatever the desktop makes of it is its own business: nothing is reported.
-    openWithDesktop(path);
+    case ReferenceDoc::Source::Shipped:
+        path = dataDir() + u"/help/"_s + doc.file.toString();
+        if (!QFileInfo(path).isFile()) {
+            showMessage(this, u"Документът „%1“ липсва: програмата го търси в \"%2\"."_s.arg(
+                                  caption, displayPath(path)) +
+                                  where);
+            return;
+        }
+        break;
+    case ReferenceDoc::Source::BankListPage:
+        path = writeBankListPage(caption);
+        if (path.isEmpty())
+            return;
+        break;
+    }
+    if (!openWithDesktop(path))
+        showMessage(this, u"Документът „%1“ е в \"%2\", но няма програма, която да го отвори. "
+                          u"Отворете го с уеб браузър."_s.arg(caption, displayPath(path)));
+}
+
+QString MainFrame::writeBankListPage(const QString &caption)
+{
+    const QString shipped = dataDir() + u"/help/banks.csv"_s;
+    const BankList &list = shippedBankList();
+    if (list.banks().isEmpty()) {
+        showMessage(this, u"Документът „%1“ липсва: списъкът на банките \"%2\" не може да "
+                          u"бъде прочетен."_s.arg(caption, displayPath(shipped)));
+        return {};
+    }
+    QStringList madeFrom;
+    for (const QString &file : {shipped, officeBankListPath()}) {
+        if (QFileInfo::exists(file))
+            madeFrom.append(displayPath(file));
+    }
+    // Made afresh each time, so that it shows what the chooser and the IBAN fill use now;
+    // the cache keeps it for the browser after the program has moved on.
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString path = dir + u"/banks.html"_s;
+    QSaveFile file(path);
+    if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) ||
+        file.write(bankListHtml(list, madeFrom, QDateTime::currentDateTime()).toUtf8()) < 0 ||
+        !file.commit()) {
+        showErrorBox(u"Списъкът на банките не може да бъде записан в \"%1\": %2"_s.arg(
+            displayPath(path), file.errorString()));
+        return {};
+    }
+    return path;
 }
 
 void MainFrame::openForm()

@@ -22,6 +22,7 @@ class BankCodeChooser;
 class DocumentWindow;
 class PartyStore;
 class RecoveryKeeper;
+struct ReferenceDoc;
 
 // The data menu's items, which showAddressBook tells apart by their captions.
 inline constexpr QStringView kRecipientsItem = u"Данни за получатели";
@@ -77,7 +78,8 @@ public:
     void minimizeWindows();
     void exitProgram();
     void showAbout();
-    void openReference(const QString &fileName);
+    // Opens a help menu document with the desktop, or says why it cannot.
+    void openReference(const ReferenceDoc &doc);
     void openForm();
     void saveForm();
     // Opens a form file into the document window, as "Отваряне" does, and says what
@@ -148,6 +150,9 @@ private:
     void fitDocumentWindow();
     void resizeChild(QMdiSubWindow *child, QPoint at, QSize size);
     void bringToFront(QWidget *window);
+    // Writes the bank list as a page into the cache folder and answers its path; says
+    // why and answers nothing when there is no list or it cannot be written.
+    QString writeBankListPage(const QString &caption);
     void updateRecentMenu();
     void openStartBook();
     void watchBookCommands();

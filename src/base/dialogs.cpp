@@ -68,6 +68,8 @@ std::unique_ptr<QMessageBox> createMessageBox(QWidget *parent, QMessageBox::Icon
                                               QMessageBox::StandardButtons buttons)
 {
     auto box = std::make_unique<QMessageBox>(icon, title, text, buttons, parent);
+    // Messages name files and official addresses: the clerk copies them from here.
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // Qt's Bulgarian says "Запазване" and "Отхвърляне"; the program's question before
     // leaving a document speaks as Bulgarian desktop programs do.
     const std::pair<QMessageBox::StandardButton, QString> captions[]{

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "app/mainframe.h"
+#include "base/paths.h"
 #include "form/documentwindow.h"
 #include "form/kinds.h"
 #include "parties/addressbook.h"
@@ -275,38 +276,73 @@ private Q_SLOTS:
     void referenceDocuments_data()
     {
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("N21") << u"N21"_s << u"Ukazanie_03-2006.pdf"_s;
-        QTest::newRow("N15") << u"N15"_s << u"Naredba03.pdf"_s;
-        QTest::newRow("N22") << u"N22"_s << u"allcodes.xls"_s;
-        QTest::newRow("N23") << u"N23"_s << u"napbic.xls"_s;
-        QTest::newRow("N24") << u"N24"_s << u"napcodes.xls"_s;
-        QTest::newRow("Z1") << u"Z1"_s << u"noicodes.xls"_s;
-        QTest::newRow("N26") << u"N26"_s << u"noipar.xls"_s;
+        QTest::addColumn<bool>("opens");   // once the program's help folder is in place
+        QTest::addColumn<QString>("told"); // a part of what the clerk is told otherwise
+        QTest::newRow("N21") << u"N21"_s << false << u"https://bnb.bg/AboutUs/AULegalFramework/"_s;
+        QTest::newRow("N15") << u"N15"_s << false << u"Наредба № 3 на БНБ от 18 април 2018 г."_s;
+        QTest::newRow("N22") << u"N22"_s << true << u"help/banks.csv"_s;
+        QTest::newRow("N23") << u"N23"_s << false << u"https://nra.bg"_s;
+        QTest::newRow("N24") << u"N24"_s << true << u"https://nra.bg"_s;
+        QTest::newRow("Z1") << u"Z1"_s << false << u"получателя на плащането"_s;
+        QTest::newRow("N26") << u"N26"_s << false << u"от НОИ"_s;
     }
 
     void referenceDocuments()
     {
         QFETCH(QString, item);
-        QFETCH(QString, file);
+        QFETCH(bool, opens);
+        QFETCH(QString, told);
         Program p;
-        // No help folder: nothing at all happens.
-        p.find<QAction>(item)->trigger();
+        QAction *a = p.find<QAction>(item);
+        const auto toldOnce = [&](const QString &part) {
+            return p.dialogs.messages.size() == 1 &&
+                   p.dialogs.messages.first().text.contains(a->text()) &&
+                   p.dialogs.messages.first().text.contains(part);
+        };
+        // No help folder: the clerk is told, nothing is opened.
+        a->trigger();
         QVERIFY(p.opened.isEmpty());
-        QVERIFY(p.dialogs.messages.isEmpty());
+        QVERIFY2(toldOnce(told), qPrintable(p.dialogs.messages.value(0).text));
 
-        // The path comes from the data folder, whatever the working folder.
+        // The help folder as installed, and the office's own bank in its list.
+        const QDir shipped(QStringLiteral(FORMELAN_SOURCE_DIR "/data/help"));
         QVERIFY(QDir(p.dataDir()).mkpath(u"help"_s));
-        const QString path = p.dataDir() + u"/help/"_s + file;
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        for (const QString &name : shipped.entryList(QDir::Files))
+            QVERIFY(QFile::copy(shipped.filePath(name), p.dataDir() + u"/help/"_s + name));
+        QVERIFY(QDir().mkpath(p.userDir()));
+        QFile office(p.userDir() + u"/banks.csv"_s);
+        QVERIFY(office.open(QIODevice::WriteOnly));
+        office.write(
+            u"group,name,bic\nБанки на офиса,Кооперативна каса на офиса,OFFCBGSF\n"_s.toUtf8());
+        office.close();
+        p.dialogs.messages.clear();
+        // The path comes from the data folder, whatever the working folder.
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(QDir::tempPath());
-        p.find<QAction>(item)->trigger();
+        a->trigger();
         QDir::setCurrent(cwd);
-        QCOMPARE(p.opened, QStringList{path});
+        if (!opens) {
+            QVERIFY(p.opened.isEmpty());
+            QVERIFY2(toldOnce(told), qPrintable(p.dialogs.messages.value(0).text));
+            return;
+        }
+        QCOMPARE(p.opened.size(), 1);
         QVERIFY(p.dialogs.messages.isEmpty());
+        QFile page(p.opened.first());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        QVERIFY(html.contains(u"<title>"_s + a->text() + u"</title>"_s));
+        if (item == u"N22"_s) {
+            for (const QString &row : {u"Кооперативна каса на офиса"_s, u"OFFCBGSF"_s,
+                                       u"Българска народна банка"_s, u"BNBGBGSD"_s})
+                QVERIFY2(html.contains(row), qPrintable(row));
+        }
+
+        // Nothing on the desktop takes it: the clerk is told where it lies.
+        setDesktopOpener([](const QString &) { return false; });
+        a->trigger();
+        QVERIFY2(toldOnce(displayPath(p.opened.first())),
+                 qPrintable(p.dialogs.messages.value(0).text));
     }
 };
 
