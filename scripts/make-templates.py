@@ -321,18 +321,17 @@ def words(form, width=FULL, col=0):
 def execution(form, fees=True):
     items = [Text(0, "Платежна система", "pay_system", 12)]
     if fees:
-        items.append(Boxes(15, "Такси (1, 2 или 3)", "tac", 1))
-    items.append(Boxes(24, "Дата на изпълнение (ддммгггг)", "dateiz", 8))
+        items.append(Boxes(15, "Такси*", "tac", 1))
+    items.append(Boxes(24, "Дата за изпълнение (ддммгггг)", "dateiz", 8))
     line(form, items)
+    if fees:
+        paragraph(form, "*Такси: 1 \u2013 за сметка на наредителя; 2 \u2013 споделени (стандарт "
+                        "за местни преводи); 3 \u2013 за сметка на получателя", fs=13)
 
 
-def document_and_period(form, d_date, of_date, to_date):
-    line(form, [Boxes(0, "Вид на документа", "vd", 1),
-                Text(8, "Номер на документа, по който се плаща", "doc_number", 18),
-                Boxes(29, "Дата на документа (ддммгггг)", d_date, 8)])
-    line(form, [Note(0, 14, "Период, за който се плаща:"),
-                Boxes(15, "от дата (ддммгггг)", of_date, 8),
-                Boxes(27, "до дата (ддммгггг)", to_date, 8)])
+def optional_kind(form):
+    paragraph(form, "**Вид плащане: попълва се по избор, само при превод по сметка с "
+                    "идентификатор 84 (13-та и 14-та позиция на IBAN)", fs=13)
 
 
 def obligated(form):
@@ -440,14 +439,16 @@ def saglasie_debit(form):
 def byudzhetno_narezhdane(form):
     to_bank(form, "Подпис на наредителя")
     recipient(form)
+    # Since 1 October 2023 the budget forms carry no document and no period, and the
+    # code of the payment's kind is optional.
     title_amount(form, ["БЮДЖЕТНО", "ПЛАТЕЖНО НАРЕЖДАНЕ"],
-                 [Boxes(50, "Вид плащане", "kind_p", 6)])
+                 [Boxes(50, "Вид плащане**", "kind_p", 6)])
     reason(form, "Основание за плащане")
     description(form)
-    document_and_period(form, "d_date", "ofda", "toda")
     obligated(form)
     payer(form)
     execution(form)
+    optional_kind(form)
     gap(form)
     heading(form, "Попълва се при плащане от бюджетна организация чрез СЕБРА")
     line(form, [Boxes(0, "Код на бюджетния разпоредител", "code_br", 10),
@@ -463,13 +464,13 @@ def prevod_vnosna(form):
     words(form)
     reason(form, "Основание за плащане")
     description(form)
-    document_and_period(form, "doc_date", "of_date", "to_date")
     obligated(form)
     line(form, [Text(0, "Наредител / вносител \u2014 име", "depositor_name", FULL)])
     line(form, [Boxes(0, "IBAN на наредителя", "depositor_iban_number1", 22),
-                Boxes(25, "Вид плащане", "kindpe", 6),
+                Boxes(25, "Вид плащане**", "kindpe", 6),
                 Boxes(34, "BIC на банката на наредителя", "dep_bic1", 8)])
     execution(form)
+    optional_kind(form)
 
 
 def formuliar8(form, long_words):
