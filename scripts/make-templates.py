@@ -26,7 +26,7 @@ PAGE_W, PAGE_H = 11906, 16838  # A4 in twips
 MARGIN_X = (PAGE_W - COLS * BOX) // 2
 MARGIN_Y = 480
 
-INSET = "\\ql\\li57"  # written-out values keep clear of their box's left edge
+INSET = "\\ltrpar\\ql\\li57\\ri57"  # written-out values keep clear of their box's edges, in any script
 MONO = "\\f1\\fs30 "  # the value in a row of boxes
 TEXT = "\\f0\\fs20\\b "  # a value written out
 SMALL = "\\f0\\fs18\\b "  # where several stand in one line
@@ -321,19 +321,17 @@ def words(form, width=FULL, col=0):
 def execution(form, fees=True):
     items = [Text(0, "Платежна система", "pay_system", 12)]
     if fees:
-        items.append(Boxes(15, "Такси (1, 2 или 3)", "tac", 1))
-    items.append(Boxes(24, "Дата на изпълнение (ддммгг)", "dateiz", 6))
+        items.append(Boxes(15, "Такси*", "tac", 1))
+    items.append(Boxes(24, "Дата за изпълнение (ддммгггг)", "dateiz", 8))
     line(form, items)
+    if fees:
+        paragraph(form, "*Такси: 1 \u2013 за сметка на наредителя; 2 \u2013 споделени (стандарт "
+                        "за местни преводи); 3 \u2013 за сметка на получателя", fs=13)
 
 
-def document_and_period(form, d_date, of_date, to_date, dlen, plen, pform):
-    line(form, [Boxes(0, "Вид на документа", "vd", 1),
-                Text(8, "Номер на документа, по който се плаща", "doc_number", 18),
-                Boxes(29, "Дата на документа (%s)" % ("ддммгг" if dlen == 6 else "ддммгггг"),
-                      d_date, dlen)])
-    line(form, [Note(0, 14, "Период, за който се плаща:"),
-                Boxes(15, "от дата (%s)" % pform, of_date, plen),
-                Boxes(15 + plen + 4, "до дата (%s)" % pform, to_date, plen)])
+def optional_kind(form):
+    paragraph(form, "**Вид плащане: попълва се по избор, само при превод по сметка с "
+                    "идентификатор 84 (13-та и 14-та позиция на IBAN)", fs=13)
 
 
 def obligated(form):
@@ -441,14 +439,16 @@ def saglasie_debit(form):
 def byudzhetno_narezhdane(form):
     to_bank(form, "Подпис на наредителя")
     recipient(form)
+    # Since 1 October 2023 the budget forms carry no document and no period, and the
+    # code of the payment's kind is optional.
     title_amount(form, ["БЮДЖЕТНО", "ПЛАТЕЖНО НАРЕЖДАНЕ"],
-                 [Boxes(50, "Вид плащане", "kind_p", 6)])
+                 [Boxes(50, "Вид плащане**", "kind_p", 6)])
     reason(form, "Основание за плащане")
     description(form)
-    document_and_period(form, "d_date", "ofda", "toda", 6, 4, "ммгг")
     obligated(form)
     payer(form)
     execution(form)
+    optional_kind(form)
     gap(form)
     heading(form, "Попълва се при плащане от бюджетна организация чрез СЕБРА")
     line(form, [Boxes(0, "Код на бюджетния разпоредител", "code_br", 10),
@@ -464,13 +464,13 @@ def prevod_vnosna(form):
     words(form)
     reason(form, "Основание за плащане")
     description(form)
-    document_and_period(form, "doc_date", "of_date", "to_date", 8, 8, "ддммгггг")
     obligated(form)
     line(form, [Text(0, "Наредител / вносител \u2014 име", "depositor_name", FULL)])
     line(form, [Boxes(0, "IBAN на наредителя", "depositor_iban_number1", 22),
-                Boxes(25, "Вид плащане", "kindpe", 6),
+                Boxes(25, "Вид плащане**", "kindpe", 6),
                 Boxes(34, "BIC на банката на наредителя", "dep_bic1", 8)])
     execution(form)
+    optional_kind(form)
 
 
 def formuliar8(form, long_words):
@@ -487,15 +487,13 @@ def formuliar8(form, long_words):
     if long_words:
         words(form)
     for k in range(1, 5):
-        dlen = 8 if k == 4 else 6
         amount = Amount(0, "Сума %d" % k, "ium%d" % k, "d%d" % k)
         amount.strong = True
         line(form, [amount,
                     Boxes(15, "Вид плащане", "kindp%d" % k, 6),
                     Boxes(23, "Вид док.", "v%d" % k, 1),
                     Text(27, "Номер на документа", "doc_numbe%d" % k, 14, SMALL),
-                    Boxes(43, "Дата на документа (%s)" % ("ддммгг" if dlen == 6 else "ддммгггг"),
-                          "ddat%d" % k, dlen)])
+                    Boxes(43, "Дата на документа (ддммгггг)", "ddat%d" % k, 8)])
         line(form, [Text(0, "Основание за плащане", "reaso%d" % k, 19, SMALL),
                     Text(20, "Още пояснения", "descript%d" % k, 19, SMALL),
                     Boxes(40, "от дата (ддммгггг)", "of_dat%d" % k, 8),
@@ -509,10 +507,10 @@ def formuliar8(form, long_words):
                 Boxes(47, "ЛНЧ на задълженото лице", "boun_lk", 10)])
     line(form, [Text(0, "Наредител / вносител \u2014 име", "depositor_name", FULL)])
     line(form, [Boxes(0, "IBAN на наредителя", "depositor_iban_number1", 22),
-                Boxes(24, "BIC на наредителя", "dep_bic1", 8),
-                Text(34, "Платежна система", "pay_system", 10),
-                Boxes(46, "Такси", "tac", 1),
-                Boxes(50, "Дата на изпълнение", "dateiz", 6)])
+                Boxes(23, "BIC на наредителя", "dep_bic1", 8),
+                Text(32, "Платежна система", "pay_system", 12),
+                Boxes(45, "Такси", "tac", 1),
+                Boxes(48, "Дата на изпълнение", "dateiz", 8)])
 
 
 TEMPLATES = {

@@ -231,11 +231,7 @@ QString MainFrame::formFolder() const
 
 void MainFrame::prepareFirstShowing()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    for (QWidget *field : m_view->fields()) {
-        if (auto *date = qobject_cast<DateField *>(field))
-            date->setDateTime(now);
-    }
+    // A new document's dates stay not given until the clerk gives them.
     // The new document starts in the currency the user chose, else in leva.
     m_view->setFieldText(u"vid", loadSettings().defaultCurrency);
     bringToFront(m_recipients);

@@ -98,7 +98,9 @@ QString documentFileName(const FormContent &content, const QString &extension)
     }
     if (pieces.isEmpty())
         pieces.append(u"документ"_s);
-    const QDate day = content.entry(u"d_date").dateTime.date();
+    // The document's date, else, when none is given, the day the file is made.
+    const FormEntry &dated = content.entry(u"d_date");
+    const QDate day = dateGiven(dated) ? dated.dateTime.date() : QDate::currentDate();
     if (day.isValid())
         pieces.append(day.toString(u"yyyy-MM-dd"_s));
     return pieces.join(u" – "_s) + u'.' + extension;

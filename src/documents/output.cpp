@@ -50,23 +50,61 @@ bool isCents(QStringView name)
     return name == u"dr" || name == u"d1" || name == u"d2" || name == u"d3" || name == u"d4";
 }
 
-// The placeholder of a date field under a kind, and the form its value takes.
-std::pair<QString, QString> datePlaceholder(QStringView name, const QString &kind)
+// The placeholder of a date field under a kind.
+QString datePlaceholder(QStringView name, const QString &kind)
 {
-    QString placeholder = name.toString();
     if (kind == kBudget && name == u"of_date")
-        placeholder = u"ofda"_s;
-    else if (kind == kBudget && name == u"to_date")
-        placeholder = u"toda"_s;
-    else if (kind == kTransferSlip && name == u"d_date")
-        placeholder = u"doc_date"_s;
-    QString form = u"ddMMyyyy"_s;
-    if (placeholder == u"ofda"_s || placeholder == u"toda"_s)
-        form = u"MMyy"_s;
-    else if (placeholder == u"dateiz"_s || placeholder == u"d_date"_s ||
-             placeholder == u"ddat1"_s || placeholder == u"ddat2"_s || placeholder == u"ddat3"_s)
-        form = u"ddMMyy"_s;
-    return {placeholder, form};
+        return u"ofda"_s;
+    if (kind == kBudget && name == u"to_date")
+        return u"toda"_s;
+    if (kind == kTransferSlip && name == u"d_date")
+        return u"doc_date"_s;
+    return name.toString();
+}
+
+// The eighth kind's payment a field belongs to (1 to 4), or 0.
+int blockOf(QStringView name)
+{
+    static const QStringList stems{u"ium"_s, u"d"_s,         u"kindp"_s, u"reaso"_s,  u"descript"_s,
+                                   u"v"_s,   u"doc_numbe"_s, u"ddat"_s,  u"of_dat"_s, u"to_dat"_s};
+    const QChar last = name.isEmpty() ? QChar() : name.back();
+    if (last < u'1' || last > u'4')
+        return 0;
+    return stems.contains(name.chopped(1).toString()) ? last.digitValue() : 0;
+}
+
+// A payment of the eighth kind is used once any of its fields holds more than a new
+// document does: an amount, a code, a word or a date.
+bool blockUsed(const FormContent &content, int block)
+{
+    const auto defs = documentFields();
+    for (size_t k = 0; k < defs.size(); ++k) {
+        const FieldDef &def = defs[k];
+        if (blockOf(def.name) != block)
+            continue;
+        const FormEntry &entry = content.entries.at(k);
+        const QString text = entry.text.trimmed();
+        const bool zero = isAmount(def.name) || isCents(def.name);
+        if (def.kind == FieldKind::Date ? dateGiven(entry)
+            : zero                      ? text.count(u'0') != text.size()
+                                        : !text.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+// A payment between two local persons leaves the section on local and foreign persons
+// empty: its marks print once a party is foreign or anything of the section is filled.
+bool crossBorder(const FormContent &content)
+{
+    if (!content.entry(u"rebg").checked || !content.entry(u"debg").checked)
+        return true;
+    for (QStringView name : {u"recipient_country", u"recipient_add", u"depositor_country",
+                             u"depositor_add", u"econ_descript", u"bnb_number"}) {
+        if (!content.text(name).trimmed().isEmpty())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -100,11 +138,21 @@ QString completedCents(const QString &text)
 void fill(DocumentEngine &doc, const FormContent &content)
 {
     const QString &kind = content.kind;
+    const bool marks = crossBorder(content);
+    std::array<bool, 5> used{true, true, true, true, true};
+    for (int b = 1; b <= 4; ++b)
+        used[size_t(b)] = blockUsed(content, b);
     const auto defs = documentFields();
     for (size_t k = 0; k < defs.size(); ++k) {
         const FieldDef &def = defs[k];
         const FormEntry &entry = content.entries.at(k);
         const QString placeholder = def.name.toString();
+        if (!used[size_t(blockOf(def.name))]) {
+            doc.replaceAll(def.kind == FieldKind::Date ? datePlaceholder(def.name, kind)
+                                                       : placeholder,
+                           QString());
+            continue;
+        }
         switch (def.kind) {
         case FieldKind::Edit: {
             QString value = entry.text;
@@ -120,16 +168,21 @@ void fill(DocumentEngine &doc, const FormContent &content)
         case FieldKind::Memo:
             doc.replaceAll(placeholder, entry.text);
             break;
-        case FieldKind::Date: {
-            const auto [find, form] = datePlaceholder(def.name, kind);
-            doc.replaceAll(find, entry.dateTime.date().toString(form));
+        case FieldKind::Date:
+            // Every date prints in full, day, month and four-digit year, as the forms'
+            // eight boxes take it; a date not given prints nothing.
+            doc.replaceAll(datePlaceholder(def.name, kind),
+                           dateGiven(entry) ? entry.dateTime.date().toString(u"ddMMyyyy"_s)
+                                            : QString());
+            break;
+        case FieldKind::Check: {
+            const bool yes = marks && entry.checked;
+            const bool no = marks && !entry.checked;
+            doc.replaceAll(placeholder, yes ? kYes.toString() : QString());
+            doc.replaceAll(def.name == u"rebg" ? u"renobg"_s : u"denobg"_s,
+                           no ? kYes.toString() : QString());
             break;
         }
-        case FieldKind::Check:
-            doc.replaceAll(placeholder, entry.checked ? kYes.toString() : QString());
-            doc.replaceAll(def.name == u"rebg" ? u"renobg"_s : u"denobg"_s,
-                           entry.checked ? QString() : kYes.toString());
-            break;
         }
     }
 }

@@ -184,7 +184,7 @@ bool Checker::currencyIsSound(const KindRules &rules)
     // Leva are for documents of before the changeover; a payment made now is in euro.
     const QDate changeover(2026, 2, 1);
     const FormEntry &execution = m_content.entry(u"dateiz");
-    const QDate paid = rules.execution && execution.present && execution.dateTime.date().isValid()
+    const QDate paid = rules.execution && execution.present && dateGiven(execution)
                            ? execution.dateTime.date()
                            : m_today;
     if (currency == u"BGN" && paid >= changeover)
@@ -245,7 +245,7 @@ void Checker::subPayments()
 void Checker::date(QStringView field, bool notPast)
 {
     const FormEntry &e = m_content.entry(field);
-    if (!e.present)
+    if (!e.present || (e.dateTime.date().isValid() && !dateGiven(e)))
         return;
     const QDate day = e.dateTime.date();
     if (!day.isValid() || day < earliestDate() || day > latestDate()) {
@@ -258,9 +258,11 @@ void Checker::date(QStringView field, bool notPast)
 
 void Checker::period(QStringView from, QStringView to)
 {
+    if (!dateGiven(m_content.entry(from)) || !dateGiven(m_content.entry(to)))
+        return;
     const QDate a = m_content.entry(from).dateTime.date();
     const QDate b = m_content.entry(to).dateTime.date();
-    if (a.isValid() && b.isValid() && a > b)
+    if (a > b)
         add(to, u"периодът свършва преди да започне (%1 – %2)"_s.arg(a.toString(u"dd.MM.yyyy"_s),
                                                                      b.toString(u"dd.MM.yyyy"_s)));
 }

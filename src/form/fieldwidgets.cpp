@@ -356,6 +356,9 @@ DateField::DateField(QWidget *parent)
     setCalendarPopup(true);
     setDateRange(earliestDate(), latestDate());
     setDisplayFormat(u"d MMMM yyyy"_s);
+    // The earliest day stands for a date not given: it shows, and prints, as none.
+    setSpecialValueText(u"—"_s);
+    setDate(noDate());
 }
 
 QSize DateField::minimumSizeHint() const

@@ -25,6 +25,17 @@ inline QDate latestDate()
     return QDate(9999, 12, 31);
 }
 
+// A date field holds its earliest day while the clerk has given no date: the form
+// file keeps a day for every date field, and no payment is dated 1601.
+inline QDate noDate()
+{
+    return earliestDate();
+}
+inline bool dateGiven(const FormEntry &entry)
+{
+    return entry.dateTime.date().isValid() && entry.dateTime.date() != noDate();
+}
+
 // One filled document as plain values: an entry for each field of the document
 // window, parallel to documentFields(), and the document kind.
 struct FormContent {

@@ -232,6 +232,9 @@ const QStringList &DocumentSink::faces(const QString &name)
 QTextBlockFormat DocumentSink::blockFormat(const ParaStyle &para) const
 {
     QTextBlockFormat bf;
+    // An RTF paragraph runs left to right unless it says otherwise; left to Qt, a value
+    // in Arabic or Hebrew would flip its paragraph against the box's right border.
+    bf.setLayoutDirection(Qt::LeftToRight);
     bf.setAlignment(para.align);
     if (para.spaceBefore)
         bf.setTopMargin(para.spaceBefore * m_scale);

@@ -74,8 +74,8 @@ private Q_SLOTS:
                     const FieldDef *def = findDocumentField(name);
                     const bool date = def ? def->kind == FieldKind::Date
                                           : !name.endsWith(u"nobg"); // ofda, toda, doc_date
-                    if (date) // 5 March 2007 in any of its forms
-                        values.append(u"0307"_s);
+                    if (date)                                        // 5 March 2007
+                        values.append(u"05032007"_s);
                     else if (def && def->kind != FieldKind::Check)
                         values.append(fieldText(docWindow()->control(name)));
                 }

@@ -264,14 +264,11 @@ QString printed(const FormContent &c, const QString &placeholder)
 {
     static const QSet<QString> amounts{u"sum"_s, u"ium1"_s, u"ium2"_s, u"ium3"_s, u"ium4"_s};
     static const QSet<QString> cents{u"dr"_s, u"d1"_s, u"d2"_s, u"d3"_s, u"d4"_s};
-    static const QHash<QString, QString> dates{
-        {u"ofda"_s, u"0307"_s},        {u"toda"_s, u"0307"_s},       {u"dateiz"_s, u"050307"_s},
-        {u"d_date"_s, u"050307"_s},    {u"ddat1"_s, u"050307"_s},    {u"ddat2"_s, u"050307"_s},
-        {u"ddat3"_s, u"050307"_s},     {u"ddat4"_s, u"05032007"_s},  {u"doc_date"_s, u"05032007"_s},
-        {u"of_date"_s, u"05032007"_s}, {u"to_date"_s, u"05032007"_s}};
-    if (dates.contains(placeholder))
-        return dates.value(placeholder);
-    if (placeholder.startsWith(u"of_dat"_s) || placeholder.startsWith(u"to_dat"_s))
+    // Every date prints day, month and four-digit year.
+    static const QSet<QString> dates{u"ofda"_s,     u"toda"_s,    u"dateiz"_s, u"d_date"_s,
+                                     u"doc_date"_s, u"of_date"_s, u"to_date"_s};
+    if (dates.contains(placeholder) || placeholder.startsWith(u"ddat"_s) ||
+        placeholder.startsWith(u"of_dat"_s) || placeholder.startsWith(u"to_dat"_s))
         return u"05032007"_s;
     if (placeholder == u"rebg"_s || placeholder == u"denobg"_s)
         return u"да"_s; // rebg checked, debg not

@@ -6,14 +6,18 @@
 
 #include "documents/output.h"
 #include "form/fieldset.h"
+#include "form/fieldwidgets.h"
 #include "form/kinds.h"
 #include "rtf/rtfreader.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -80,6 +84,33 @@ QStringList identifierRuns(const QString &text)
     for (auto it = run.globalMatch(text); it.hasNext();)
         out.append(it.next().captured());
     return out;
+}
+
+// The cell of a template that holds a placeholder: how many boxes of 181 twips it
+// spans, and whether they are character boxes (a row of them is set in Courier New).
+struct Cell {
+    int boxes = 0;
+    bool characters = false;
+};
+
+std::optional<Cell> cellOf(const QByteArray &rtf, const QString &name)
+{
+    static const QRegularExpression cellx(u"\\\\cellx(\\d+)"_s);
+    const QRegularExpression word(u"(?<![A-Za-z0-9_'])"_s + name + u"(?![A-Za-z0-9_])"_s);
+    for (const QString &row : QString::fromLatin1(rtf).split(u"\\trowd"_s)) {
+        const qsizetype bodyStart = row.indexOf(u'\n');
+        if (bodyStart < 0)
+            continue;
+        QList<int> edges{0};
+        for (auto it = cellx.globalMatch(row.left(bodyStart)); it.hasNext();)
+            edges.append(it.next().captured(1).toInt());
+        const QStringList cells = row.mid(bodyStart).split(u"\\cell "_s);
+        for (qsizetype i = 0; i + 1 < edges.size() && i < cells.size(); ++i) {
+            if (word.match(cells[i]).hasMatch())
+                return Cell{(edges[i + 1] - edges[i] + 90) / 181, cells[i].contains(u"\\f1"_s)};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -180,6 +211,64 @@ private Q_SLOTS:
             const QRegularExpression run(u"(?<![A-Za-z0-9_'])"_s + p + u"(?![A-Za-z0-9_])"_s);
             QVERIFY2(run.match(QString::fromLatin1(rtf)).hasMatch(), qPrintable(p));
         }
+    }
+
+    // A value fits the boxes its form gives it: a field that fills character boxes
+    // takes as many characters as it has boxes, and a date fills its eight boxes
+    // (ддммгггг). Written-out values are in proportional type and are looked at.
+    void limitsAreTheBoxes()
+    {
+        for (const TemplateFields &t : test::shippedTemplateFields(kSource)) {
+            const QByteArray rtf = readFile(kForms + u'/' + t.file);
+            for (const QString &p : t.placeholders) {
+                const std::optional<Cell> cell = cellOf(rtf, p);
+                QVERIFY2(cell, qPrintable(t.file + u": no cell holds "_s + p));
+                const FieldDef *def = findDocumentField(p);
+                const QString where = t.file + u": "_s + p;
+                // A name that is no field stands for a date or for a check box's "no".
+                const bool date = def ? def->kind == FieldKind::Date : !p.endsWith(u"nobg");
+                if (date)
+                    QVERIFY2(cell->characters && cell->boxes == 8, qPrintable(where));
+                else if (cell->characters)
+                    QVERIFY2(def->max == cell->boxes,
+                             qPrintable(where + u" takes %1 for %2 boxes"_s.arg(def->max).arg(
+                                                    cell->boxes)));
+            }
+        }
+    }
+
+    // Typing in the window stops where the form's boxes end.
+    void typingStopsAtTheBoxes_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("fees") << u"N2"_s << u"kreditni_prevod.doc"_s << u"tac"_s << u"123"_s;
+        QTest::newRow("document kind of a payment")
+            << u"N7"_s << u"formuliar8.doc"_s << u"v1"_s << u"1234567890"_s;
+        QTest::newRow("payment system")
+            << u"N2"_s << u"kreditni_prevod.doc"_s << u"pay_system"_s << u"БИСЕРА БИСЕРА БИСЕРА"_s;
+        QTest::newRow("recipient's country")
+            << u"N2"_s << u"kreditni_prevod.doc"_s << u"recipient_country"_s
+            << u"Съединени американски щати"_s;
+        QTest::newRow("payer's country") << u"N3"_s << u"direkten_debit.doc"_s
+                                         << u"depositor_country"_s << u"Босна и Херцеговина"_s;
+    }
+
+    void typingStopsAtTheBoxes()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, file);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        const std::optional<Cell> cell = cellOf(readFile(kForms + u'/' + file), field);
+        QVERIFY(cell);
+        test::Program p;
+        p.find<QAction>(item)->trigger();
+        QWidget *w = test::docWindow()->control(field);
+        test::typeInto(w, typed);
+        QCOMPARE(fieldText(w), typed.left(cell->boxes));
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -128,12 +129,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sum");
         QTest::addColumn<QString>("ium2");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("short sum")
-            << u"N7"_s << u"1234"_s << QString() << u"[<<<<<<1234] [<<<<<<<<<<]"_s;
+        QTest::newRow("short sum") << u"N7"_s << u"1234"_s << QString() << u"[<<<<<<1234] []"_s;
         QTest::newRow("ten characters")
             << u"N7"_s << u"1234567890"_s << u"5"_s << u"[1234567890] [<<<<<<<<<5]"_s;
         QTest::newRow("longer, set by the program")
-            << u"N7"_s << u"12345678901"_s << u"0"_s << u"[12345678901] [<<<<<<<<<0]"_s;
+            << u"N7"_s << u"12345678901"_s << u"0"_s << u"[12345678901] []"_s;
         QTest::newRow("direct debit consent")
             << u"N4"_s << u"1234"_s << QString() << u"[1234] []"_s;
     }
@@ -155,15 +155,36 @@ private Q_SLOTS:
         QCOMPARE(fieldText(docWindow()->control(u"sum")), sum); // the window keeps its text
     }
 
+    // The section on local and foreign persons stays empty on a payment between two
+    // local persons, as a blank document is.
+    void checkBoxes_data()
+    {
+        QTest::addColumn<bool>("recipientLocal");
+        QTest::addColumn<bool>("payerLocal");
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blank, domestic") << true << true << QString() << u"T [] [] [] []"_s;
+        QTest::newRow("foreign payer") << true << false << QString() << u"T [да] [] [] [да]"_s;
+        QTest::newRow("foreign recipient") << false << true << QString() << u"T [] [да] [да] []"_s;
+        QTest::newRow("a country given") << true << true << u"Германия"_s << u"T [да] [] [да] []"_s;
+    }
+
     void checkBoxes()
     {
+        QFETCH(bool, recipientLocal);
+        QFETCH(bool, payerLocal);
+        QFETCH(QString, country);
+        QFETCH(QString, expected);
         Program p;
-        writeTemplate(p, u"formuliar8.doc"_s, u"T"_s,
+        writeTemplate(p, u"kreditni_prevod.doc"_s, u"T"_s,
                       {u"rebg"_s, u"renobg"_s, u"debg"_s, u"denobg"_s});
-        setFieldChecked(docWindow()->control(u"rebg"), true);
-        setFieldChecked(docWindow()->control(u"debg"), false);
+        p.find<QAction>(u"N2"_s)->trigger();
+        setFieldChecked(docWindow()->control(u"rebg"), recipientLocal);
+        setFieldChecked(docWindow()->control(u"debg"), payerLocal);
+        if (!country.isEmpty())
+            typeInto(docWindow()->control(u"recipient_country"), country);
         send(p);
-        QCOMPARE(sent(p), u"T [да] [] [] [да]"_s);
+        QCOMPARE(sent(p), expected);
     }
 
     void dateForms_data()
@@ -171,18 +192,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("placeholders");
+        QTest::addColumn<QDate>("day");
         QTest::addColumn<QString>("expected");
         const QStringList all{u"d_date"_s, u"doc_date"_s, u"of_date"_s, u"ofda"_s,    u"toda"_s,
                               u"dateiz"_s, u"ddat1"_s,    u"ddat4"_s,   u"of_dat1"_s, u"to_dat3"_s};
-        QTest::newRow("eighth kind") << u"N7"_s << u"formuliar8.doc"_s << all
-                                     << u"T [050307] [doc_date] [05032007] [ofda] [toda] [050307] "
-                                        u"[050307] [05032007] [05032007] [05032007]"_s;
-        QTest::newRow("transfer slip") << u"N6"_s << u"prevod_vnosna.doc"_s << all
-                                       << u"T [d_date] [05032007] [05032007] [ofda] [toda] "
-                                          u"[050307] [050307] [05032007] [05032007] [05032007]"_s;
+        // Every date, of a document, a period or the execution, prints in one form.
+        QTest::newRow("eighth kind")
+            << u"N7"_s << u"formuliar8.doc"_s << all << QDate(2007, 3, 5)
+            << u"T [05032007] [doc_date] [05032007] [ofda] [toda] [05032007] [05032007] "
+               u"[05032007] [05032007] [05032007]"_s;
+        QTest::newRow("transfer slip")
+            << u"N6"_s << u"prevod_vnosna.doc"_s << all << QDate(2007, 3, 5)
+            << u"T [d_date] [05032007] [05032007] [ofda] [toda] [05032007] [05032007] "
+               u"[05032007] [05032007] [05032007]"_s;
         QTest::newRow("budget") << u"N5"_s << u"byudzhetno_narezhdane.doc"_s << all
-                                << u"T [050307] [doc_date] [of_date] [0307] [0307] [050307] "
-                                   u"[050307] [05032007] [05032007] [05032007]"_s;
+                                << QDate(2007, 3, 5)
+                                << u"T [05032007] [doc_date] [of_date] [05032007] [05032007] "
+                                   u"[05032007] [05032007] [05032007] [05032007] [05032007]"_s;
+        // A new document's dates are not given, and print as nothing.
+        QTest::newRow("none given, budget")
+            << u"N5"_s << u"byudzhetno_narezhdane.doc"_s << all << QDate()
+            << u"T [] [doc_date] [of_date] [] [] [] [] [] [] []"_s;
+        QTest::newRow("none given, transfer slip")
+            << u"N6"_s << u"prevod_vnosna.doc"_s << all << QDate()
+            << u"T [d_date] [] [] [ofda] [toda] [] [] [] [] []"_s;
     }
 
     void dateForms()
@@ -190,16 +223,55 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QString, file);
         QFETCH(QStringList, placeholders);
+        QFETCH(QDate, day);
         QFETCH(QString, expected);
         Program p;
         writeTemplate(p, file, u"T"_s, placeholders);
         for (QWidget *f : docWindow()->fields()) {
-            if (auto *d = qobject_cast<QDateTimeEdit *>(f))
-                d->setDateTime(QDateTime(QDate(2007, 3, 5), QTime(23, 59)));
+            if (auto *d = qobject_cast<QDateTimeEdit *>(f); d && day.isValid())
+                d->setDateTime(QDateTime(day, QTime(23, 59)));
         }
         p.find<QAction>(kind)->trigger();
         send(p);
         QCOMPARE(sent(p), expected);
+    }
+
+    // On the shipped forms a value the clerk did not give prints as nothing: no padded
+    // amount or date in an unused payment, no mark in the section on foreign persons.
+    void shippedFormsPrintOnlyWhatWasFilled_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QStringList>("typed"); // field, text, field, text …
+        QTest::addColumn<int>("amounts");       // amounts printed padded
+        QTest::newRow("eighth kind, payments 1 and 2")
+            << u"N7"_s << QStringList{u"ium1"_s, u"100"_s, u"reaso1"_s, u"Данък"_s,
+                                      u"ium2"_s, u"50"_s,  u"reaso2"_s, u"Такса"_s}
+            << 3;
+        QTest::newRow("blank credit transfer") << u"N2"_s << QStringList() << 1;
+        QTest::newRow("blank direct debit") << u"N3"_s << QStringList() << 1;
+        QTest::newRow("blank budget order") << u"N5"_s << QStringList() << 1;
+        QTest::newRow("blank transfer slip") << u"N6"_s << QStringList() << 1;
+    }
+
+    void shippedFormsPrintOnlyWhatWasFilled()
+    {
+        QFETCH(QString, item);
+        QFETCH(QStringList, typed);
+        QFETCH(int, amounts);
+        Program p;
+        copyShippedTemplates(p);
+        p.find<QAction>(item)->trigger();
+        for (qsizetype i = 0; i + 1 < typed.size(); i += 2)
+            typeInto(docWindow()->control(typed[i]), typed[i + 1]);
+        send(p);
+        const QString text = sent(p);
+        static const QRegularExpression padded(u"(?<!<)<+\\d"_s);
+        static const QRegularExpression date(u"\\d{6}"_s);
+        QCOMPARE(text.count(padded), amounts);
+        QVERIFY2(!date.match(text).hasMatch(), qPrintable(date.match(text).captured()));
+        static const QRegularExpression notWord(u"\\W+"_s,
+                                                QRegularExpression::UseUnicodePropertiesOption);
+        QVERIFY(!text.split(notWord).contains(u"да"_s));
     }
 
     void centsCompletion()
@@ -210,7 +282,7 @@ private Q_SLOTS:
         set(u"d1", QString());
         set(u"d2", u"123"_s);
         send(p);
-        QCOMPARE(sent(p), u"T [05] [00] [123]"_s);
+        QCOMPARE(sent(p), u"T [05] [] [123]"_s); // the first payment is not used
         QCOMPARE(fieldText(docWindow()->control(u"dr")), u"05"_s);
         QCOMPARE(fieldText(docWindow()->control(u"d1")), u"00"_s);
         QCOMPARE(fieldText(docWindow()->control(u"d2")), u"123"_s);
@@ -224,10 +296,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("one digit") << u"dr"_s << u"5"_s << u"05"_s;
-        QTest::newRow("emptied") << u"dr"_s << QString() << u"00"_s;
-        QTest::newRow("two digits") << u"dr"_s << u"47"_s << u"47"_s;
-        QTest::newRow("sub-amount emptied") << u"d3"_s << QString() << u"00"_s;
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("one digit") << u"dr"_s << u"5"_s << u"05"_s << u"05"_s;
+        QTest::newRow("emptied") << u"dr"_s << QString() << u"00"_s << u"00"_s;
+        QTest::newRow("two digits") << u"dr"_s << u"47"_s << u"47"_s << u"47"_s;
+        // A payment with nothing in it prints empty.
+        QTest::newRow("sub-amount emptied") << u"d3"_s << QString() << u"00"_s << QString();
     }
 
     void centsTypedThenSent()
@@ -235,6 +309,7 @@ private Q_SLOTS:
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
+        QFETCH(QString, printed);
         Program p;
         writeTemplate(p, u"formuliar8.doc"_s, u"T"_s, {u"sum"_s, field});
         typeInto(docWindow()->control(u"sum"), u"12"_s);
@@ -243,7 +318,7 @@ private Q_SLOTS:
         auto *button = p.find<QToolButton>(u"ToolButton12"_s);
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
         QCOMPARE(QApplication::focusWidget(), focused); // the field was not left
-        QCOMPARE(sent(p), u"T [<<<<<<<<12] ["_s + expected + u']');
+        QCOMPARE(sent(p), u"T [<<<<<<<<12] ["_s + printed + u']');
         QCOMPARE(fieldText(docWindow()->control(field)), expected);
         // Leaving the field now changes nothing more.
         pressTab();

@@ -242,7 +242,7 @@ private Q_SLOTS:
         QTest::newRow("edit bounder_name") << u"bounder_name"_s << 26;
         QTest::newRow("pick-list vd") << u"vd"_s << 1;
         QTest::newRow("pick-list Recipient_name") << u"Recipient_name"_s << 26;
-        QTest::newRow("pick-list v1 has none") << u"v1"_s << -1;
+        QTest::newRow("pick-list v1") << u"v1"_s << 1;
         QTest::newRow("memo econ_descript") << u"econ_descript"_s << 230;
         QTest::newRow("memo condition") << u"condition"_s << 230;
     }
