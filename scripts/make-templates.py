@@ -36,7 +36,7 @@ LABEL_STRUT = "\\fs16  "  # a little air above the captions
 VALUE_STRUT = "\\fs34  "  # a row of values a little taller than the boxes' characters
 BORDER = "\\brdrs\\brdrw10"
 
-SUBSTITUTES = ["ofda", "toda", "doc_date", "renobg", "denobg"]
+SUBSTITUTES = ["ofda", "toda", "doc_date", "renobg", "denobg", "obligated_id"]
 
 
 # ---------------------------------------------------------------------------------------
@@ -287,8 +287,7 @@ def party(form, who, name, iban, bic, name_label=None):
 
 
 def who_of(who):
-    return {"Получател": "получателя", "Наредител": "наредителя", "Кредитор": "кредитора",
-            "Длъжник": "длъжника"}[who]
+    return {"Получател": "получателя", "Наредител": "наредителя", "Платец": "платеца"}[who]
 
 
 def recipient(form, who="Получател", name_label="Платете на \u2014 име на получателя",
@@ -334,12 +333,18 @@ def optional_kind(form):
                     "идентификатор 84 (13-та и 14-та позиция на IBAN)", fs=13)
 
 
+def budget_reason(form):
+    """Since 1 October 2023 "Основание" of a budget payment begins with the obligated
+    person's identifier in positions 1 to 13 (ЕИК/БУЛСТАТ, ЕГН, or LNC and the ЛНЧ);
+    free text follows from position 14."""
+    line(form, [Boxes(0, "Основание за плащане: ЕИК, ЕГН или LNC+ЛНЧ",
+                      "obligated_id", 13),
+                Text(14, "Основание за плащане: текст от 14-та позиция", "reason", FULL - 14)])
+
+
 def obligated(form):
     line(form, [Text(0, "Задължено лице \u2014 наименование на юридическото лице или трите "
                         "имена на физическото лице", "bounder_name", FULL)])
-    line(form, [Boxes(0, "БУЛСТАТ на задълженото лице", "boun_bulstat", 13),
-                Boxes(17, "ЕГН на задълженото лице", "boun_egn", 10),
-                Boxes(31, "ЛНЧ на задълженото лице", "boun_lk", 10)])
 
 
 def balance_of_payments(form, first, second):
@@ -397,7 +402,7 @@ def narezhdane_razpiska(form):
 def kreditni_prevod(form):
     to_bank(form, "Подпис на наредителя")
     recipient(form)
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ", "ЗА КРЕДИТЕН ПРЕВОД"])
+    title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"], sub="за кредитен превод")
     reason(form)
     description(form)
     payer(form)
@@ -406,34 +411,37 @@ def kreditni_prevod(form):
 
 
 def direkten_debit(form):
-    to_bank(form, "Подпис на кредитора")
-    recipient(form, "Кредитор", "Кредитор (получател) \u2014 име",
-              "При банка \u2014 име на банката на кредитора")
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ", "ЗА ДИРЕКТЕН ДЕБИТ"])
-    reason(form, "Основание за дебитирането \u2014 информация за длъжника")
+    to_bank(form, "Подпис на получателя")
+    recipient(form, "Получател", "Получател \u2014 име")
+    title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ", "ЗА ДИРЕКТЕН ДЕБИТ"])
+    reason(form, "Основание за плащане \u2014 информация за платеца")
     description(form)
-    payer(form, "Длъжник", "Длъжник (платец) \u2014 име")
+    payer(form, "Платец", "Платец \u2014 име")
+    # The document holds no field for the payer's bank: the clerk writes it by hand.
+    line(form, [Blank(0, "При банка \u2014 име на банката на платеца", FULL)])
     execution(form, fees=False)
-    balance_of_payments(form, "кредитора", "длъжника")
+    balance_of_payments(form, "получателя", "платеца")
 
 
 def saglasie_debit(form):
-    to_bank(form, "Подпис на длъжника")
+    to_bank(form, "Дата на приемане")
     form.add("\\pard\\plain\\qc\\f0\\fs26\\b %s\\par\n" % esc("СЪГЛАСИЕ ЗА ДИРЕКТЕН ДЕБИТ"))
     gap(form)
     paragraph(form, "Давам съгласие сметката ми да бъде задължавана с директен дебит по "
-                    "искане на посочения по-долу кредитор при условията на това съгласие.")
+                    "искане на посочения по-долу получател при условията на това съгласие.")
     gap(form)
-    payer(form, "Длъжник", "Длъжник (платец) \u2014 име на титуляря на сметката")
+    payer(form, "Платец", "Платец \u2014 име на титуляря на сметката")
     gap(form)
-    recipient(form, "Кредитор", "Кредитор (получател) \u2014 име",
-              "При банка \u2014 име на банката на кредитора")
+    recipient(form, "Получател", "Получател \u2014 име")
     line(form, [Boxes(0, "Вид валута", "vid", 3),
                 Amounts(5, "Най-голяма сума на едно плащане", "sum", "dr", 16)])
     reason(form, "Основание за плащанията (договор, фактура, споразумение)")
-    line(form, [Text(0, "Условия на съгласието (срок, честота, други ограничения)", "condition",
-                     FULL)], lines=6)
-    signatures(form, ["Подпис на длъжника", "Приел (банков служител)", "Дата на приемане"])
+    # Validity and frequency have no fields of their own: boxes for the clerk's hand.
+    line(form, [Blank(0, "Валидно до (ддммгггг)", 12),
+                Blank(14, "Честота на плащанията", 24)])
+    line(form, [Text(0, "Други условия и ограничения на съгласието", "condition", FULL)],
+         lines=6)
+    signatures(form, ["Подпис на платеца", "Приел (банков служител)"])
 
 
 def byudzhetno_narezhdane(form):
@@ -441,9 +449,9 @@ def byudzhetno_narezhdane(form):
     recipient(form)
     # Since 1 October 2023 the budget forms carry no document and no period, and the
     # code of the payment's kind is optional.
-    title_amount(form, ["БЮДЖЕТНО", "ПЛАТЕЖНО НАРЕЖДАНЕ"],
-                 [Boxes(50, "Вид плащане**", "kind_p", 6)])
-    reason(form, "Основание за плащане")
+    title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
+                 [Boxes(50, "Вид плащане**", "kind_p", 6)], sub="за плащане от/към бюджета")
+    budget_reason(form)
     description(form)
     obligated(form)
     payer(form)
@@ -459,10 +467,10 @@ def byudzhetno_narezhdane(form):
 def prevod_vnosna(form):
     to_bank(form, "Подпис на наредителя")
     recipient(form)
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
+    title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
                  sub="за плащане от/към бюджета")
     words(form)
-    reason(form, "Основание за плащане")
+    budget_reason(form)
     description(form)
     obligated(form)
     line(form, [Text(0, "Наредител / вносител \u2014 име", "depositor_name", FULL)])
@@ -482,7 +490,7 @@ def formuliar8(form, long_words):
     else:
         line(form, [Text(0, "При банка \u2014 име на банката на получателя", "rebank", 28),
                      Text(30, "Сума словом", "with_words", 27)])
-    title_amount(form, ["ПРЕВОДНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
+    title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ /", "ВНОСНА БЕЛЕЖКА"],
                  sub="за плащане от/към бюджета, до четири плащания")
     if long_words:
         words(form)

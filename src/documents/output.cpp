@@ -107,6 +107,19 @@ bool crossBorder(const FormContent &content)
     return false;
 }
 
+// The budget forms begin "Основание" with the obligated person's identifier in 13
+// positions: a ЕИК/БУЛСТАТ, an ЕГН, or an ЛНЧ after the letters "LNC".
+QString obligatedIdentifier(const FormContent &content)
+{
+    if (const QString id = content.text(u"boun_bulstat").trimmed(); !id.isEmpty())
+        return id;
+    if (const QString id = content.text(u"boun_egn").trimmed(); !id.isEmpty())
+        return id;
+    if (const QString id = content.text(u"boun_lk").trimmed(); !id.isEmpty())
+        return u"LNC"_s + id;
+    return {};
+}
+
 } // namespace
 
 QString templateFor(const QString &kind, qsizetype wordsLength)
@@ -185,6 +198,7 @@ void fill(DocumentEngine &doc, const FormContent &content)
         }
         }
     }
+    doc.replaceAll(u"obligated_id"_s, obligatedIdentifier(content));
 }
 
 // Every RTF file begins so; a Word binary document, a .docx (a zip) or a text file

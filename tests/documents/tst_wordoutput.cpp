@@ -274,6 +274,50 @@ private Q_SLOTS:
         QVERIFY(!text.split(notWord).contains(u"да"_s));
     }
 
+    // The budget forms begin "Основание" with the obligated person's identifier, 13
+    // positions, then the clerk's text: an ЛНЧ after "LNC", one identifier only.
+    void budgetReasonBeginsWithTheIdentifier_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QStringList>("typed"); // field, text, field, text …
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("ЕИК, budget order")
+            << u"N5"_s << QStringList{u"boun_bulstat"_s, u"121759222"_s} << u"121759222"_s;
+        QTest::newRow("ЕГН, transfer slip")
+            << u"N6"_s << QStringList{u"boun_egn"_s, u"7501020018"_s} << u"7501020018"_s;
+        QTest::newRow("ЛНЧ") << u"N5"_s << QStringList{u"boun_lk"_s, u"1000000009"_s}
+                             << u"LNC1000000009"_s;
+        QTest::newRow("ЕИК before ЕГН")
+            << u"N6"_s
+            << QStringList{u"boun_egn"_s, u"7501020018"_s, u"boun_bulstat"_s, u"121759222"_s}
+            << u"121759222"_s;
+        QTest::newRow("none given") << u"N5"_s << QStringList() << QString();
+    }
+
+    void budgetReasonBeginsWithTheIdentifier()
+    {
+        QFETCH(QString, item);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, identifier);
+        Program p;
+        copyShippedTemplates(p);
+        p.find<QAction>(item)->trigger();
+        typed << u"reason"_s << u"Данък 2026"_s;
+        for (qsizetype i = 0; i + 1 < typed.size(); i += 2)
+            typeInto(docWindow()->control(typed[i]), typed[i + 1]);
+        send(p);
+        // The identifier's boxes and the text stand side by side, in cells of one row.
+        const QString text = sent(p);
+        const QRegularExpression row(u"([^\t\n]*)\t+Данък 2026"_s);
+        const QRegularExpressionMatch m = row.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text));
+        QCOMPARE(m.captured(1).trimmed(), identifier);
+        for (const QString &other : {u"7501020018"_s, u"121759222"_s, u"1000000009"_s}) {
+            if (!identifier.endsWith(other))
+                QCOMPARE(text.count(other), 0);
+        }
+    }
+
     void centsCompletion()
     {
         Program p;
