@@ -18,8 +18,8 @@ constexpr std::array<PartyFieldDef, 9> kRecipientFields{{
     {u"rebank",                 K::Edit,     u"При банка - банка на получателя",                  26, 9, 8, 0, 3},
     {u"recipi_lk",              K::Edit,     u"Документ за самоличност № на упълномощеното лице",  9, 3, 3, 1, 0},
     {u"recipi_egn",             K::Edit,     u"ЕГН на упълномощеното лице",                       10, 2, 2, 1, 1},
-    {u"recipient_country",      K::Edit,     u"Държава на получтеля",                             30, 5, 4, 1, 2},
-    {u"recipient_add",          K::Edit,     u"Адрес на получтеля",                               30, 6, 5, 1, 3},
+    {u"recipient_country",      K::Edit,     u"Държава на получателя",                             30, 5, 4, 1, 2},
+    {u"recipient_add",          K::Edit,     u"Адрес на получателя",                               30, 6, 5, 1, 3},
     {u"rebg",                   K::Check,    u"получателя е местно лице",                         -1, 4, 0, 1, 4},
 }};
 
@@ -34,7 +34,7 @@ constexpr std::array<PartyFieldDef, 13> kPayerFields{{
     //                                                                     max col load grid
     {u"bank_name",              K::Edit,     u"Име на банката на наредителя",  20, 11,  3, 0, 0},
     {u"branch_name",            K::Edit,     u"Клон на банката на наредителя", 20, 13,  8, 0, 1},
-    {u"b_add",                  K::Edit,     u"Адрес на клона наредителя",     20, 12,  9, 0, 2},
+    {u"b_add",                  K::Edit,     u"Адрес на клона на наредителя",     20, 12,  9, 0, 2},
     {u"dep_bic1",               K::Edit,     u"BIC на банката на наредителя",   8,  9,  2, 0, 3},
     {u"depositor_name",         K::PickList, u"Име на наредителя",             26,  1,  0, 1, 0},
     {u"depositor_iban_number1", K::Edit,     u"IBAN на наредителя",            22, 10,  1, 1, 1},
@@ -55,7 +55,7 @@ const std::array<PartyCheck, 4> kPayerChecks{{
 }};
 
 const AddressBookDescription kRecipients{
-    u"RData", u"Данни за получатели /упъномощени лица/", PartyTable::Recipients, u"Recipient_name",
+    u"RData", u"Данни за получатели /упълномощени лица/", PartyTable::Recipients, u"Recipient_name",
     u"rec_bic1", kRecipientFields, kRecipientChecks, {572, 496}};
 
 const AddressBookDescription kPayers{

@@ -214,7 +214,7 @@ private Q_SLOTS:
                  u"IBAN"_s);
         QCOMPARE(payersBook()->grid()->model()->headerData(8, Qt::Horizontal).toString(), u"БИК"_s);
         QCOMPARE(recipientsBook()->grid()->model()->columnCount(), 9);
-        QCOMPARE(recipientsBook()->windowTitle(), u"Данни за получатели /упъномощени лица/"_s);
+        QCOMPARE(recipientsBook()->windowTitle(), u"Данни за получатели /упълномощени лица/"_s);
         QCOMPARE(payersBook()->windowTitle(), u"Данни за наредители /задължени лица/"_s);
     }
 
