@@ -324,6 +324,7 @@ template <typename F> void MemoField::limitInput(F &&f, bool pasting)
     cursor.removeSelectedText();
     cursor.endEditBlock();
     setTextCursor(cursor);
+    Q_EMIT typedPastLimit();
 }
 
 void MemoField::keyPressEvent(QKeyEvent *event)

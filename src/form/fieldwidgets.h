@@ -113,6 +113,8 @@ Q_SIGNALS:
     // The text differs from what it was at the last change.
     void changed();
     void beyondLimitChanged(bool beyond);
+    // Typing went past the limit and what went past it was not taken.
+    void typedPastLimit();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

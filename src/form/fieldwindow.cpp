@@ -18,6 +18,7 @@ namespace {
 
 // A paste beyond the field's limit is kept whole, and the field says so until it fits.
 constexpr QStringView kTooLong = u"too long";
+constexpr QStringView kFull = u"full";
 
 QString tooLong(int limit)
 {
@@ -87,11 +88,18 @@ void FieldWindow::addField(QWidget *field)
         connect(edit, &FieldEdit::beyondLimitChanged, this, [this, field, edit](bool beyond) {
             setWarning(field, kTooLong, beyond ? tooLong(edit->limit()) : QString());
         });
-    } else if (auto *m = qobject_cast<MemoField *>(field))
+    } else if (auto *m = qobject_cast<MemoField *>(field)) {
         connect(m, &MemoField::beyondLimitChanged, this, [this, field, m](bool beyond) {
             setWarning(field, kTooLong, beyond ? tooLong(m->limit()) : QString());
         });
-    else if (auto *c = qobject_cast<QCheckBox *>(field))
+        // A memo's limit does not show as a full line does: a key it refuses is told.
+        connect(m, &MemoField::changed, this, [this, field] { setWarning(field, kFull, {}); });
+        connect(m, &MemoField::typedPastLimit, this, [this, field, m] {
+            setWarning(field, kFull,
+                       u"Полето събира най-много %1 знака: написаното след тях не е въведено"_s.arg(
+                           m->limit()));
+        });
+    } else if (auto *c = qobject_cast<QCheckBox *>(field))
         connect(c, &QCheckBox::toggled, this, edited);
     else if (auto *d = qobject_cast<DateField *>(field))
         connect(d, &QDateTimeEdit::dateTimeChanged, this, [this, d](const QDateTime &when) {
