@@ -103,7 +103,8 @@ private Q_SLOTS:
         QVERIFY(lo.waitForFinished(240000));
         QCOMPARE(lo.exitCode(), 0);
 
-        QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+        QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
+                          u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
         for (const FieldDef &def : documentFields())
             names.append(def.name.toString());
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {

@@ -274,6 +274,11 @@ QString printed(const FormContent &c, const QString &placeholder)
         return u"да"_s; // rebg checked, debg not
     if (placeholder == u"renobg"_s || placeholder == u"debg"_s)
         return QString();
+    if (placeholder == u"obligated_id"_s) { // the first of ЕИК, ЕГН and ЛНЧ given
+        if (!c.text(u"boun_bulstat").isEmpty())
+            return c.text(u"boun_bulstat");
+        return c.text(u"boun_egn").isEmpty() ? u"LNC"_s + c.text(u"boun_lk") : c.text(u"boun_egn");
+    }
     const QString text = c.text(placeholder);
     if (amounts.contains(placeholder) && c.kind != u"Съгласие за директен дебит"_s)
         return QString(10 - text.size(), u'<') + text;
@@ -285,7 +290,8 @@ QString printed(const FormContent &c, const QString &placeholder)
 // Every name the output replaces, under any kind.
 QStringList allPlaceholderNames()
 {
-    QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+    QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
+                      u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
     for (const FieldDef &def : documentFields())
         names.append(def.name.toString());
     return names;

@@ -57,6 +57,9 @@ QSet<QString> placeholdersShownBy(const DocumentKind &kind)
         out.insert(name);
         if (def.kind == FieldKind::Check)
             out.insert(name == u"rebg" ? u"renobg"_s : u"denobg"_s);
+        // The obligated person's identifiers print as one, at the head of "Основание".
+        if (name == u"boun_bulstat")
+            out.insert(u"obligated_id"_s);
     }
     return out;
 }
@@ -64,7 +67,8 @@ QSet<QString> placeholdersShownBy(const DocumentKind &kind)
 // Every name that the output searches for under some kind.
 QStringList allPlaceholderNames()
 {
-    QStringList names{u"ofda"_s, u"toda"_s, u"doc_date"_s, u"renobg"_s, u"denobg"_s};
+    QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
+                      u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
     for (const FieldDef &def : documentFields())
         names.append(def.name.toString());
     return names;
@@ -225,6 +229,14 @@ private Q_SLOTS:
                 QVERIFY2(cell, qPrintable(t.file + u": no cell holds "_s + p));
                 const FieldDef *def = findDocumentField(p);
                 const QString where = t.file + u": "_s + p;
+                // The obligated person's ЕИК, ЕГН or "LNC" and ЛНЧ, in 13 boxes.
+                if (p == u"obligated_id") {
+                    QVERIFY2(cell->characters && cell->boxes == 13, qPrintable(where));
+                    for (const auto &[field, prefix] :
+                         {std::pair{u"boun_bulstat", 0}, {u"boun_egn", 0}, {u"boun_lk", 3}})
+                        QVERIFY(findDocumentField(field)->max + prefix <= cell->boxes);
+                    continue;
+                }
                 // A name that is no field stands for a date or for a check box's "no".
                 const bool date = def ? def->kind == FieldKind::Date : !p.endsWith(u"nobg");
                 if (date)
