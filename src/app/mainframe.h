@@ -146,6 +146,7 @@ private:
     ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();
+    QSize documentSizeWanted() const;
     void resizeChild(QMdiSubWindow *child, QPoint at, QSize size);
     void bringToFront(QWidget *window);
     void updateRecentMenu();

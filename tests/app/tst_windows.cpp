@@ -200,12 +200,13 @@ private Q_SLOTS:
                                  qPrintable(what + u' ' + f->objectName()));
                 }
             }
-            // The document window after a cascade: inside the area, bottom edge too.
-            if (command == u"N9"_s) {
-                const QRect g = childOf(docWindow())->geometry();
-                QVERIFY2(g.bottom() < area->viewport()->height(), qPrintable(kind));
-                QVERIFY2(g.right() < area->viewport()->width(), qPrintable(kind));
-            }
+            // The document window after any arrangement: wholly inside the area, the
+            // books beside or below it. Side by side it is as wide as its form.
+            const QRect g = childOf(docWindow())->geometry();
+            QVERIFY2(area->viewport()->rect().contains(g), qPrintable(kind));
+            if (command == u"N13"_s)
+                QCOMPARE(docWindow()->findChild<QScrollArea *>()->horizontalScrollBar()->maximum(),
+                         0);
         }
     }
 
