@@ -143,6 +143,7 @@ protected:
 private:
     void prepareFirstShowing();
     void buildCommands();
+    void keepOnScreen();
     ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();

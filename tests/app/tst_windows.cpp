@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -223,6 +224,34 @@ private Q_SLOTS:
         QCOMPARE(child->size(), QSize(500, 400));
         p.find<QAction>(u"WQ1"_s)->trigger();
         QVERIFY(child->height() > 500);
+    }
+
+    void frameKeptOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("restored"); // on the 800 x 600 test screen
+        QTest::newRow("larger than the screen") << QRect(40, 94, 2000, 1500);
+        QTest::newRow("beyond the bottom right") << QRect(600, 450, 500, 400);
+        QTest::newRow("on a screen no longer there") << QRect(3000, 200, 500, 400);
+    }
+
+    // Without a window manager only the program keeps its frame on the screen: shown
+    // normal, it lies in the screen's free area, made smaller only where it must be.
+    void frameKeptOnTheScreen()
+    {
+        QFETCH(QRect, restored);
+        Program p;
+        MainFrame *frame = p.frame();
+        frame->hide();
+        frame->setGeometry(restored);
+        frame->showNormal();
+        const QRect room = frame->screen()->availableGeometry();
+        QTRY_VERIFY2(room.contains(frame->frameGeometry()),
+                     qPrintable(u"%1,%2 %3x%4"_s.arg(frame->x())
+                                    .arg(frame->y())
+                                    .arg(frame->width())
+                                    .arg(frame->height())));
+        const QSize decoration = frame->frameGeometry().size() - frame->size();
+        QCOMPARE(frame->size(), restored.size().boundedTo(room.size() - decoration));
     }
 
     // The desktop knows the windows as the program's: its icon, and the name of its
