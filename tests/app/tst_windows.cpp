@@ -17,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -252,6 +253,41 @@ private Q_SLOTS:
                                     .arg(frame->height())));
         const QSize decoration = frame->frameGeometry().size() - frame->size();
         QCOMPARE(frame->size(), restored.size().boundedTo(room.size() - decoration));
+    }
+
+    void focusReturnsAfterAMessage_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("document") << u"MainView"_s << u"reason"_s;
+        QTest::newRow("recipients' book") << u"RData"_s << u"rebank"_s;
+    }
+
+    // A real message box, closed with Enter: the keys typed next go on into the field
+    // that had the focus, in whichever window.
+    void focusReturnsAfterAMessage()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, field);
+        Program p;
+        QWidget *typedInto = p.find<FieldWindow>(window)->control(field);
+        typeInto(typedInto, u"Пре"_s);
+        setDialogs(nullptr);
+        bool closed = false;
+        QTimer::singleShot(100, p.frame(), [&closed] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                QTest::keyClick(box, Qt::Key_Return);
+                closed = true;
+            }
+        });
+        p.find<QAction>(u"N25"_s)->trigger(); // "За продукта"
+        setDialogs(&p.dialogs);
+        QVERIFY(closed);
+        QApplication::processEvents();
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus, "no widget has the focus");
+        typeText(focus, u"вод"_s);
+        QCOMPARE(fieldText(typedInto), u"Превод"_s);
     }
 
     // The desktop knows the windows as the program's: its icon, and the name of its
