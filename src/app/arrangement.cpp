@@ -37,6 +37,14 @@ void MainFrame::arrangeDocumentWindow()
         fitDocumentWindow();
 }
 
+// The kind's size, or what the fields need when that is more, the window's frame
+// included.
+QSize MainFrame::documentSizeWanted() const
+{
+    const QSize frame = childOf(m_view)->size() - m_view->size();
+    return (m_view->contentSize() + frame).expandedTo(m_requestedViewSize);
+}
+
 // The kind's size, or what the fields need when that is more, as far as the area has
 // room below and right of the window; what does not fit scrolls inside the window.
 void MainFrame::fitDocumentWindow()
@@ -44,9 +52,7 @@ void MainFrame::fitDocumentWindow()
     ChildWindow *child = childOf(m_view);
     if (!child || child->isMinimized() || child->isMaximized() || m_viewSizedByUser)
         return;
-    const QSize frame = child->size() - m_view->size();
-    const QSize content = m_view->contentSize() + frame;
-    QSize wanted = content.expandedTo(m_requestedViewSize);
+    QSize wanted = documentSizeWanted();
     const QRect area = m_mdi->viewport()->rect();
     if (area.isEmpty()) {
         resizeChild(child, child->geometry().topLeft(), wanted);
@@ -121,8 +127,9 @@ void MainFrame::tileOneAboveOther()
 }
 
 // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical); minimised
-// windows keep their place. A window never gets less than its fields need: the area
-// then scrolls to the ones beyond its edge.
+// windows keep their place. The document comes first and stays wholly in the area: as
+// long as its form when the area has room for that, else its share. The books share
+// what is left, none less than its fields need: the area then scrolls to them.
 void MainFrame::tile(Qt::Orientation orientation)
 {
     QList<QMdiSubWindow *> open;
@@ -132,27 +139,56 @@ void MainFrame::tile(Qt::Orientation orientation)
     }
     if (open.isEmpty())
         return;
-    const QRect area = m_mdi->viewport()->rect();
+    ChildWindow *document = childOf(m_view);
+    if (open.removeOne(document))
+        open.prepend(document);
+    for (QMdiSubWindow *sub : open) {
+        if (sub->isMaximized())
+            sub->showNormal();
+    }
+    const bool across = orientation == Qt::Horizontal;
+    const auto along = [across](QSize s) { return across ? s.width() : s.height(); };
+    const auto athwart = [across](QSize s) { return across ? s.height() : s.width(); };
+    // The area without scroll bars; whether they come depends on the lengths below.
+    const QSize area = m_mdi->contentsRect().size();
+    const int bar = m_mdi->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_mdi);
     const int n = int(open.size());
+
+    QList<int> lengths;
+    int rest = along(area);
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *sub = open.at(i);
+        const int left = n - i;
+        const int share = rest / left;
+        int length = std::max(share, along(readableSize(sub)));
+        if (sub == document) {
+            QSize form = documentSizeWanted();
+            // Where the form does not fit across the area, the document scrolls, and its
+            // scroll bar takes room along.
+            if (athwart(form) > athwart(area) - bar)
+                (across ? form.rwidth() : form.rheight()) += bar;
+            if (along(form) <= along(area))
+                length = std::max(share, along(form));
+            length = std::min(length, std::max(along(area), along(readableSize(sub))));
+        }
+        lengths.append(length);
+        rest = std::max(0, rest - length);
+    }
+    // What runs beyond the area's end brings a scroll bar, which takes from its breadth.
+    int total = 0;
+    for (int length : lengths)
+        total += length;
+    const int breadth = athwart(area) - (total > along(area) ? bar : 0);
+
     int next = 0;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow *sub = open.at(i);
-        if (sub->isMaximized())
-            sub->showNormal();
-        const QSize readable = readableSize(sub);
-        if (orientation == Qt::Horizontal) {
-            const int share = area.width() * (i + 1) / n - area.width() * i / n;
-            const int width = std::max(share, readable.width());
-            resizeChild(sub, QPoint(next, 0),
-                        QSize(width, std::max(area.height(), readable.height())));
-            next += width;
-        } else {
-            const int share = area.height() * (i + 1) / n - area.height() * i / n;
-            const int height = std::max(share, readable.height());
-            resizeChild(sub, QPoint(0, next),
-                        QSize(std::max(area.width(), readable.width()), height));
-            next += height;
-        }
+        const int thickness = std::max(breadth, athwart(readableSize(sub)));
+        if (across)
+            resizeChild(sub, QPoint(next, 0), QSize(lengths.at(i), thickness));
+        else
+            resizeChild(sub, QPoint(0, next), QSize(thickness, lengths.at(i)));
+        next += lengths.at(i);
     }
     // The user asked for this arrangement: the document window keeps it.
     m_viewSizedByUser = true;

@@ -18,13 +18,17 @@
 #include "parties/addressbook.h"
 #include "parties/bankchooser.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMdiArea>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
 
 // The icons live in a static library: register them explicitly.
@@ -61,6 +65,7 @@ MainFrame::MainFrame(QWidget *parent)
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"Formelan " FORMELAN_VERSION ""_s);
     setGeometry(40, 94, 900, 700);
+    keepOnScreen();
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(u"MdiArea"_s);
@@ -131,11 +136,37 @@ QWidget *MainFrame::activeChild() const
 
 void MainFrame::showEvent(QShowEvent *event)
 {
+    // Shown again by the program, not brought back from the taskbar.
+    if (!event->spontaneous() && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        keepOnScreen();
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
         prepareFirstShowing();
     }
+}
+
+// Without a window manager nothing keeps the frame on the screen: a geometry from a
+// larger screen, or from one no longer there, would run off it. It goes inside the free
+// area of the screen its middle is on, else of the primary one, smaller only where it
+// does not fit.
+void MainFrame::keepOnScreen()
+{
+    const QRect wanted = geometry();
+    QScreen *screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect outer = frameGeometry();
+    const QMargins decoration(wanted.left() - outer.left(), wanted.top() - outer.top(),
+                              outer.right() - wanted.right(), outer.bottom() - wanted.bottom());
+    const QRect room = screen->availableGeometry() - decoration;
+    const QSize size = wanted.size().boundedTo(room.size());
+    const QPoint at(std::clamp(wanted.x(), room.left(), room.left() + room.width() - size.width()),
+                    std::clamp(wanted.y(), room.top(), room.top() + room.height() - size.height()));
+    if (QRect(at, size) != wanted)
+        setGeometry(QRect(at, size));
 }
 
 void MainFrame::resizeEvent(QResizeEvent *event)

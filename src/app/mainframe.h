@@ -145,9 +145,11 @@ protected:
 private:
     void prepareFirstShowing();
     void buildCommands();
+    void keepOnScreen();
     ChildWindow *addChild(const std::function<QWidget *(QWidget *parent)> &make);
     void tile(Qt::Orientation orientation);
     void fitDocumentWindow();
+    QSize documentSizeWanted() const;
     void resizeChild(QMdiSubWindow *child, QPoint at, QSize size);
     void bringToFront(QWidget *window);
     // Writes the bank list as a page into the cache folder and answers its path; says

@@ -1,8 +1,10 @@
 #include "base/dialogs.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace formelan {
 
@@ -10,12 +12,35 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Without a window manager nobody gives the focus back when a box closes: it goes to
+// the screen's root and keys are lost until a click. It goes back to the widget that had
+// it, if that is still shown, and its window is made active.
+class FocusReturn {
+public:
+    FocusReturn()
+        : m_widget(QApplication::focusWidget())
+    {}
+    FocusReturn(const FocusReturn &) = delete;
+    FocusReturn &operator=(const FocusReturn &) = delete;
+    ~FocusReturn()
+    {
+        if (!m_widget || !m_widget->isVisible())
+            return;
+        m_widget->window()->activateWindow();
+        m_widget->setFocus(Qt::ActiveWindowFocusReason);
+    }
+
+private:
+    QPointer<QWidget> m_widget;
+};
+
 class RealDialogs final : public Dialogs {
 public:
     QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
                                         const QString &title, const QString &text,
                                         QMessageBox::StandardButtons buttons) override
     {
+        const FocusReturn focus;
         return QMessageBox::StandardButton(
             createMessageBox(parent, icon, title, text, buttons)->exec());
     }

@@ -238,8 +238,9 @@ private Q_SLOTS:
     {
         Program p;
         p.frame()->showNormal();
-        // Room enough for every window's fields: the shares are equal.
-        p.frame()->setGeometry(0, 0, 2600, 1400);
+        // Room enough for every window's fields and a third for the whole form: the
+        // shares are equal.
+        p.frame()->setGeometry(0, 0, 2600, 2600);
         QMdiArea *area = p.frame()->mdiArea();
         QTRY_VERIFY(area->viewport()->width() > 2500);
         const QRect room = area->viewport()->rect();

@@ -17,7 +17,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -200,12 +202,13 @@ private Q_SLOTS:
                                  qPrintable(what + u' ' + f->objectName()));
                 }
             }
-            // The document window after a cascade: inside the area, bottom edge too.
-            if (command == u"N9"_s) {
-                const QRect g = childOf(docWindow())->geometry();
-                QVERIFY2(g.bottom() < area->viewport()->height(), qPrintable(kind));
-                QVERIFY2(g.right() < area->viewport()->width(), qPrintable(kind));
-            }
+            // The document window after any arrangement: wholly inside the area, the
+            // books beside or below it. Side by side it is as wide as its form.
+            const QRect g = childOf(docWindow())->geometry();
+            QVERIFY2(area->viewport()->rect().contains(g), qPrintable(kind));
+            if (command == u"N13"_s)
+                QCOMPARE(docWindow()->findChild<QScrollArea *>()->horizontalScrollBar()->maximum(),
+                         0);
         }
     }
 
@@ -222,6 +225,69 @@ private Q_SLOTS:
         QCOMPARE(child->size(), QSize(500, 400));
         p.find<QAction>(u"WQ1"_s)->trigger();
         QVERIFY(child->height() > 500);
+    }
+
+    void frameKeptOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("restored"); // on the 800 x 600 test screen
+        QTest::newRow("larger than the screen") << QRect(40, 94, 2000, 1500);
+        QTest::newRow("beyond the bottom right") << QRect(600, 450, 500, 400);
+        QTest::newRow("on a screen no longer there") << QRect(3000, 200, 500, 400);
+    }
+
+    // Without a window manager only the program keeps its frame on the screen: shown
+    // normal, it lies in the screen's free area, made smaller only where it must be.
+    void frameKeptOnTheScreen()
+    {
+        QFETCH(QRect, restored);
+        Program p;
+        MainFrame *frame = p.frame();
+        frame->hide();
+        frame->setGeometry(restored);
+        frame->showNormal();
+        const QRect room = frame->screen()->availableGeometry();
+        QTRY_VERIFY2(room.contains(frame->frameGeometry()),
+                     qPrintable(u"%1,%2 %3x%4"_s.arg(frame->x())
+                                    .arg(frame->y())
+                                    .arg(frame->width())
+                                    .arg(frame->height())));
+        const QSize decoration = frame->frameGeometry().size() - frame->size();
+        QCOMPARE(frame->size(), restored.size().boundedTo(room.size() - decoration));
+    }
+
+    void focusReturnsAfterAMessage_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("document") << u"MainView"_s << u"reason"_s;
+        QTest::newRow("recipients' book") << u"RData"_s << u"rebank"_s;
+    }
+
+    // A real message box, closed with Enter: the keys typed next go on into the field
+    // that had the focus, in whichever window.
+    void focusReturnsAfterAMessage()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, field);
+        Program p;
+        QWidget *typedInto = p.find<FieldWindow>(window)->control(field);
+        typeInto(typedInto, u"Пре"_s);
+        setDialogs(nullptr);
+        bool closed = false;
+        QTimer::singleShot(100, p.frame(), [&closed] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                QTest::keyClick(box, Qt::Key_Return);
+                closed = true;
+            }
+        });
+        p.find<QAction>(u"N25"_s)->trigger(); // "За продукта"
+        setDialogs(&p.dialogs);
+        QVERIFY(closed);
+        QApplication::processEvents();
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus, "no widget has the focus");
+        typeText(focus, u"вод"_s);
+        QCOMPARE(fieldText(typedInto), u"Превод"_s);
     }
 
     // The desktop knows the windows as the program's: its icon, and the name of its
