@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -407,6 +409,51 @@ private Q_SLOTS:
             seen.append(f ? f->objectName() : u"?"_s);
         }
         QCOMPARE(seen, expected.mid(0, seen.size()));
+    }
+
+    // A memo reached by Tab in a window too low for the whole form is scrolled wholly
+    // into view.
+    void tabScrollsAMemoIntoView_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("memo");
+        QTest::newRow("N2 forward") << u"N2"_s << u"debg"_s << u"econ_descript"_s;
+        QTest::newRow("N3 forward") << u"N3"_s << u"debg"_s << u"econ_descript"_s;
+        QTest::newRow("N4 forward") << u"N4"_s << u"cact"_s << u"condition"_s;
+    }
+
+    void tabScrollsAMemoIntoView()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, before);
+        QFETCH(QString, memo);
+        Program p;
+        p.find<QAction>(item)->trigger();
+        QWidget *window = docWindow();
+        while (window && !qobject_cast<QMdiSubWindow *>(window))
+            window = window->parentWidget();
+        QVERIFY(window);
+        window->resize(window->width(), 260);
+        auto *area = docWindow()->findChild<QScrollArea *>();
+        QVERIFY(area);
+        QScrollBar *bar = area->verticalScrollBar();
+        bar->setValue(0);
+        const int start = bar->value();
+        QWidget *from = doc(before);
+        focusField(from);
+        QTRY_COMPARE(QApplication::focusWidget(), from);
+        QTest::keyClick(from, Qt::Key_Tab);
+        QWidget *m = doc(memo);
+        QTRY_COMPARE(QApplication::focusWidget(), m);
+        QVERIFY(bar->value() != start); // the memo was out of sight before
+        const QRect shown(m->mapTo(area->viewport(), QPoint(0, 0)), m->size());
+        QVERIFY2(area->viewport()->rect().contains(shown),
+                 qPrintable(u"%1,%2 %3×%4 in %5"_s.arg(shown.x())
+                                .arg(shown.y())
+                                .arg(shown.width())
+                                .arg(shown.height())
+                                .arg(area->viewport()->height())));
     }
 
     void leavingAField()
