@@ -143,16 +143,22 @@ step "The form file type"
 [ -f /usr/share/mime/application/x-formelan-form.xml ] || fail "MIME database lacks the type"
 grep -q 'application/x-formelan-form=.*formelan.desktop' /usr/share/applications/mimeinfo.cache ||
   fail "mimeinfo.cache lacks the type"
+# Without an extension the content decides: the program writes CR LF, reads LF alone as
+# well (a form edited elsewhere), and a text file is no form.
+form=application/x-formelan-form
 cp tests/data/sample.frm "$fresh/sample.frm"
-cp tests/data/sample.frm "$fresh/sample-without-extension"
+cp tests/data/sample.frm "$fresh/crlf-without-extension"
+sed 's/\r$//' tests/data/sample.frm >"$fresh/lf-without-extension"
+printf 'Recipient_name is the first field of a form.\n' >"$fresh/text-without-extension"
 for desktop_env in "" GNOME; do
-  for f in sample.frm sample-without-extension; do
-    type=$(cd "$fresh" && XDG_CURRENT_DESKTOP=$desktop_env xdg-mime query filetype "$f" || true)
-    what="xdg-mime query filetype $f (desktop: ${desktop_env:-none})"
-    if [ "$type" = application/x-formelan-form ]; then pass "$what"; else fail "$what gave '$type'"; fi
+  for f in sample.frm:$form crlf-without-extension:$form lf-without-extension:$form \
+           text-without-extension:text/plain; do
+    type=$(cd "$fresh" && XDG_CURRENT_DESKTOP=$desktop_env xdg-mime query filetype "${f%%:*}" || true)
+    what="xdg-mime query filetype ${f%%:*} (desktop: ${desktop_env:-none})"
+    if [ "$type" = "${f#*:}" ]; then pass "$what: $type"; else fail "$what gave '$type', not '${f#*:}'"; fi
   done
 done
-app=$(xdg-mime query default application/x-formelan-form || true)
+app=$(xdg-mime query default $form || true)
 if [ "$app" = formelan.desktop ]; then pass "default application: $app"; else fail "default application '$app'"; fi
 
 step "lintian"
