@@ -190,12 +190,16 @@ lintian_as=()
 [ "$(id -u)" -ne 0 ] || lintian_as=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp)
 lintian_in=$fresh/lintian
 mkdir -p "$lintian_in" && cp "$deb" "$lintian_in/" && chmod -R a+rX "$fresh"
-if (cd /tmp && "${lintian_as[@]}" lintian --display-info --display-experimental --pedantic --show-overrides \
-      --fail-on error,warning \
-      "$lintian_in/$(basename "$deb")"); then
-  pass "lintian: no errors or warnings"
+# Clean down to the pedantic level. The findings are read off the output, overrides
+# (O:) and their notes aside: --fail-on also counts the overrides that it shows.
+lintian_rc=0
+lintian_out=$(cd /tmp && "${lintian_as[@]}" lintian --display-info --display-experimental --pedantic \
+                --show-overrides "$lintian_in/$(basename "$deb")" 2>&1) || lintian_rc=$?
+echo "$lintian_out"
+if [ "$lintian_rc" -eq 0 ] && ! grep -qE '^[EWIPX]: ' <<<"$lintian_out"; then
+  pass "lintian --pedantic: no findings"
 else
-  fail "lintian"
+  fail "lintian --pedantic"
 fi
 
 step "Remove"
