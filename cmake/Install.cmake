@@ -53,8 +53,8 @@ if(FORMELAN_SCREENSHOT_URL)
     "    </screenshot>\n"
     "  </screenshots>\n")
 endif()
-configure_file(${formelan_res}/bg.formelan.Formelan.metainfo.xml.in
-               ${formelan_gen}/bg.formelan.Formelan.metainfo.xml @ONLY)
+configure_file(${formelan_res}/bg.formelan.formelan.metainfo.xml.in
+               ${formelan_gen}/bg.formelan.formelan.metainfo.xml @ONLY)
 
 # Manual pages and the changelog go out compressed, as Debian wants them; -n leaves the
 # name and time out of the gzip header so that every build gives the same bytes.
@@ -96,7 +96,7 @@ install(FILES ${formelan_res}/icons/formelan.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${formelan_res}/formelan-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME formelan.xml)
-install(FILES ${formelan_gen}/bg.formelan.Formelan.metainfo.xml
+install(FILES ${formelan_gen}/bg.formelan.formelan.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 install(FILES ${formelan_gen}/man/formelan.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -22,15 +22,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${missing[@]}" >/dev/null
 fi
 
-if [ ! -f "$dir/CMakeCache.txt" ]; then
-  # The flags Debian builds its own packages with (stack protector, fortified calls,
-  # full RELRO); CMake reads CXXFLAGS and LDFLAGS only when it first configures.
-  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-  CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-  LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DFORMELAN_TESTS=OFF -DFORMELAN_BENCH=OFF >/dev/null
-fi
+# The flags Debian builds its own packages with (stack protector, fortified calls,
+# full RELRO), set on every run: CMake takes CXXFLAGS and LDFLAGS from the environment
+# only when it first configures, so a folder configured before without them would be
+# packed unhardened.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+  -DFORMELAN_TESTS=OFF -DFORMELAN_BENCH=OFF >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 rm -f "$dir"/formelan_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
