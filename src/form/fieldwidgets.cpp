@@ -3,6 +3,7 @@
 #include "form/formcontent.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QCompleter>
 #include <QHeaderView>
@@ -360,6 +361,27 @@ DateField::DateField(QWidget *parent)
     // The earliest day stands for a date not given: it shows, and prints, as none.
     setSpecialValueText(u"—"_s);
     setDate(noDate());
+    calendarWidget()->installEventFilter(this);
+}
+
+void DateField::stepBy(int steps)
+{
+    if (date() == noDate()) {
+        setDate(QDate::currentDate());
+        return;
+    }
+    QDateTimeEdit::stepBy(steps);
+}
+
+bool DateField::eventFilter(QObject *watched, QEvent *event)
+{
+    // The calendar of a date not given opens at this month, not at the earliest day
+    // that stands for "none"; nothing is chosen until the clerk picks a day.
+    if (watched == calendarWidget() && event->type() == QEvent::Show && date() == noDate()) {
+        const QDate today = QDate::currentDate();
+        calendarWidget()->setCurrentPage(today.year(), today.month());
+    }
+    return QDateTimeEdit::eventFilter(watched, event);
 }
 
 QSize DateField::minimumSizeHint() const

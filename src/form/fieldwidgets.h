@@ -136,11 +136,14 @@ public:
     explicit DateField(QWidget *parent = nullptr);
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
+    // From a date not given, the first step up or down gives today.
+    void stepBy(int steps) override;
 
 protected:
     // Tab leaves the field, as in any other field; the arrow keys move between the
     // day, month and year.
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 QWidget *createField(FieldKind kind, int limit, const QStringList &items, QWidget *parent);

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
@@ -336,6 +337,33 @@ private Q_SLOTS:
         QCOMPARE(date->dateTime(), QDateTime(QDate(2008, 1, 1), QTime(14, 30, 15)));
         // The long date in Bulgarian, whatever the desktop's language.
         QCOMPARE(date->text(), u"1 януари 2008"_s);
+    }
+
+    // A date not given starts from today, by the arrow keys or in the calendar, and the
+    // calendar alone chooses nothing.
+    void dateNotGivenStartsAtToday()
+    {
+        Program p;
+        const QDate today = QDate::currentDate();
+        auto *byKey = static_cast<DateField *>(doc(u"dateiz"_s));
+        focusField(byKey);
+        QTRY_COMPARE(QApplication::focusWidget(), byKey);
+        QTest::keyClick(byKey, Qt::Key_Up);
+        QCOMPARE(byKey->date(), today);
+
+        auto *byCalendar = static_cast<DateField *>(doc(u"d_date"_s));
+        const QDate none = byCalendar->date();
+        focusField(byCalendar);
+        QTRY_COMPARE(QApplication::focusWidget(), byCalendar);
+        // The arrow at the right end opens the calendar.
+        QTest::mouseClick(byCalendar, Qt::LeftButton, {},
+                          QPoint(byCalendar->width() - 5, byCalendar->height() / 2));
+        QCalendarWidget *calendar = byCalendar->calendarWidget();
+        QTRY_VERIFY(calendar->isVisible());
+        QCOMPARE(calendar->yearShown(), today.year());
+        QCOMPARE(calendar->monthShown(), today.month());
+        QTest::keyClick(calendar, Qt::Key_Escape);
+        QCOMPARE(byCalendar->date(), none);
     }
 
     void tabOrder_data()
