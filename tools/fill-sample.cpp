@@ -2,7 +2,8 @@
 // and its pages as project.pdf; for looking at the templates. MODE: "partly" (payer,
 // recipient, amount and reason, as a quick payment is filled), "full" (every field with
 // a realistic value, the default), "limit" (every text field at its limit).
-// Usage: formelan-fill-sample KIND-ITEM OUTDIR [MODE]
+// FIELD=VALUE pairs after the mode set single fields last.
+// Usage: formelan-fill-sample KIND-ITEM OUTDIR [MODE [FIELD=VALUE ...]]
 #include "app/findings.h"
 #include "app/mainframe.h"
 #include "app/startup.h"
@@ -157,6 +158,12 @@ int main(int argc, char *argv[])
             if (d && !d->objectName().endsWith(u'3') && !d->objectName().endsWith(u'4'))
                 d->setDate(QDate(2026, 12, 10));
         }
+    }
+    for (int i = 4; i < argc; ++i) {
+        const QString pair = QString::fromLocal8Bit(argv[i]);
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq > 0)
+            view->setFieldText(pair.left(eq), pair.mid(eq + 1));
     }
     frame->sendToWordProcessor();
     const QString out = QString::fromLocal8Bit(argv[2]);
