@@ -5,13 +5,16 @@
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -62,6 +65,18 @@ void DocumentWindow::build()
     // The fields are the stops of the tab chain, not the area around them.
     m_scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(m_scroll);
+    // A field reached by Tab, a click or a finding comes wholly into sight, a memo
+    // included, with its label; after the focus has settled, as the window may still
+    // be laying out.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (!now || !m_content || !m_content->isAncestorOf(now))
+            return;
+        QTimer::singleShot(0, this, [this, field = QPointer<QWidget>(now)] {
+            if (field && field->hasFocus())
+                m_scroll->ensureWidgetVisible(field, kMargin,
+                                              kMargin + field->fontMetrics().height());
+        });
+    });
     // What is wrong with the fields, under them where the eyes are, not in a box that
     // would take the keys typed next.
     warningLine()->setContentsMargins(kMargin, 2, kMargin, 2);
