@@ -324,6 +324,11 @@ private Q_SLOTS:
         QVERIFY2(texts.contains(u"Отказ"_s), qPrintable(texts.join(u" | "_s)));
         QVERIFY2(!texts.contains(u"Cancel"_s) && !texts.contains(u"Look in:"_s),
                  qPrintable(texts.join(u" | "_s)));
+        // Open takes a file that exists; save takes a new name typed in.
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        QCOMPARE(
+            createFileDialog(p.frame(), QFileDialog::AcceptSave, QString(), QString())->fileMode(),
+            QFileDialog::AnyFile);
 
         // The question before leaving a document asks as Bulgarian desktop programs do.
         const auto leave =
