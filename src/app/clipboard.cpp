@@ -62,7 +62,7 @@ void MainFrame::clearFields()
         QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    // Entries marked missing take each field's initial value; the dates stay.
+    // Entries marked missing take each field's initial value; dates become not given.
     FormContent fresh = m_view->content();
     for (FormEntry &entry : fresh.entries)
         entry.present = false;

@@ -337,9 +337,10 @@ void DocumentWindow::setContent(const FormContent &content)
             QWidget *w = control(def.name);
             switch (def.kind) {
             case FieldKind::Date:
-                // Only the day is taken; the field keeps its time of day.
-                if (entry.present)
-                    static_cast<QDateTimeEdit *>(w)->setDate(entry.dateTime.date());
+                // Only the day is taken; the field keeps its time of day. A date the
+                // content lacks is not given: an earlier document's would print.
+                static_cast<QDateTimeEdit *>(w)->setDate(entry.present ? entry.dateTime.date()
+                                                                       : noDate());
                 break;
             case FieldKind::Check:
                 setFieldChecked(w, entry.present ? entry.checked : def.initial == kYes);

@@ -640,6 +640,9 @@ private Q_SLOTS:
         QMdiArea *area = p.frame()->mdiArea();
         set(recipientsBook(), u"recipient_iban_number1", u"BG80BNBG96611020345678"_s);
         setFieldText(docWindow()->control(u"condition"), u"условия"_s);
+        auto *execution = static_cast<QDateTimeEdit *>(docWindow()->control(u"dateiz"));
+        QTest::keyClick(execution, Qt::Key_Up); // today
+        QVERIFY(execution->date() != noDate());
         area->setActiveSubWindow(p.frame()->childOf(docWindow()));
         p.dialogs.answers = {QMessageBox::Yes};
         p.find<QAction>(u"ToolButton10Action"_s)->trigger();
@@ -653,6 +656,7 @@ private Q_SLOTS:
         QVERIFY(fieldChecked(docWindow()->control(u"rebg")));
         QVERIFY(fieldChecked(docWindow()->control(u"debg")));
         QCOMPARE(static_cast<QDateTimeEdit *>(docWindow()->control(u"d_date"))->date(), noDate());
+        QCOMPARE(execution->date(), noDate()); // an old date would print on the next document
         QCOMPARE(text(recipientsBook(), u"recipient_iban_number1"), QString());
 
         // Clearing an address book empties the document's like-named edits, not its
