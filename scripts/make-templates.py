@@ -263,10 +263,10 @@ def paragraph(form, text, fs=16, align="ql"):
 # ---------------------------------------------------------------------------------------
 # Parts that several forms share
 
-def to_bank(form, signs):
+def to_bank(form, signs, bank="bank_name"):
     """Which bank the document goes to, and the lines the clerk fills in by hand."""
     under = "b"
-    rows = [("БАНКА", "bank_name", "Дата на представяне"),
+    rows = [("БАНКА", bank, "Дата на представяне"),
             ("КЛОН", "branch_name", signs),
             ("АДРЕС", "b_add", None)]
     form.add(row([(0, 4, "", "\\ql\\f0\\fs18\\b " + esc("До"))]))
@@ -411,14 +411,16 @@ def kreditni_prevod(form):
 
 
 def direkten_debit(form):
-    to_bank(form, "Подпис на получателя")
-    recipient(form, "Получател", "Получател \u2014 име")
+    # The recipient hands a direct debit to its own bank; the bank the program fills from
+    # the payer's IBAN is the payer's, in the payer's part of the form.
+    to_bank(form, "Подпис на получателя", bank="rebank")
+    party(form, "Получател", "Recipient_name", "recipient_iban_number1", "rec_bic1",
+          "Получател \u2014 име")
     title_amount(form, ["ПЛАТЕЖНО НАРЕЖДАНЕ", "ЗА ДИРЕКТЕН ДЕБИТ"])
     reason(form, "Основание за плащане \u2014 информация за платеца")
     description(form)
     payer(form, "Платец", "Платец \u2014 име")
-    # The document holds no field for the payer's bank: the clerk writes it by hand.
-    line(form, [Blank(0, "При банка \u2014 име на банката на платеца", FULL)])
+    line(form, [Text(0, "При банка \u2014 име на банката на платеца", "bank_name", FULL)])
     execution(form, fees=False)
     balance_of_payments(form, "получателя", "платеца")
 

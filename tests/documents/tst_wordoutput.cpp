@@ -318,6 +318,33 @@ private Q_SLOTS:
         }
     }
 
+    // A direct debit goes to the recipient's bank; the bank filled from the payer's IBAN
+    // stands in the payer's part.
+    void directDebitGoesToTheRecipientsBank()
+    {
+        Program p;
+        copyShippedTemplates(p);
+        QVERIFY(QDir().mkpath(p.dataDir() + u"/help"_s));
+        QVERIFY(
+            QFile::copy(kSource + u"/data/help/banks.csv"_s, p.dataDir() + u"/help/banks.csv"_s));
+        p.find<QAction>(u"N3"_s)->trigger();
+        for (const auto &[field, iban] :
+             {std::pair{u"recipient_iban_number1", u"BG16UNCR70001519562303"},
+              {u"depositor_iban_number1", u"BG80BNBG96611020345678"}}) {
+            QWidget *w = docWindow()->control(field);
+            typeInto(w, QString::fromUtf16(iban));
+            pressTab();
+        }
+        send(p);
+        const QString text = sent(p);
+        const qsizetype to = text.indexOf(u"БАНКА"_s), title = text.indexOf(u"ПЛАТЕЖНО"_s),
+                        payer = text.indexOf(u"BG80BNBG96611020345678"_s);
+        QVERIFY2(to >= 0 && title > to && payer > title, qPrintable(text));
+        QCOMPARE(text.mid(to, title - to).count(u"УниКредит Булбанк"_s), 1);
+        QCOMPARE(text.mid(to, title - to).count(u"Българска народна банка"_s), 0);
+        QCOMPARE(text.mid(payer).count(u"Българска народна банка"_s), 1);
+    }
+
     void centsCompletion()
     {
         Program p;
