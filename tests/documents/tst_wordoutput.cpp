@@ -247,6 +247,8 @@ private Q_SLOTS:
             << u"N7"_s << QStringList{u"ium1"_s, u"100"_s, u"reaso1"_s, u"Данък"_s,
                                       u"ium2"_s, u"50"_s,  u"reaso2"_s, u"Такса"_s}
             << 3;
+        QTest::newRow("eighth kind, payment 3 only")
+            << u"N7"_s << QStringList{u"ium3"_s, u"70"_s, u"reaso3"_s, u"Такса"_s} << 2;
         QTest::newRow("blank credit transfer") << u"N2"_s << QStringList() << 1;
         QTest::newRow("blank direct debit") << u"N3"_s << QStringList() << 1;
         QTest::newRow("blank budget order") << u"N5"_s << QStringList() << 1;

@@ -273,6 +273,8 @@ private Q_SLOTS:
         QTest::newRow("space before the BIC")
             << QByteArray("group,name,bic\nG,Bank, UNCRBGSF\n") << 2;
         QTest::newRow("digit in the code") << QByteArray("group,name,bic\nG,Bank,UNC1BGSF\n") << 2;
+        QTest::newRow("small letter in the location")
+            << QByteArray("group,name,bic\nG,Bank,UNCRBGsF\n") << 2;
         QTest::newRow("bad line after good ones")
             << QByteArray("group,name,bic\nG,A,AAAABGSF\n\nG,B,BBBBBGSF\nG,C\n") << 5;
         QTest::newRow("space after the BIC")
