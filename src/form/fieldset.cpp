@@ -60,10 +60,10 @@ constexpr std::array<FieldDef, 84> kFields{{
 
     {u"recipient_country",       K::Edit,     14, u"",    u"Държава на получателя",                       I::None,       at(1, 0, 4, 185),          34, true},
     {u"recipient_add",           K::Edit,     30, u"",    u"Адрес на получателя",                         I::None,       at(1, 1, 4, 185),          35, false},
-    {u"rebg",                    K::Check,    -1, u"да",  u"получателят е местно лице",                   I::None,       at(1, 2, 4, 185, 0),          36, true},
+    {u"rebg",                    K::Check,    -1, u"да",  u"получателя е местно лице",                   I::None,       at(1, 2, 4, 185, 0),          36, true},
     {u"depositor_country",       K::Edit,     14, u"",    u"Държава на наредителя",                      I::None,       at(1, 0, 196, 185),          37, true},
     {u"depositor_add",           K::Edit,     30, u"",    u"Адрес на наредителя",                        I::None,       at(1, 1, 196, 185),          38, false},
-    {u"debg",                    K::Check,    -1, u"да",  u"наредителят е местно лице",                   I::None,       at(1, 2, 196, 185, 0),          39, true},
+    {u"debg",                    K::Check,    -1, u"да",  u"наредителя е местно лице",                   I::None,       at(1, 2, 196, 185, 0),          39, true},
     {u"econ_descript",           K::Memo,    230, u"",    u"Описание на икономическата същност на превода", I::None,    at(1, 3, 4, 377, 1, 3),  40, false},
     {u"bnb_number",              K::Edit,     10, u"",    u"Номер на БНБ",                               I::None,       at(1, 4, 196, 185),          41, false},
 

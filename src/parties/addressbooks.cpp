@@ -20,7 +20,7 @@ constexpr std::array<PartyFieldDef, 9> kRecipientFields{{
     {u"recipi_egn",             K::Edit,     u"ЕГН на упълномощеното лице",                       10, 2, 2, 1, 1},
     {u"recipient_country",      K::Edit,     u"Държава на получателя",                             30, 5, 4, 1, 2},
     {u"recipient_add",          K::Edit,     u"Адрес на получателя",                               30, 6, 5, 1, 3},
-    {u"rebg",                   K::Check,    u"получателят е местно лице",                         -1, 4, 0, 1, 4},
+    {u"rebg",                   K::Check,    u"получателя е местно лице",                         -1, 4, 0, 1, 4},
 }};
 
 const std::array<PartyCheck, 2> kRecipientChecks{{
@@ -40,7 +40,7 @@ constexpr std::array<PartyFieldDef, 13> kPayerFields{{
     {u"depositor_iban_number1", K::Edit,     u"IBAN на наредителя",            22, 10,  1, 1, 1},
     {u"depositor_country",      K::Edit,     u"Държава на наредителя",         30,  7, 10, 1, 2},
     {u"depositor_add",          K::Edit,     u"Адрес на наредителя",           30,  8, 11, 1, 3},
-    {u"debg",                   K::Check,    u"наредителят е местно лице",      -1,  6, 12, 1, 4},
+    {u"debg",                   K::Check,    u"наредителя е местно лице",      -1,  6, 12, 1, 4},
     {u"bounder_name",           K::Edit,     u"Име на задълженото лице",       -1,  2,  7, 2, 0},
     {u"boun_egn",               K::Edit,     u"ЕГН на задълженото лице",       10,  3,  5, 2, 1},
     {u"boun_bulstat",           K::Edit,     u"Булстат на задълженото лице",   13,  5,  6, 2, 2},
