@@ -103,10 +103,7 @@ private Q_SLOTS:
         QVERIFY(lo.waitForFinished(240000));
         QCOMPARE(lo.exitCode(), 0);
 
-        QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
-                          u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
-        for (const FieldDef &def : documentFields())
-            names.append(def.name.toString());
+        const QStringList names = test::placeholderNames();
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
             QFile txt(out.path() + u"/txt/"_s + QFileInfo(it.key()).completeBaseName() + u".txt"_s);
             QVERIFY2(txt.open(QIODevice::ReadOnly), qPrintable(txt.fileName()));

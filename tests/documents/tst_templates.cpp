@@ -64,16 +64,6 @@ QSet<QString> placeholdersShownBy(const DocumentKind &kind)
     return out;
 }
 
-// Every name that the output searches for under some kind.
-QStringList allPlaceholderNames()
-{
-    QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
-                      u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
-    for (const FieldDef &def : documentFields())
-        names.append(def.name.toString());
-    return names;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
@@ -193,7 +183,7 @@ private Q_SLOTS:
 
         // The text holds exactly the listed placeholders, in the listed order, and no
         // name of another anywhere, in any letter case, inside a word or not.
-        const QStringList names = allPlaceholderNames();
+        const QStringList names = test::placeholderNames();
         QStringList found;
         for (const QString &word : identifierRuns(text)) {
             if (placeholders.contains(word)) {

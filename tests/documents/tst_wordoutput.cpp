@@ -650,10 +650,7 @@ private Q_SLOTS:
         const QString text = sent(p);
         QVERIFY(!text.isEmpty());
         // No placeholder is left, in any case, and no fixed text looks like one.
-        QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
-                          u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
-        for (const FieldDef &def : documentFields())
-            names.append(def.name.toString());
+        const QStringList names = test::placeholderNames();
         for (const QString &name : names)
             QVERIFY2(!text.contains(name, Qt::CaseInsensitive), qPrintable(name));
         // Every value that the kind's form carries is there.

@@ -81,6 +81,9 @@ struct TemplateFields {
 };
 // Read from the source tree at `sourceDir`; empty when the list cannot be read.
 QList<TemplateFields> shippedTemplateFields(const QString &sourceDir);
+// Every name the output replaces under some kind: the fields' own names and the
+// substitutes (dates of a kind, a check box's "no", the obligated person's identifier).
+QStringList placeholderNames();
 
 // The whole program started in-process, with dialogs answered by FakeDialogs and a
 // private data folder.
