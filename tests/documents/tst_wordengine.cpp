@@ -139,6 +139,11 @@ private Q_SLOTS:
                                {u"vid"_s, u"BGN"_s},
                                {u"sum"_s, u"<<<<<<1234"_s}});
         QCOMPARE(f.text, u"Summit Ltd / Vidin / BGN / <<<<<<1234"_s);
+        // A name inside one already replaced ("bank" in "rebank") is passed over, and
+        // the search goes on to its later occurrences.
+        QCOMPARE(fill("{\\rtf1 rebank / bank / bank}", {{u"rebank"_s, u"R"_s}, {u"bank"_s, u"B"_s}})
+                     .text,
+                 u"R / B / B"_s);
     }
 
     void everyOccurrenceIsReplaced()
