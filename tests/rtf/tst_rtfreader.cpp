@@ -273,6 +273,24 @@ private Q_SLOTS:
             << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}"
                           "\\f0 \\'e9{\\f1 \\'e9}\\'e9}")
             << u"éйé"_s;
+        // Every character set a font may declare reads in its own code page.
+        const struct {
+            int charset;
+            const char *bytes;
+            const char16_t *text;
+        } charsets[] = {
+            {77, "\\'8e", u"é"},        {128, "\\'b1", u"ｱ"},       {129, "\\'b0\\'a1", u"가"},
+            {134, "\\'b0\\'a1", u"啊"}, {136, "\\'a4\\'40", u"一"}, {161, "\\'e1", u"α"},
+            {162, "\\'fd", u"ı"},       {163, "\\'d0", u"Đ"},       {177, "\\'e0", u"א"},
+            {178, "\\'c7", u"ا"},       {186, "\\'e8", u"č"},       {204, "\\'e0", u"а"},
+            {222, "\\'a1", u"ก"},       {238, "\\'9a", u"š"},       {255, "\\'82", u"é"},
+        };
+        for (const auto &c : charsets) {
+            QTest::addRow("fcharset%d", c.charset)
+                << "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset" + QByteArray::number(c.charset) +
+                       " X;}}\\f1 " + c.bytes + "}"
+                << QString::fromUtf16(c.text);
+        }
     }
 
     void codePages()
