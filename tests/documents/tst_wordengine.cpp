@@ -54,6 +54,10 @@ private Q_SLOTS:
             << u"1250 end"_s;
         QTest::newRow("unicode with fallback")
             << QByteArray("{\\rtf1 \\u115\\'3f\\u117\\'3f\\u109\\'3f!}") << u"1250!"_s;
+        QTest::newRow("unicode without fallback")
+            << QByteArray("{\\rtf1\\uc0 \\u115\\u117\\u109!}") << u"1250!"_s;
+        QTest::newRow("unicode, a control word as fallback")
+            << QByteArray("{\\rtf1 \\u115\\emdash\\u117\\emdash\\u109\\emdash!}") << u"1250!"_s;
         QTest::newRow("hex bytes, Word")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'73\\'75\\'6d \\'cf}") << u"1250 П"_s;
         QTest::newRow("table cell")
