@@ -139,6 +139,26 @@ private Q_SLOTS:
         checkNothingClipped(docWindow());
     }
 
+    // Each field of both books has a place of its own inside the window.
+    void bookFieldsApart()
+    {
+        Program p;
+        screenOf(p, QSize(1366, 768));
+        for (AddressBook *book : {p.recipients(), p.payers()}) {
+            QList<QRect> taken;
+            for (QWidget *w : book->findChildren<QWidget *>()) {
+                if (!w->isVisibleTo(book) || book->control(w->objectName()) != w)
+                    continue;
+                const QRect r(w->mapTo(book, QPoint(0, 0)), w->size());
+                QVERIFY2(book->rect().contains(r), qPrintable(w->objectName()));
+                for (const QRect &other : taken)
+                    QVERIFY2(!other.intersects(r), qPrintable(w->objectName()));
+                taken.append(r);
+            }
+            QCOMPARE(taken.size(), book == p.payers() ? 13 : 9);
+        }
+    }
+
     // A user who chose a large desktop font gets it, and the window grows and scrolls;
     // nothing is cut.
     void largeDesktopFont()
