@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -71,6 +72,23 @@ private Q_SLOTS:
         bankChooser()->takeChosenCode(u"BNBGBGSD"_s);
         for (const QString &field : {u"rec_bic1"_s, u"dep_bic1"_s})
             QCOMPARE(docWindow()->fieldText(field), QString());
+    }
+
+    // Closing the frame ends the program while the chooser is still open.
+    void chooserDoesNotKeepTheProgramRunning()
+    {
+        Program p;
+        writeList(p, kList);
+        press(edit(docWindow(), u"rec_bic1"), Qt::RightButton);
+        QVERIFY(bankChooser()->isVisible());
+        // Qt ends the program on its last window only from inside the event loop.
+        QTimer limit;
+        limit.setSingleShot(true);
+        connect(&limit, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        limit.start(5000);
+        QTimer::singleShot(0, p.frame(), [&p] { p.frame()->close(); });
+        QApplication::exec();
+        QVERIFY(limit.isActive()); // ended by the frame's closing, not by the limit
     }
 
     void rightPressOpensFromEachField_data()
