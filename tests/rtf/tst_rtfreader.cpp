@@ -229,6 +229,9 @@ private Q_SLOTS:
             << QByteArray(
                    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fcharset0 Arial;}}\\'e0}")
             << u"à"_s;
+        QTest::newRow("hex digits in capitals, a to f")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'AA\\'BF\\'CD\\'DE\\'EF\\'FA}")
+            << u"ЄїНЮпъ"_s;
         QTest::newRow("invalid code page falls back")
             << QByteArray("{\\rtf1\\ansi\\ansicpg99999 \\'cf}") << u"П"_s;
         QTest::newRow("escaped specials")
