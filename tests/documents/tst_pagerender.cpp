@@ -7,6 +7,7 @@
 #include "documents/pagerender.h"
 #include "form/fieldset.h"
 #include "form/kinds.h"
+#include "placeholders.h"
 #include "require.h"
 #include "rtf/fontfaces.h"
 #include "rtf/rtfreader.h"
@@ -287,16 +288,6 @@ QString printed(const FormContent &c, const QString &placeholder)
     return text;
 }
 
-// Every name the output replaces, under any kind.
-QStringList allPlaceholderNames()
-{
-    QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
-                      u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
-    for (const FieldDef &def : documentFields())
-        names.append(def.name.toString());
-    return names;
-}
-
 // Each kind's document filled: the eighth kind in both of its forms, by the length of
 // the amount in words.
 void addFilledRows()
@@ -550,7 +541,7 @@ private Q_SLOTS:
         }
         // A field that the kind's form does not carry shows nowhere (no payer's IBAN on
         // a deposit slip): each value of its own, that no carried value holds, is absent.
-        const QStringList names = allPlaceholderNames();
+        const QStringList names = test::placeholderNames();
         for (const QString &n : names) {
             const QString value = QString(printed(content, n)).remove(whitespace());
             if (shown.contains(n) || value.size() < 4)

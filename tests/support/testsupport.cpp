@@ -3,7 +3,6 @@
 #include "app/startup.h"
 #include "base/paths.h"
 #include "base/settings.h"
-#include "form/fieldset.h"
 
 #include <QStandardPaths>
 
@@ -148,15 +147,6 @@ QStringList FakeDialogs::texts() const
     for (const Message &m : messages)
         out.append(m.text);
     return out;
-}
-
-QStringList placeholderNames()
-{
-    QStringList names{u"ofda"_s,   u"toda"_s,   u"doc_date"_s,
-                      u"renobg"_s, u"denobg"_s, u"obligated_id"_s};
-    for (const FieldDef &def : documentFields())
-        names.append(def.name.toString());
-    return names;
 }
 
 QList<TemplateFields> shippedTemplateFields(const QString &sourceDir)

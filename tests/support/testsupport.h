@@ -5,6 +5,7 @@
 #include "form/documentwindow.h"
 #include "parties/addressbook.h"
 #include "parties/bankchooser.h"
+#include "placeholders.h"
 
 #include <QList>
 #include <QStringList>
@@ -81,9 +82,6 @@ struct TemplateFields {
 };
 // Read from the source tree at `sourceDir`; empty when the list cannot be read.
 QList<TemplateFields> shippedTemplateFields(const QString &sourceDir);
-// Every name the output replaces under some kind: the fields' own names and the
-// substitutes (dates of a kind, a check box's "no", the obligated person's identifier).
-QStringList placeholderNames();
 
 // The whole program started in-process, with dialogs answered by FakeDialogs and a
 // private data folder.
