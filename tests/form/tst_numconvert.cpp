@@ -204,6 +204,7 @@ private Q_SLOTS:
         QTest::newRow("111111111") << u"111111111"_s << false;
         QTest::newRow("second weights") << u"100000086"_s << true;
         QTest::newRow("second weights, wrong") << u"100000085"_s << false;
+        QTest::newRow("second weights, no zero") << u"526516258"_s << true;
         QTest::newRow("both remainders 10") << u"100000550"_s << true;
         QTest::newRow("both remainders 10, not 0") << u"100000551"_s << false;
         QTest::newRow("831641791") << u"831641791"_s << true;
