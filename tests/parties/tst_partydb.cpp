@@ -164,6 +164,46 @@ QStringList listNames(PartyList &list)
     return out;
 }
 
+// Counts the rows a book hands out, to see how often the list goes back to it.
+class CountingStore : public PartyStore {
+public:
+    explicit CountingStore(PartyStore &inner)
+        : m_inner(inner)
+    {}
+    qint64 rowsRead = 0;
+    QString location() const override { return m_inner.location(); }
+    QString readOnlyReason() const override { return m_inner.readOnlyReason(); }
+    StoreResult<BookSummary> summary(PartyTable t) override { return m_inner.summary(t); }
+    StoreError readRows(PartyTable t, const RowRange &range, std::span<const int> columns,
+                        const std::function<bool(PartyRow &&)> &sink) override
+    {
+        return m_inner.readRows(t, range, columns, [&](PartyRow &&row) {
+            ++rowsRead;
+            return sink(std::move(row));
+        });
+    }
+    StoreResult<std::vector<PartyRow>> rowsWithKeys(PartyTable t,
+                                                    std::span<const PartyKey> keys) override
+    {
+        auto rows = m_inner.rowsWithKeys(t, keys);
+        if (rows.ok())
+            rowsRead += qint64(rows.value().size());
+        return rows;
+    }
+    StoreResult<std::vector<PartyKey>> add(PartyTable t, std::span<const QStringList> rows) override
+    {
+        return m_inner.add(t, rows);
+    }
+    StoreError remove(PartyTable t, PartyKey key) override { return m_inner.remove(t, key); }
+    std::function<StoreResult<std::unique_ptr<PartyStore>>()> opener() const override
+    {
+        return m_inner.opener();
+    }
+
+private:
+    PartyStore &m_inner;
+};
+
 struct HelperRun {
     int exitCode = -1;
     QStringList lines;
@@ -971,6 +1011,13 @@ private Q_SLOTS:
             auto fresh = PartyList::open(*store, t).take();
             for (int at : {500, 200, 700, 1})
                 QCOMPARE(fresh->nameAt(at), u"Ред %1"_s.arg(at));
+        }
+        {
+            // Scrolled through from top to bottom, each row comes from the book once.
+            CountingStore counting(*store);
+            auto walked = PartyList::open(counting, t).take();
+            QCOMPARE(listNames(*walked).size(), 1000);
+            QCOMPARE(counting.rowsRead, 1000);
         }
         auto list = PartyList::open(*store, t).take();
         QCOMPARE(list->count(), 1000);
