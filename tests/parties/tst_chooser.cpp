@@ -266,6 +266,8 @@ private Q_SLOTS:
         QVERIFY(text.startsWith(u"Банкови идентификационни кодове (BIC)"_s));
         QVERIFY(text.contains(u"Българска народна банка"_s));
         QVERIFY(text.contains(u"UNCRBGSF"_s));
+        // The list reaches the window's edges, scroll bars included.
+        QCOMPARE(bankChooser()->viewer()->geometry(), bankChooser()->rect());
         doubleClickOn(u"UNCRBGSF"_s);
         QCOMPARE(edit(docWindow(), u"rec_bic1")->text(), u"UNCRBGSF"_s);
     }
