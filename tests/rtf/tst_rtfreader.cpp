@@ -610,8 +610,11 @@ private Q_SLOTS:
                           "\\marglsxn567")
             << QSizeF(841.9, 595.3) << QMarginsF(28.35, 56.69, 56.69, 56.69);
         QTest::newRow("a later section changes nothing")
-            << QByteArray("\\margl1000 x\\sect\\sectd\\marglsxn3000\\pgwsxn5000 y")
+            << QByteArray("\\margl1000 x\\sect\\sectd\\marglsxn3000\\margrsxn3000\\margtsxn3000"
+                          "\\margbsxn3000\\pgwsxn5000\\pghsxn5000 y")
             << QSizeF(595.28, 841.89) << QMarginsF(50, 56.69, 56.69, 56.69);
+        QTest::newRow("a section's zero size")
+            << QByteArray("\\sectd\\pgwsxn0\\pghsxn0") << QSizeF(595.28, 841.89) << cm2;
         QTest::newRow("absurd sizes are bounded")
             << QByteArray("\\paperw999999999\\paperh-5\\margl-100") << QSizeF(1584, 841.89)
             << QMarginsF(0, 56.69, 56.69, 56.69);
