@@ -1108,6 +1108,14 @@ private Q_SLOTS:
         auto *ssl = w.findChild<QComboBox *>(u"serverSslMode"_s);
         auto *check = w.findChild<QPushButton *>(u"checkConnection"_s);
         QVERIFY(local && server && host && port && database && user && ssl && check);
+        // The choice, the server's fields, the button and the answer, one below the other.
+        const QList<QWidget *> parts{local, server, w.findChild<QWidget *>(u"serverFields"_s),
+                                     check, w.findChild<QWidget *>(u"checkResultArea"_s)};
+        for (QWidget *a : parts) {
+            for (QWidget *b : parts)
+                QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                         qPrintable(a->objectName() + u" / "_s + b->objectName()));
+        }
         QCOMPARE(check->text(), u"Проверка на връзката"_s);
         QCOMPARE(local->text(), u"на този компютър"_s);
         QCOMPARE(server->text(), u"на сървър"_s);
