@@ -1263,6 +1263,7 @@ private Q_SLOTS:
                                       : book->database()),
                  qPrintable(message));
         QVERIFY(message.contains(u"Опитайте отново"_s));
+        QVERIFY2(message.contains(u"Записът не е добавен."_s), qPrintable(message));
         QVERIFY2(message.contains(backend == Backend::Sqlite
                                       ? u"\nСъобщение от базата данни: database is locked"_s
                                       : u"\nСъобщение от PostgreSQL: ERROR:  canceling statement "
