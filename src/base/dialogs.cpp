@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 
 namespace formelan {
 
@@ -24,10 +24,13 @@ public:
     FocusReturn &operator=(const FocusReturn &) = delete;
     ~FocusReturn()
     {
-        if (!m_widget || !m_widget->isVisible())
-            return;
-        m_widget->window()->activateWindow();
-        m_widget->setFocus(Qt::ActiveWindowFocusReason);
+        // After the closing window's own events, which would take the focus again; the
+        // window gives it back to the widget that had it there.
+        if (m_widget)
+            QTimer::singleShot(0, m_widget, [w = m_widget] {
+                if (w->isVisible())
+                    w->window()->activateWindow();
+            });
     }
 
 private:
@@ -58,12 +61,17 @@ public:
 private:
     static QString chosenFile(const std::unique_ptr<QFileDialog> &dialog)
     {
+        const FocusReturn focus;
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return {};
         return dialog->selectedFiles().constFirst();
     }
 
-    int runDialog(QDialog &dialog) override { return dialog.exec(); }
+    int runDialog(QDialog &dialog) override
+    {
+        const FocusReturn focus;
+        return dialog.exec();
+    }
 };
 
 Dialogs *g_replacement = nullptr;
@@ -82,9 +90,6 @@ std::unique_ptr<QFileDialog> createFileDialog(QWidget *parent, QFileDialog::Acce
     // has added the extension to the name chosen.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    // A folder is where the dialog starts; selected, it would be offered as the name.
-    if (!initial.isEmpty() && !QFileInfo(initial).isDir())
-        dialog->selectFile(initial);
     return dialog;
 }
 
