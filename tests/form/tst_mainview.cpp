@@ -9,6 +9,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -267,6 +268,14 @@ private Q_SLOTS:
             QTest::keyClick(w, Qt::Key_Backspace);
             QCOMPARE(docWindow()->fieldWarning(field), QString());
         }
+
+        // What an input method gives (a letter made with a dead key) is typing too.
+        setFieldText(w, QString(limit - 1, u'7'));
+        QTest::keyClick(w, Qt::Key_End);
+        QInputMethodEvent composed;
+        composed.setCommitString(u"78"_s);
+        QApplication::sendEvent(w, &composed);
+        QCOMPARE(fieldText(w), QString(limit, u'7'));
 
         // Text set by the program is kept whole, and typing cannot make it longer.
         const bool cents = field.startsWith(u'd'); // cents take digits only
