@@ -132,6 +132,20 @@ private Q_SLOTS:
         whenAsked(typeAndEnter(QString()));
         QCOMPARE(dialogs().saveFileName(&window, filter, suggested), suggested);
         QCOMPARE(offered, u"нов документ.frm"_s);
+        // Replacing a file is the program's question, asked once it has the name.
+        QTimer overwrite;
+        bool askedToReplace = false;
+        connect(&overwrite, &QTimer::timeout, &overwrite, [&askedToReplace] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                askedToReplace = true;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        overwrite.start(10);
+        whenAsked(typeAndEnter(u"a.frm"_s));
+        QCOMPARE(dialogs().saveFileName(&window, filter, dir.path()), file);
+        QVERIFY(!askedToReplace);
+        overwrite.stop();
         whenAsked([](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         QCOMPARE(dialogs().openFileName(&window, filter, file), QString());
         QTRY_COMPARE(QApplication::focusWidget(), second);
