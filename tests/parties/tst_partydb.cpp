@@ -992,6 +992,41 @@ private Q_SLOTS:
         }
     }
 
+    void rangesReadExactly_data() { backendRows(); }
+    // A range gives the rows between its keys, in its order, past those it skips and no
+    // more than its limit, also where deleted rows leave gaps among the keys.
+    void rangesReadExactly()
+    {
+        FETCH_BOOK(book);
+        auto store = book->open();
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Payers;
+        for (int i = 1; i <= 12; ++i)
+            QVERIFY(store->add(t, named(t, QString::number(i))).ok());
+        QVERIFY(store->remove(t, 4).ok() && store->remove(t, 5).ok());
+        const struct {
+            RowRange range;
+            QStringList names;
+        } cases[]{
+            {{}, QString(u"1 2 3 6 7 8 9 10 11 12"_s).split(u' ')},
+            {{2, 8}, {u"3"_s, u"6"_s, u"7"_s, u"8"_s}},
+            {{0, 99, 0, 3}, {u"1"_s, u"2"_s, u"3"_s}},
+            {{0, 99, 2, 3}, {u"3"_s, u"6"_s, u"7"_s}},
+            {{0, 99, 0, 3, true}, {u"12"_s, u"11"_s, u"10"_s}},
+            {{0, 11, 1, 2, true}, {u"10"_s, u"9"_s}},
+            {{0, 99, 10}, {}},
+        };
+        for (const auto &c : cases) {
+            const int name = partyNameColumn(t);
+            const StoreResult<std::vector<PartyRow>> rows =
+                store->rows(t, c.range, std::span(&name, 1));
+            QStringList names;
+            for (const PartyRow &row : rows.value())
+                names.append(row.values.at(name));
+            QCOMPARE(names, c.names);
+        }
+    }
+
     void listReadsInBlocksAndKeepsPositions_data() { backendRows(); }
     // Positions are read in blocks from wherever the user looks first; rows read stay
     // where they are shown, none shows twice, and rows deleted before they were read show
