@@ -135,7 +135,9 @@ Cause causeOfConnect(const QSqlError &error)
         return Cause::ServiceUnknown;
     if (has(u"database \"") && has(u"\" does not exist"))
         return Cause::NoDatabase;
-    if (has(u"too many clients") || has(u"connection slots are reserved"))
+    // Also a role's own CONNECTION LIMIT, whose text names the role.
+    if (has(u"too many clients") || has(u"too many connections") ||
+        has(u"connection slots are reserved"))
         return Cause::TooManyConnections;
     if (has(u"pg_hba.conf") || has(u"authentication failed") || has(u"role \"") ||
         has(u"not permitted to log in") || has(u"permission denied for database"))

@@ -864,6 +864,38 @@ private Q_SLOTS:
         QCOMPARE(counts(), u"12002/3"_s);
     }
 
+    void serverRefusesAnAdd_data()
+    {
+        QTest::addColumn<QString>("setup"); // run on the book's database before it is opened
+        QTest::addColumn<QStringList>("says");
+        QTest::newRow("a database that only reads")
+            << u"ALTER DATABASE %1 SET default_transaction_read_only = on"_s
+            << QStringList{u"приема само четене"_s, u"Добавяне и изтриване не са възможни"_s};
+        QTest::newRow("a column shorter than the name")
+            << u"ALTER TABLE recipient ALTER COLUMN \"Име на получателя\" TYPE varchar(5)"_s
+            << QStringList{u"по-дълга"_s, u"Записът не е добавен."_s};
+        QTest::newRow("a rule of the office's")
+            << u"ALTER TABLE recipient ADD CHECK (length(\"Име на получателя\") < 5)"_s
+            << QStringList{u"отказа"_s, u"Записът не е добавен."_s};
+    }
+    // What the server refuses an add for is told in the clerk's words, and nothing is added.
+    void serverRefusesAnAdd()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, says);
+        REQUIRE_SERVER();
+        auto book = TestBook::make(Backend::Postgres);
+        QVERIFY(book && book->open());
+        QVERIFY(book->exec(setup.arg(book->database())));
+        auto store = book->open();
+        QVERIFY(store);
+        const PartyTable t = PartyTable::Recipients;
+        const QString message = store->add(t, named(t, u"Дълго име"_s)).error().message();
+        for (const QString &part : says)
+            QVERIFY2(message.contains(part), qPrintable(message));
+        QCOMPARE(book->one(u"SELECT count(*) FROM recipient"_s), u"0"_s);
+    }
+
     void connectionCheck_data()
     {
         QTest::addColumn<QString>("setup");
@@ -883,6 +915,8 @@ private Q_SLOTS:
         QTest::newRow("no such database")
             << u"no database"_s << O::NoDatabase << u"няма база данни „няма_такава“"_s;
         QTest::newRow("no such role") << u"no role"_s << O::NoRights << u"не допуска"_s;
+        QTest::newRow("no connection left for the role")
+            << u"connection limit"_s << O::Failed << u"не приема повече връзки"_s;
         QTest::newRow("no right to read")
             << u"no select"_s << O::NoRights << u"няма право да чете"_s;
         QTest::newRow("tables missing, not creatable")
@@ -935,6 +969,8 @@ private Q_SLOTS:
             settings.database = u"няма_такава"_s;
         } else if (setup == u"no role"_s) {
             settings.user = u"nobody_here"_s;
+        } else if (setup == u"connection limit"_s) {
+            settings.user = newRole(*book, u"limited"_s, u"CONNECTION LIMIT 0"_s);
         } else if (setup == u"no select"_s) {
             settings.user = newRole(*book, u"noselect"_s);
         } else if (setup == u"no create"_s) {
