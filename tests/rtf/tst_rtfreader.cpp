@@ -505,6 +505,14 @@ private Q_SLOTS:
         // A row lower than its text grows to the text.
         const qreal last = doc.documentLayout()->frameBoundingRect(table).bottom() - top(2);
         QCOMPARE_GE(last, 24 * 300 / 72.0);
+
+        // An indent of a single layout pixel is fitted like any other.
+        const int pixel = qRound(20 / rtf::pixelsPerPoint()); // in twips
+        QTextDocument indented;
+        rtf::read("{\\rtf1\\pard\\li" + QByteArray::number(pixel) + " i\\par}", indented);
+        indented.documentLayout()->setPaintDevice(&device);
+        rtf::fitToDevice(indented);
+        QCOMPARE(qRound(indented.begin().blockFormat().leftMargin()), qRound(pixel * 300 / 1440.0));
     }
 
     void spaceAfterATable()
