@@ -725,6 +725,9 @@ private Q_SLOTS:
         book->control(u"rebank")->setFocus();
         QTest::keyClick(book->control(u"rebank"), Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(book->searchBox()->hasFocus());
+        // The box names the columns it looks in.
+        QVERIFY(book->searchBox()->toolTip().contains(
+            u"в „Име на получателя“, „ЕГН на упълномощеното лице“, „IBAN“, без"_s));
 
         auto expected = [&](const QString &text) {
             QStringList out;
