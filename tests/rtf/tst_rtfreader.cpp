@@ -563,6 +563,12 @@ private Q_SLOTS:
         QCOMPARE(qRound(twips(m.tabPositions().at(1).position)), 2880);
         QCOMPARE(blockWith(doc, u"next"_s).blockFormat().pageBreakPolicy(),
                  QTextFormat::PageBreak_AlwaysBefore);
+        QTextDocument breaks;
+        rtf::read("{\\rtf1\\pard\\pagebb own\\par\\pard\\pagebb0 none\\par}", breaks);
+        QCOMPARE(blockWith(breaks, u"own"_s).blockFormat().pageBreakPolicy(),
+                 QTextFormat::PageBreak_AlwaysBefore);
+        QCOMPARE(blockWith(breaks, u"none"_s).blockFormat().pageBreakPolicy(),
+                 QTextFormat::PageBreak_Auto);
         // An empty paragraph is as high as its paragraph mark's font.
         const QTextBlock empty = blockWith(doc, u"next"_s).next();
         QCOMPARE(empty.length(), 1);
