@@ -234,6 +234,10 @@ private Q_SLOTS:
             << u"ЄїНЮпъ"_s;
         QTest::newRow("invalid code page falls back")
             << QByteArray("{\\rtf1\\ansi\\ansicpg99999 \\'cf}") << u"П"_s;
+        QTest::newRow("typographic marks")
+            << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")
+            << u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D"_s;
+        QTest::newRow("IBM PC code page 850") << QByteArray("{\\rtf1\\pca \\'82\\'a4}") << u"éñ"_s;
         QTest::newRow("escaped specials")
             << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e}") << u"a\\b{c}d\u00A0e"_s;
     }
