@@ -238,6 +238,8 @@ private Q_SLOTS:
             << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")
             << u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D"_s;
         QTest::newRow("IBM PC code page 850") << QByteArray("{\\rtf1\\pca \\'82\\'a4}") << u"éñ"_s;
+        QTest::newRow("IBM PC code page 437") << QByteArray("{\\rtf1\\pc \\'81\\'e1}") << u"üß"_s;
+        QTest::newRow("Macintosh") << QByteArray("{\\rtf1\\mac \\'8a\\'a5}") << u"ä•"_s;
         QTest::newRow("escaped specials")
             << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e}") << u"a\\b{c}d\u00A0e"_s;
     }
