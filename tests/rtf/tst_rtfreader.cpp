@@ -453,6 +453,45 @@ private Q_SLOTS:
             QVERIFY(doc.toPlainText().endsWith(u"After\n"_s));
     }
 
+    // A row placed across the page, each kind of cell border, each kind of tab stop.
+    void rowsBordersAndTabs_data()
+    {
+        QTest::addColumn<QByteArray>("words");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<int>("border");
+        QTest::addColumn<int>("tab");
+        using F = QTextFrameFormat;
+        QTest::newRow("centred, dotted, centre tab")
+            << QByteArray("\\trqc\\clbrdrt\\brdrdot") << int(Qt::AlignHCenter)
+            << int(F::BorderStyle_Dotted) << int(QTextOption::CenterTab);
+        QTest::newRow("right, dashed, decimal tab")
+            << QByteArray("\\trqr\\clbrdrt\\brdrdash") << int(Qt::AlignRight)
+            << int(F::BorderStyle_Dashed) << int(QTextOption::DelimiterTab);
+        QTest::newRow("left, hairline, left tab")
+            << QByteArray("\\trql\\clbrdrt\\brdrhair") << int(Qt::AlignLeft)
+            << int(F::BorderStyle_Solid) << int(QTextOption::LeftTab);
+    }
+    void rowsBordersAndTabs()
+    {
+        QFETCH(QByteArray, words);
+        QFETCH(int, alignment);
+        QFETCH(int, border);
+        QFETCH(int, tab);
+        const QByteArray tabWord = tab == QTextOption::CenterTab      ? "\\tqc"
+                                   : tab == QTextOption::DelimiterTab ? "\\tqdec"
+                                                                      : "";
+        QTextDocument doc;
+        rtf::read("{\\rtf1\\trowd" + words + "\\cellx2000\\pard\\intbl A\\cell\\row\\pard" +
+                      tabWord + "\\tx1440 B\\par}",
+                  doc);
+        QTextTable *table = firstTable(doc);
+        QVERIFY(table);
+        QCOMPARE(int(table->format().alignment() & Qt::AlignHorizontal_Mask),
+                 alignment == Qt::AlignLeft ? 0 : alignment);
+        QCOMPARE(int(table->cellAt(0, 0).format().toTableCellFormat().topBorderStyle()), border);
+        QCOMPARE(int(blockWith(doc, u"B"_s).blockFormat().tabPositions().value(0).type), tab);
+    }
+
     void cellFormats()
     {
         const QByteArray rtf =
