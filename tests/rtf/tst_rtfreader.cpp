@@ -496,7 +496,8 @@ private Q_SLOTS:
     {
         const QByteArray rtf =
             "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\trowd\\trgaph100\\trpaddl200\\trpaddfl3"
-            "\\clbrdrt\\brdrs\\brdrw20\\brdrcf1\\clbrdrl\\brdrdb\\brdrw10\\clbrdrb\\brdrs\\brdrnone"
+            "\\clbrdrt\\brdrs\\brdrw20\\brdrcf1\\trbrdrt\\brdrdb\\brdrw60\\box\\brdrdot\\clbrdrl\\b"
+            "rdrdb\\brdrw10\\clbrdrb\\brdrs\\brdrnone"
             "\\clvertalc\\clcbpat1\\cellx2000\\clvertalb\\clbrdrr\\brdrth\\brdrw15\\cellx4000"
             "\\pard\\intbl A\\cell B\\cell\\row}";
         QTextDocument doc;
@@ -634,8 +635,8 @@ private Q_SLOTS:
         const QByteArray rtf =
             "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Georgia;}"
             "{\\f1\\fmodern Consolas;}{\\f2\\fswiss\\fcharset204{\\*\\panose 0} Tahoma CYR;}"
-            "{\\f3\\fnil Caf\\'e9 Sans;}}"
-            "a{\\f1 b}{\\f2 c}{\\f3 d}{\\f1\\plain e}}";
+            "{\\f3\\fnil Caf\\'e9 Sans;}{\\f4\\fscript S;}{\\f5\\fdecor D;}{\\f6\\ftech T;}}"
+            "a{\\f1 b}{\\f2 c}{\\f3 d}{\\f1\\plain e}{\\f4 s}{\\f5 t}{\\f6 u}}";
         QTextDocument doc;
         rtf::read(rtf, doc);
         QHash<QString, QTextCharFormat> formats;
@@ -650,6 +651,13 @@ private Q_SLOTS:
         QCOMPARE(formats.value(u"d"_s).fontFamilies().toStringList(), QStringList{u"Café Sans"_s});
         QCOMPARE(formats.value(u"e"_s).fontFamilies().toStringList(), QStringList{u"Georgia"_s});
         QCOMPARE(formats.value(u"e"_s).fontPointSize(), 12.0);
+        const std::pair<QString, QFont::StyleHint> hints[]{{u"c"_s, QFont::SansSerif},
+                                                           {u"d"_s, QFont::AnyStyle},
+                                                           {u"s"_s, QFont::Cursive},
+                                                           {u"t"_s, QFont::Decorative},
+                                                           {u"u"_s, QFont::AnyStyle}};
+        for (const auto &[text, hint] : hints)
+            QCOMPARE(formats.value(text).fontStyleHint(), hint);
     }
 
     void pageSetup_data()
