@@ -294,7 +294,7 @@ private Q_SLOTS:
 
     // Another copy deletes "Gamma", which this copy shows, and adds "Delta": within two
     // seconds this copy lists what the book holds, unasked; "Gamma" stays in the fields
-    // and nothing is deletable until a party is chosen again.
+    // and nothing is deletable until a party is chosen again. A search stays on.
     void twoCopiesDelete()
     {
         QTemporaryDir dir;
@@ -324,6 +324,13 @@ private Q_SLOTS:
         QVERIFY(!recipientsBook()->findChild<QPushButton *>(u"Button2"_s)->isEnabled());
         QCOMPARE(bookText(recipientsBook(), u"Recipient_name"), u"Gamma"_s);
         QVERIFY(p.dialogs.messages.isEmpty());
+
+        // A search stays on while the list follows the other copy's adds.
+        QCOMPARE(search(recipientsBook(), u"alpha"_s), 1);
+        QCOMPARE(runHelper({u"add"_s, path, u"recipient"_s, u"Alpha 2"_s}).exitCode, 0);
+        QCOMPARE(runHelper({u"add"_s, path, u"recipient"_s, u"Echo"_s}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(gridColumn(recipientsBook()),
+                                  (QStringList{u"Alpha"_s, u"Alpha 2"_s}), 2000);
     }
 
     // When add or delete returns, base.mdb alone holds it: a copy of that one file taken
