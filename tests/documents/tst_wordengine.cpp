@@ -107,18 +107,21 @@ private Q_SLOTS:
         QCOMPARE(f.text, u"["_s + value + u"] [1]"_s);
     }
 
+    // Beyond ASCII, \uN and, for programs that read no \uN, the Windows-1251 byte or "?".
     // \uN takes a signed 16-bit number: from U+8000 up it is written negative.
-    void charactersAboveTheSignedRange_data()
+    void charactersOutsideAscii_data()
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("written");
+        QTest::newRow("Cyrillic") << u"Пя"_s << QByteArray("\\u1055\\'cf\\u1103\\'ff");
+        QTest::newRow("euro sign") << u"€"_s << QByteArray("\\u8364\\'88");
         QTest::newRow("U+7FFF") << QString(QChar(0x7FFF)) << QByteArray("\\u32767?");
         QTest::newRow("U+8000") << QString(QChar(0x8000)) << QByteArray("\\u-32768?");
         QTest::newRow("U+FFFD") << QString(QChar(0xFFFD)) << QByteArray("\\u-3?");
         QTest::newRow("surrogate pair") << u"😀"_s << QByteArray("\\u-10179?\\u-8704?");
     }
 
-    void charactersAboveTheSignedRange()
+    void charactersOutsideAscii()
     {
         QFETCH(QString, value);
         QFETCH(QByteArray, written);
