@@ -249,6 +249,24 @@ private Q_SLOTS:
         QTest::newRow("pick-list v1") << u"v1"_s << 1;
         QTest::newRow("memo econ_descript") << u"econ_descript"_s << 230;
         QTest::newRow("memo condition") << u"condition"_s << 230;
+        // Fields for an identifier or an amount take the longest one whole, and no more.
+        const std::pair<const char *, int> identifiers[]{{"recipient_iban_number1", 22},
+                                                         {"depositor_iban_number1", 22},
+                                                         {"dep_bic1", 8},
+                                                         {"recipi_egn", 10},
+                                                         {"boun_egn", 10},
+                                                         {"boun_lk", 10},
+                                                         {"boun_bulstat", 13},
+                                                         {"sum", 10},
+                                                         {"ium1", 10},
+                                                         {"ium2", 10},
+                                                         {"ium3", 10},
+                                                         {"ium4", 10},
+                                                         {"d2", 2},
+                                                         {"d3", 2},
+                                                         {"d4", 2}};
+        for (const auto &[field, limit] : identifiers)
+            QTest::newRow(field) << QString::fromLatin1(field) << limit;
     }
 
     void typingLimits()
@@ -278,7 +296,9 @@ private Q_SLOTS:
         QCOMPARE(fieldText(w), QString(limit, u'7'));
 
         // Text set by the program is kept whole, and typing cannot make it longer.
-        const bool cents = field.startsWith(u'd'); // cents take digits only
+        // Amounts and cents take digits only.
+        const bool cents =
+            field.startsWith(u'd') || field == u"sum"_s || field.startsWith(u"ium"_s);
         // Capitals, which the code fields (BIC) keep as they are.
         const QString longer(limit < 0 ? 400 : limit + 20, cents ? u'1' : u'X');
         setFieldText(w, longer);
