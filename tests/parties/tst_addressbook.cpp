@@ -399,6 +399,29 @@ private Q_SLOTS:
         QCOMPARE(payersBook()->grid()->model()->index(0, 8).data().toString(), u"BNBGBGSD"_s);
     }
 
+    // The books' fields for an identifier take the longest one typed whole, and no more.
+    void identifierFieldsTakeAWholeOne()
+    {
+        Program p;
+        const struct {
+            AddressBook *book;
+            const char16_t *field;
+            int limit;
+        } fields[]{{recipientsBook(), u"recipient_iban_number1", 22},
+                   {recipientsBook(), u"rec_bic1", 11},
+                   {recipientsBook(), u"recipi_egn", 10},
+                   {payersBook(), u"depositor_iban_number1", 22},
+                   {payersBook(), u"dep_bic1", 8},
+                   {payersBook(), u"boun_egn", 10},
+                   {payersBook(), u"boun_lk", 10},
+                   {payersBook(), u"boun_bulstat", 13}};
+        for (const auto &f : fields) {
+            QWidget *w = field(f.book, f.field);
+            QTest::keyClicks(w, QString(f.limit + 3, u'7'));
+            QCOMPARE(fieldText(w), QString(f.limit, u'7'));
+        }
+    }
+
     void lookupInTheDocument_data() { addBackends(); }
     void lookupInTheDocument()
     {
