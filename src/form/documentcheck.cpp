@@ -124,9 +124,13 @@ std::optional<qint64> Checker::units(QStringView field)
     const QString t = text(field);
     if (t.isEmpty())
         return 0;
-    if (!allDigits(t) || t.size() > 10) {
+    if (!allDigits(t)) {
         add(field, u"не е сума в цели единици: „%1“ (стотинките се пишат в полето вдясно)"_s.arg(
                        m_content.text(field)));
+        return std::nullopt;
+    }
+    if (t.size() > 10) {
+        add(field, u"сумата е твърде голяма: „%1“ (най-много 10 цифри)"_s.arg(t));
         return std::nullopt;
     }
     return t.toLongLong();
