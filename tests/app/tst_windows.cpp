@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDateTimeEdit>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -156,6 +157,13 @@ private Q_SLOTS:
                 taken.append(r);
             }
             QCOMPARE(taken.size(), book == p.payers() ? 13 : 9);
+            // Each column of fields runs down from the top with no empty place in it.
+            const auto *grid = book->findChild<QGridLayout *>();
+            QVERIFY(grid);
+            for (int c = 0; c < grid->columnCount(); ++c) {
+                for (int r = 1; r < grid->rowCount(); ++r)
+                    QVERIFY(!grid->itemAtPosition(r, c) || grid->itemAtPosition(r - 1, c));
+            }
         }
     }
 
