@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include "app/startup.h"
+#include "form/documentwindow.h"
 #include "form/fieldwidgets.h"
 #include "form/kinds.h"
 
@@ -164,6 +165,48 @@ private Q_SLOTS:
                 for (int r = 1; r < grid->rowCount(); ++r)
                     QVERIFY(!grid->itemAtPosition(r, c) || grid->itemAtPosition(r - 1, c));
             }
+        }
+    }
+
+    // The four payments of the eighth kind are alike, field for field: place, size,
+    // typing limit, and the way Tab goes through them.
+    void paymentsAlike()
+    {
+        Program p;
+        screenOf(p, QSize(1366, 768));
+        p.find<QAction>(u"N7"_s)->trigger();
+        DocumentWindow *w = docWindow();
+        const auto place = [w](const QString &name) {
+            QWidget *c = w->control(name);
+            return QRect(c->mapTo(w, QPoint(0, 0)), c->size());
+        };
+        const auto limit = [w](const QString &name) {
+            FieldEdit *edit = editOf(w->control(name));
+            return edit ? edit->limit() : -1;
+        };
+        // The next field Tab reaches, named as if it were in the first payment.
+        const auto next = [w](const QString &name, int k) {
+            QWidget *to = w->control(name)->nextInFocusChain();
+            while (to && (to->objectName().isEmpty() || !(to->focusPolicy() & Qt::TabFocus)))
+                to = to->nextInFocusChain();
+            QString n = to ? to->objectName() : QString();
+            if (n.endsWith(QString::number(k)))
+                n.back() = u'1';
+            return n;
+        };
+        const QStringList stems{u"ium"_s,       u"d"_s,    u"reaso"_s, u"descript"_s, u"v"_s,
+                                u"doc_numbe"_s, u"ddat"_s, u"kindp"_s, u"of_dat"_s};
+        for (int k = 2; k <= 4; ++k) {
+            const QString n = QString::number(k);
+            const QPoint down = place(u"ium"_s + n).topLeft() - place(u"ium1"_s).topLeft();
+            QCOMPARE(down.x(), 0);
+            QCOMPARE_GT(down.y(), 0);
+            for (const QString &stem : stems) {
+                QCOMPARE(place(stem + n), place(stem + u'1').translated(down));
+                QCOMPARE(limit(stem + n), limit(stem + u'1'));
+                QCOMPARE(next(stem + n, k), next(stem + u'1', 1));
+            }
+            QCOMPARE(place(u"to_dat"_s + n), place(u"to_dat1"_s).translated(down));
         }
     }
 
