@@ -234,6 +234,8 @@ private Q_SLOTS:
             << u"ЄїНЮпъ"_s;
         QTest::newRow("invalid code page falls back")
             << QByteArray("{\\rtf1\\ansi\\ansicpg99999 \\'cf}") << u"П"_s;
+        QTest::newRow("code page 0 is none")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1251\\ansicpg0 \\'e0}") << u"а"_s;
         QTest::newRow("typographic marks")
             << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")
             << u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D"_s;
