@@ -119,6 +119,8 @@ private Q_SLOTS:
         row("no payer's account", u"N1", u"depositor_iban_number1", QString());
         row("budget order without ЕГН, ЛНЧ or БУЛСТАТ", u"N5", u"boun_egn", QString());
         row("invalid ЛНЧ beside a valid ЕГН", u"N6", u"boun_lk", u"1111111110"_s);
+        row("invalid ЕГН of the obligated person", u"N5", u"boun_egn", u"1111111111"_s);
+        row("invalid БУЛСТАТ of the obligated person", u"N6", u"boun_bulstat", u"111111111"_s);
         row("invalid ЕГН of the authorised person", u"N1", u"recipi_egn", u"1111111111"_s);
         row("execution date past", u"N2", u"dateiz", u"08.12.2026"_s);
         row("period ending before it starts", u"N6", u"of_date", u"10.12.2026"_s, u"to_date");
