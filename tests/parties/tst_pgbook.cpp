@@ -921,6 +921,8 @@ private Q_SLOTS:
             << u"no select"_s << O::NoRights << u"няма право да чете"_s;
         QTest::newRow("tables missing, not creatable")
             << u"no create"_s << O::TablesMissing << u"няма право да ги създаде"_s;
+        QTest::newRow("one table missing, the other unreadable")
+            << u"half"_s << O::NoRights << u"няма право да чете"_s;
         QTest::newRow("tables missing, to be made")
             << u"empty"_s << O::Ok << u"ще ги създаде при първото отваряне"_s;
         QTest::newRow("a role that may only read")
@@ -973,6 +975,10 @@ private Q_SLOTS:
             settings.user = newRole(*book, u"limited"_s, u"CONNECTION LIMIT 0"_s);
         } else if (setup == u"no select"_s) {
             settings.user = newRole(*book, u"noselect"_s);
+        } else if (setup == u"half"_s) {
+            settings.user = newRole(*book, u"half"_s);
+            QVERIFY(book->exec(u"DROP TABLE depositor"_s));
+            QVERIFY(book->exec(u"GRANT CREATE ON SCHEMA public TO "_s + settings.user));
         } else if (setup == u"no create"_s) {
             settings.user = newRole(*book, u"nocreate"_s);
         } else if (setup == u"read only"_s) {
