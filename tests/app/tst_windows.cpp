@@ -206,6 +206,7 @@ private Q_SLOTS:
                 QCOMPARE(limit(stem + n), limit(stem + u'1'));
                 QCOMPARE(next(stem + n, k), next(stem + u'1', 1));
             }
+            // The last field of a payment: Tab leaves it for the next payment.
             QCOMPARE(place(u"to_dat"_s + n), place(u"to_dat1"_s).translated(down));
         }
     }
