@@ -167,6 +167,11 @@ void DocumentWindow::relayout()
     const double sx = std::max(
         1.0, QFontMetricsF(font()).horizontalAdvance(kSampleText.toString()) / kSampleWidth);
     const auto scaled = [sx](int v) { return int(std::lround(v * sx)); };
+    // Both edges scaled, not the width: fields that end together in the table still end
+    // together at any font.
+    const auto width = [&scaled](const FieldPlace &at) {
+        return scaled(at.x + at.w) - scaled(at.x);
+    };
     const int labelH = fm.height();
     // Every single-line control is as tall as a line edit needs: the lists and dates
     // draw well at that height. Only those two kinds are asked: a date's size hint
@@ -253,7 +258,7 @@ void DocumentWindow::relayout()
         const int labelLines = rowLabelLines.at(size_t(at.panel))[at.row];
         if (p.freeStanding) {
             // Beside the fields of its row, over the height of a label and a field.
-            p.widget->setGeometry(scaled(at.x), top, scaled(at.w), rowH);
+            p.widget->setGeometry(scaled(at.x), top, width(at), rowH);
         } else if (p.label) {
             const int lines = at.labelLines;
             const int y = top + (labelLines - lines) * labelH;
@@ -265,7 +270,7 @@ void DocumentWindow::relayout()
                 h = checkH;
             else if (qobject_cast<MemoField *>(p.widget))
                 h = memoHeight(p.widget, at.textLines) + (at.panel == 3 ? memoExtra : 0);
-            p.widget->setGeometry(scaled(at.x), y, scaled(at.w), h);
+            p.widget->setGeometry(scaled(at.x), y, width(at), h);
         }
     }
 
