@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "base/dialogs.h"
+#include "base/files.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -65,6 +66,29 @@ private Q_SLOTS:
         QCOMPARE(errorBoxText(message), shown);
     }
 
+    // Sizes in messages: digits in groups of three, whole kilobytes and megabytes named.
+    void sizesInWords_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one") << qint64(1) << u"1 байт"_s;
+        QTest::newRow("under a kilobyte") << qint64(1023) << u"1\u00a0023 байта"_s;
+        QTest::newRow("a kilobyte") << qint64(1024) << u"1\u00a0024 байта (1 КБ)"_s;
+        QTest::newRow("not whole") << qint64(1025) << u"1\u00a0025 байта"_s;
+        QTest::newRow("a megabyte") << qint64(1 << 20) << u"1\u00a0048\u00a0576 байта (1 МБ)"_s;
+        QTest::newRow("a megabyte and a half")
+            << qint64(3 << 19) << u"1\u00a0572\u00a0864 байта (1536 КБ)"_s;
+        QTest::newRow("two megabytes and a byte")
+            << qint64((2 << 20) + 1) << u"2\u00a0097\u00a0153 байта"_s;
+    }
+
+    void sizesInWords()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(byteCount(bytes), shown);
+    }
+
     void escapingErrorShowsBoxAndGoesOn()
     {
         test::FakeDialogs dialogs;
@@ -109,10 +133,12 @@ private Q_SLOTS:
         QFile(file).open(QIODevice::WriteOnly);
         const QString filter = u"Formelan Формуляри (*.frm)"_s;
         QString offered;
-        auto typeAndEnter = [&offered](const QString &name) {
-            return [&offered, name](QWidget *modal) {
+        QFileDialog::AcceptMode mode{}; // a save dialog's button says so, and asks no file
+        auto typeAndEnter = [&offered, &mode](const QString &name) {
+            return [&offered, &mode, name](QWidget *modal) {
                 auto *edit = modal->findChild<QLineEdit *>(u"fileNameEdit"_s);
                 offered = edit->text();
+                mode = qobject_cast<QFileDialog *>(modal)->acceptMode();
                 if (!name.isEmpty()) {
                     edit->selectAll();
                     QTest::keyClicks(edit, name);
@@ -124,9 +150,11 @@ private Q_SLOTS:
         whenAsked(typeAndEnter(u"a.frm"_s));
         QCOMPARE(dialogs().openFileName(&window, filter, file), file);
         QCOMPARE(offered, u"a.frm"_s);
+        QCOMPARE(mode, QFileDialog::AcceptOpen);
         whenAsked(typeAndEnter(u"new.frm"_s));
         QCOMPARE(dialogs().saveFileName(&window, filter, dir.path()), dir.filePath(u"new.frm"_s));
         QCOMPARE(offered, QString());
+        QCOMPARE(mode, QFileDialog::AcceptSave);
         // A new name offered is taken as it is.
         const QString suggested = dir.filePath(u"нов документ.frm"_s);
         whenAsked(typeAndEnter(QString()));
