@@ -684,6 +684,7 @@ private Q_SLOTS:
             "\\clbrdrb\\brdrs\\brdrw10\\cellx5760"
             "\\pard\\intbl\\plain\\f0\\fs20 Cellone\\cell Celltwo\\cell\\row"
             "\\pard\\plain\\f0\\fs20 Below\\par"
+            "\\pard\\qr\\plain\\f0\\fs20 Rightmost\\par"
             "\\pard\\plain\\f0\\fs96 WIDE\\par}";
         QTemporaryDir dir;
         const QString pdf = dir.filePath(u"size.pdf"_s);
@@ -705,6 +706,8 @@ private Q_SLOTS:
         };
         // pdftotext's box starts at the glyph's left side bearing, about 1 pt in.
         QVERIFY(near(find(w, u"Top"_s).box.left(), 72, 1.5));
+        // ...and its right margin: 11906 twips of paper, an inch of it kept.
+        QVERIFY(near(find(w, u"Rightmost"_s).box.right(), 11906 / 20.0 - 72, 1.5));
         QVERIFY(near(find(w, u"Indented"_s).box.left() - find(w, u"Top"_s).box.left(), 72, 0.3));
         QVERIFY(near(find(w, u"Tabbed"_s).box.left() - find(w, u"Top"_s).box.left(), 54, 0.3));
         const qreal line = find(w, u"Indented"_s).box.top() - find(w, u"Top"_s).box.top();

@@ -561,6 +561,46 @@ private Q_SLOTS:
         QCOMPARE(qRound(indented.begin().blockFormat().leftMargin()), qRound(pixel * 300 / 1440.0));
     }
 
+    // A row taller than its text keeps the height the file gives it, the text where the
+    // cell puts it: at the top, in the middle or at the bottom.
+    void textInATallRow_data()
+    {
+        QTest::addColumn<QByteArray>("align");
+        QTest::addColumn<double>("where"); // of the room the text leaves, how much is above it
+        QTest::newRow("top") << QByteArray("\\clvertalt") << 0.0;
+        QTest::newRow("middle") << QByteArray("\\clvertalc") << 0.5;
+        QTest::newRow("bottom") << QByteArray("\\clvertalb") << 1.0;
+    }
+
+    void textInATallRow()
+    {
+        QFETCH(QByteArray, align);
+        QFETCH(double, where);
+        QTextDocument doc;
+        rtf::read("{\\rtf1\\pard Before\\par\\trowd\\trrh1440" + align +
+                      "\\cellx2000\\pard\\intbl A\\cell\\row\\pard After\\par}",
+                  doc);
+        QImage device(10, 10, QImage::Format_RGB32);
+        device.setDotsPerMeterX(11811); // 300 dots per inch: an inch is 300 device pixels
+        device.setDotsPerMeterY(11811);
+        doc.documentLayout()->setPaintDevice(&device);
+        doc.setTextWidth(3000);
+        rtf::fitToDevice(doc);
+        const auto rect = [&](const QString &text) {
+            return doc.documentLayout()->blockBoundingRect(blockWith(doc, text));
+        };
+        const qreal rowTop = rect(u"Before"_s).bottom();
+        const qreal rowHeight = rect(u"After"_s).top() - rowTop;
+        QCOMPARE_GE(rowHeight, 300 - 1);
+        QCOMPARE_LE(rowHeight, 300 + 2);
+        const QRectF text = rect(u"A"_s);
+        const qreal room = rowHeight - text.height();
+        QCOMPARE_GT(room, 200);
+        const qreal above = text.top() - rowTop;
+        QVERIFY2(std::abs(above - where * room) <= 3,
+                 qPrintable(u"%1 above the text, of %2"_s.arg(above).arg(room)));
+    }
+
     void spaceAfterATable()
     {
         QTextDocument doc;
