@@ -303,6 +303,8 @@ class TestPartyDb : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    // A store closed leaves no connection behind, on either kind of book.
+    void cleanup() { QCOMPARE(QSqlDatabase::connectionNames(), QStringList()); }
 
     void newBook_data()
     {

@@ -1126,6 +1126,9 @@ private Q_SLOTS:
             for (const QString &key : raw.allKeys())
                 QVERIFY2(!key.contains(u"pass"_s, Qt::CaseInsensitive), qPrintable(key));
         }
+        s.server.port = 1; // the lowest port is one like any other
+        saveBookPlace(s);
+        QCOMPARE(loadBookPlace(), s);
         s.place = BookPlace::Local;
         s.server.port = 0;
         s.server.service.clear();
