@@ -1507,6 +1507,27 @@ private Q_SLOTS:
         QCOMPARE(namesIn(store, t), (QStringList{u"Чужд"_s, u"Свой"_s}));
     }
 
+    // Batches stopped half-way on a local book take back what they added and count none.
+    void stoppedBatchesLeaveNothing()
+    {
+        QTemporaryDir dir;
+        auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+        QVERIFY(store);
+        int step = 0;
+        const BatchesAdded report = store->addBatches([&](PartyBatch &batch) -> StoreError {
+            batch.table = step == 0 ? PartyTable::Recipients : PartyTable::Payers;
+            if (step++ > 1)
+                return {StoreError::Kind::Failed, u"спряно"_s};
+            batch.rows = {named(batch.table, u"А"_s), named(batch.table, u"Б"_s)};
+            return {};
+        });
+        QCOMPARE(report.error.message(), u"спряно"_s);
+        QCOMPARE(report.recipients, 0);
+        QCOMPARE(report.payers, 0);
+        for (PartyTable t : kPartyTables)
+            QCOMPARE(namesIn(*store, t), QStringList());
+    }
+
     void wrongValueCountIsRefused_data() { backendRows(); }
     // A value list of the wrong length is refused, not cut or padded.
     void wrongValueCountIsRefused()
