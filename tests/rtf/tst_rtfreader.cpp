@@ -57,6 +57,15 @@ QString docText(const QByteArray &rtf)
     return doc.toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
+// A device of 300 dots per inch, as printers have: an inch is 300 device pixels.
+QImage printerLikeDevice()
+{
+    QImage device(10, 10, QImage::Format_RGB32);
+    device.setDotsPerMeterX(11811);
+    device.setDotsPerMeterY(11811);
+    return device;
+}
+
 QTextTable *firstTable(QTextDocument &doc)
 {
     for (QTextFrame *f : doc.rootFrame()->childFrames())
@@ -532,9 +541,7 @@ private Q_SLOTS:
         QTextDocument doc;
         rtf::read(rtf, doc);
         // 300 dots per inch: a twip is 300 / 1440 of a device pixel.
-        QImage device(10, 10, QImage::Format_RGB32);
-        device.setDotsPerMeterX(11811);
-        device.setDotsPerMeterY(11811);
+        QImage device = printerLikeDevice();
         doc.documentLayout()->setPaintDevice(&device);
         doc.setTextWidth(3000);
         rtf::fitToDevice(doc);
@@ -580,9 +587,7 @@ private Q_SLOTS:
         rtf::read("{\\rtf1\\pard Before\\par\\trowd\\trrh1440" + align +
                       "\\cellx2000\\pard\\intbl A\\cell\\row\\pard After\\par}",
                   doc);
-        QImage device(10, 10, QImage::Format_RGB32);
-        device.setDotsPerMeterX(11811); // 300 dots per inch: an inch is 300 device pixels
-        device.setDotsPerMeterY(11811);
+        QImage device = printerLikeDevice();
         doc.documentLayout()->setPaintDevice(&device);
         doc.setTextWidth(3000);
         rtf::fitToDevice(doc);
