@@ -565,6 +565,25 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
+    // A field the whole-document check has looked at, typed in again, is checked again
+    // when left.
+    void fieldTypedInAfterWholeCheck()
+    {
+        Program p;
+        QApplication::setActiveWindow(p.frame());
+        QWidget *egn = docWindow()->control(u"boun_egn");
+        const QString invalid = u"Невалиден ЕГН, моля проверете го!"_s;
+        clickInto(egn);
+        typeText(egn, u"999"_s);
+        p.find<QAction>(u"CheckDocument"_s)->trigger();
+        QCOMPARE(docWindow()->fieldWarning(u"boun_egn"), invalid);
+        typeText(egn, u"9"_s);
+        QCOMPARE(docWindow()->fieldWarning(u"boun_egn"), QString());
+        clickInto(docWindow()->control(u"reason"));
+        QCOMPARE(docWindow()->fieldText(u"boun_egn"), u"9999"_s);
+        QCOMPARE(docWindow()->fieldWarning(u"boun_egn"), invalid);
+    }
+
     // The address books check their identifiers the same way.
     void leaveCheckInAnAddressBook()
     {

@@ -170,6 +170,25 @@ private Q_SLOTS:
                                   u"такъв файл няма."_s);
         }
     }
+
+    // Nothing near a template's size: refused before a byte is read.
+    void openingFarTooLarge()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"formuliar8.doc"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize((qint64(64) << 20) + 1));
+        file.close();
+        RtfEngine engine;
+        try {
+            engine.open(file.fileName());
+            QFAIL("opened a file of 64 MB");
+        } catch (const AppError &e) {
+            QVERIFY2(
+                e.message().endsWith(u"размерът му е 67\u00a0108\u00a0865 байта, а допустимият е "
+                                     u"най-много 67\u00a0108\u00a0864 байта (64 МБ)."_s),
+                qPrintable(e.message()));
+        }
+    }
 };
 
 QTEST_MAIN(TestWordEngine)

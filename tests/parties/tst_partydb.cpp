@@ -432,11 +432,12 @@ private Q_SLOTS:
             << QByteArray() << QStringList{u"CREATE TABLE invoices (number INTEGER)"_s}
             << u"база от данни на друга програма: липсват таблиците „recipient“ и „depositor“"_s;
         QTest::newRow("no recipient table")
-            << QByteArray() << QStringList{earlierTable(PartyTable::Payers)} << u"„recipient“"_s;
+            << QByteArray() << QStringList{earlierTable(PartyTable::Payers)}
+            << u"липсва таблицата „recipient“"_s;
         QTest::newRow("no depositor table, write-ahead log")
             << QByteArray()
             << QStringList{u"PRAGMA journal_mode=WAL"_s, earlierTable(PartyTable::Recipients)}
-            << u"„depositor“"_s;
+            << u"липсва таблицата „depositor“"_s;
         QStringList noIban = partyColumns(PartyTable::Payers);
         noIban.removeAll(u"IBAN"_s);
         QTest::newRow("no IBAN column") << QByteArray()

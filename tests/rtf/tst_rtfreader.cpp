@@ -533,6 +533,35 @@ private Q_SLOTS:
         QCOMPARE(b.topBorder(), 0.0);
     }
 
+    // A line between two cells is drawn once, by the cell left of it and by the row
+    // above, also beside and below a cell merged down two rows.
+    void sharedLinesDrawnOnce()
+    {
+        const QByteArray box = "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
+                               "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+        const QByteArray rtf =
+            "{\\rtf1\\trowd" + box + "\\clvmgf\\cellx2000" + box +
+            "\\cellx4000\\pard\\intbl A\\cell B\\cell\\row\\trowd" + box + "\\clvmrg\\cellx2000" +
+            box + "\\cellx4000\\pard\\intbl\\cell D\\cell\\row\\trowd" + box + "\\cellx2000" + box +
+            "\\cellx4000\\pard\\intbl E\\cell F\\cell\\row}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        QTextTable *table = firstTable(doc);
+        QVERIFY(table);
+        // The lines a cell draws: top, left, bottom, right.
+        const auto lines = [&](int row, int column) {
+            const QTextTableCellFormat f = table->cellAt(row, column).format().toTableCellFormat();
+            QString drawn;
+            for (const auto &[side, style] :
+                 {std::pair{u't', f.topBorderStyle()}, std::pair{u'l', f.leftBorderStyle()},
+                  std::pair{u'b', f.bottomBorderStyle()}, std::pair{u'r', f.rightBorderStyle()}})
+                drawn += style == QTextFrameFormat::BorderStyle_None ? u'-' : side;
+            return drawn;
+        };
+        QCOMPARE(QStringList({lines(0, 0), lines(0, 1), lines(1, 1), lines(2, 0), lines(2, 1)}),
+                 QStringList({u"tlbr"_s, u"t-br"_s, u"--br"_s, u"-lbr"_s, u"--br"_s}));
+    }
+
     void rowHeightsOnADevice()
     {
         const QByteArray rtf = "{\\rtf1\\trowd\\trrh1440\\cellx2000\\pard\\intbl A\\cell\\row"
