@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -1226,6 +1227,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!w.isChecking(), 10000);
         QCOMPARE(w.lastCheck().outcome, ServerCheck::Outcome::Unreachable);
         QVERIFY2(result->text().contains(u"не отговаря"_s), qPrintable(result->text()));
+        // The answer, longer than a line, wraps within the window: none of it is cut off.
+        const auto *area = w.findChild<QScrollArea *>(u"checkResultArea"_s);
+        QCOMPARE_GT(result->fontMetrics().horizontalAdvance(result->text()),
+                    area->viewport()->width());
+        QCOMPARE_LE(result->width(), area->viewport()->width());
         QVERIFY(check->isEnabled());
 
         port->selectAll();

@@ -249,7 +249,7 @@ private Q_SLOTS:
             << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")
             << u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D"_s;
         QTest::newRow("escaped specials")
-            << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e}") << u"a\\b{c}d\u00A0e"_s;
+            << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e\\_f}") << u"a\\b{c}d\u00A0e\u2011f"_s;
     }
 
     void unicodeSkipping()
