@@ -1,3 +1,4 @@
+#include "require.h"
 #include "testsupport.h"
 
 #include "app/settingsdialog.h"
@@ -11,8 +12,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -173,13 +178,55 @@ private Q_SLOTS:
         QCOMPARE(text(u"vid"), u"EUR"_s);
     }
 
-    // Settings that cannot be written are reported in the error box.
+    void settingsNotWritten_data()
+    {
+        QTest::addColumn<bool>("folder"); // a folder in the file's place, else a read-only file
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("a read-only file") << false;
+    }
+    // Settings that cannot be written are reported in the error box, and the file kept.
     void settingsNotWritten()
     {
-        QTemporaryDir dir;
-        // A folder where the file should be: no one can write it, root included.
-        const QString settings = dir.filePath(u"Formelan.conf"_s);
-        QVERIFY(QDir().mkpath(settings));
+        QFETCH(bool, folder);
+        const bool root = ::geteuid() == 0;
+        QString settings = qEnvironmentVariable("FORMELAN_READONLY_SETTINGS");
+        QTemporaryDir dir(QDir::tempPath() + u"/formelan-settings-XXXXXX"_s);
+        // The folder is made read-only below; its owner may remove it again.
+        const auto unlock = qScopeGuard([&] {
+            QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        if (settings.isEmpty()) {
+            settings = dir.filePath(u"Formelan.conf"_s);
+            if (folder) {
+                QVERIFY(QDir().mkpath(settings));
+            } else {
+                QFile file(settings);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write("[documents]\ndefaultCurrency=BGN\n");
+                file.close();
+                QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ReadOther));
+                const auto enter =
+                    QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+                QVERIFY(QFile::setPermissions(dir.path(), enter));
+                if (root) {
+                    // Root may write whatever the permissions say: the user they bind is
+                    // another.
+                    FORMELAN_NEED(!QStandardPaths::findExecutable(u"setpriv"_s).isEmpty(),
+                                  "setpriv (Debian: util-linux) is needed to test as a user "
+                                  "other than root");
+                    QProcessEnvironment env;
+                    env.insert(u"FORMELAN_READONLY_SETTINGS"_s, settings);
+                    env.insert(u"HOME"_s, QDir::tempPath());
+                    env.insert(u"XDG_RUNTIME_DIR"_s, QDir::tempPath());
+                    const QString failed =
+                        runAsOtherUser("settingsNotWritten:a read-only file", env);
+                    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+                    return;
+                }
+            }
+        }
+        const QByteArray before = folder ? QByteArray() : bytesOf(settings);
         Program p(QString(), settings);
         p.dialogs.dialogHandler = answerSettings(u"EUR"_s, true);
         p.find<QAction>(u"Settings"_s)->trigger();
@@ -188,6 +235,8 @@ private Q_SLOTS:
         QCOMPARE(p.dialogs.messages.first().text,
                  u"Настройките не могат да бъдат записани в \"%1\"."_s.arg(
                      QDir::toNativeSeparators(settings)));
+        if (!folder)
+            QCOMPARE(bytesOf(settings), before);
     }
 };
 

@@ -316,19 +316,31 @@ private Q_SLOTS:
     void tablesMissingAndNotCreatable_data()
     {
         QTest::addColumn<bool>("oneThere");
-        QTest::newRow("both missing") << false;
-        QTest::newRow("depositor missing") << true;
+        QTest::addColumn<bool>("refusedOnCreate"); // the schema allows it, the server not
+        QTest::newRow("both missing") << false << false;
+        QTest::newRow("depositor missing") << true << false;
+        QTest::newRow("refused as they are made") << false << true;
     }
     // A role that may not create tables, in a database without them: refused with a
     // message that says so and what to do; nothing is made.
     void tablesMissingAndNotCreatable()
     {
         QFETCH(bool, oneThere);
+        QFETCH(bool, refusedOnCreate);
         REQUIRE_SERVER();
         auto book = TestBook::make(Backend::Postgres);
         QVERIFY(book);
         const QString clerk = newRole(*book, u"clerk"_s);
         QVERIFY(!clerk.isEmpty());
+        // A site's own rule against tables made by clerks, met only when the CREATE runs.
+        if (refusedOnCreate)
+            QVERIFY(book->execAll(
+                {u"GRANT CREATE ON SCHEMA public TO "_s + clerk,
+                 u"CREATE FUNCTION no_tables() RETURNS event_trigger LANGUAGE plpgsql AS $$ "
+                 "BEGIN IF current_user = '%1' THEN RAISE EXCEPTION 'no' USING ERRCODE = "
+                 "'42501'; END IF; END $$"_s.arg(clerk),
+                 u"CREATE EVENT TRIGGER no_tables ON ddl_command_start "
+                 "EXECUTE FUNCTION no_tables()"_s}));
         if (oneThere)
             QVERIFY(
                 book->execAll({tableSql(u"recipient"_s, partyColumns(PartyTable::Recipients), kKey),
@@ -347,6 +359,8 @@ private Q_SLOTS:
         QVERIFY(message.contains(u"postgresql-setup.sql"_s));
         QVERIFY(message.contains(clerk));
         QCOMPARE(catalogOf(*book), before);
+        if (refusedOnCreate)
+            return;
         const ServerCheck check = checkServerBook(book->settings(clerk));
         QCOMPARE(check.outcome, ServerCheck::Outcome::TablesMissing);
         QCOMPARE(check.message, message);

@@ -55,6 +55,28 @@ inline QString runWithDejaVuOnly(const char *testFunction)
     return QString::fromLocal8Bit(child.readAll());
 }
 
+// Runs one test function of this test program again as user 65534, to whom file
+// permissions apply as they do not to root; `env` is added to the child's environment.
+// Empty when the child passed, else what it printed.
+inline QString runAsOtherUser(const char *testFunction, const QProcessEnvironment &env)
+{
+    QProcess child;
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    for (const QString &key : env.keys())
+        all.insert(key, env.value(key));
+    child.setProcessEnvironment(all);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                 QString::fromLatin1(testFunction)});
+    if (!child.waitForFinished(120000))
+        return QStringLiteral("the child did not finish");
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
+        return {};
+    return QString::fromLocal8Bit(child.readAll());
+}
+
 } // namespace formelan::test
 
 // `what` is a string literal: what is missing and the package that brings it.
