@@ -73,6 +73,7 @@ BookPlaceWidget::BookPlaceWidget(QWidget *parent)
     auto *password = new QLabel(u"Паролата не се пази от програмата: тя се взема от файла "
                                 "~/.pgpass или от PGPASSWORD."_s,
                                 m_serverFields);
+    password->setObjectName(u"passwordNote"_s);
     password->setWordWrap(true);
     // Below the form, not in a row of it: a form's rows do not grow for wrapped text.
     fields->addWidget(password);

@@ -695,6 +695,8 @@ private Q_SLOTS:
             writer.setResolution(resolution);
             const PageRenderResult r = renderPages(rtf, writer);
             QVERIFY2(r.ok, qPrintable(r.error));
+            // The whole paper is asked for: a printer's unprintable edges move nothing.
+            QCOMPARE(writer.pageLayout().mode(), QPageLayout::FullPageMode);
         }
         file.close();
         const QList<Word> w = words(pdftotext, pdf);

@@ -106,6 +106,7 @@ private Q_SLOTS:
 
         for (const QString &fine : {good, QString()}) {
             typeInto(w, fine);
+            QCOMPARE(w->toolTip(), QString()); // an edited value is judged anew
             pressTab();
             QCOMPARE(w->toolTip(), QString());
             QVERIFY(!warnings->isVisible());

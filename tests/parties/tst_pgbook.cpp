@@ -1176,6 +1176,10 @@ private Q_SLOTS:
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->objectName() + u" / "_s + b->objectName()));
         }
+        // The note on passwords below the last field.
+        auto *note = w.findChild<QLabel *>(u"passwordNote"_s);
+        QVERIFY(note && note->isVisible());
+        QVERIFY(note->geometry().top() > ssl->geometry().bottom());
         QCOMPARE(check->text(), u"Проверка на връзката"_s);
         QCOMPARE(local->text(), u"на този компютър"_s);
         QCOMPARE(server->text(), u"на сървър"_s);
