@@ -250,6 +250,8 @@ private Q_SLOTS:
             << u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D"_s;
         QTest::newRow("escaped specials")
             << QByteArray("{\\rtf1 a\\\\b\\{c\\}d\\~e\\_f}") << u"a\\b{c}d\u00A0e\u2011f"_s;
+        QTest::newRow("backslash before a line end or a tab")
+            << QByteArray("{\\rtf1 a\\\nb\\\r\nc\\\td}") << u"a\nb\nc\td"_s;
     }
 
     void unicodeSkipping()
