@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QStringListModel>
@@ -126,7 +127,13 @@ void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
 
 void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
 {
-    asUser([&] { QLineEdit::contextMenuEvent(event); }, true);
+    // Qt's own menu acts after this returns; run here, its paste is the user's paste,
+    // kept whole and shown when it makes the field too long.
+    const QPointer<QMenu> menu = createStandardContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    asUser([&] { menu->exec(event->globalPos()); }, true);
 }
 
 void FieldEdit::dropEvent(QDropEvent *event)

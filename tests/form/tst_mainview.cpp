@@ -13,10 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace formelan;
@@ -36,6 +38,32 @@ void focusField(QWidget *w)
 {
     QApplication::setActiveWindow(mainFrame());
     w->setFocus(Qt::TabFocusReason);
+}
+
+// Right-clicks the field and chooses "Paste" in the menu it opens.
+void pasteFromMenu(QWidget *field)
+{
+    QTimer::singleShot(0, field, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        // "Paste" in the desktop's language, as Qt's line and text editors name it.
+        QAction *paste = nullptr;
+        for (QAction *a : menu->actions()) {
+            for (const char *editor : {"QLineEdit", "QWidgetTextControl"}) {
+                if (a->text().startsWith(QCoreApplication::translate(editor, "&Paste")))
+                    paste = a;
+            }
+        }
+        QVERIFY(paste && paste->isEnabled());
+        paste->trigger();
+        menu->close();
+    });
+    auto *memo = qobject_cast<QPlainTextEdit *>(field);
+    QWidget *target = memo ? memo->viewport() : field;
+    const QPoint at = target->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
 } // namespace
@@ -309,22 +337,33 @@ private Q_SLOTS:
         QTest::keyClick(w, Qt::Key_Backspace);
         QCOMPARE(fieldText(w).size(), limit < 0 ? longer.size() : longer.size() - 1);
 
-        // A paste beyond the limit is kept whole and shown at the field, until undone.
+        // A paste beyond the limit, with the keys or from the field's menu, is kept whole
+        // and shown at the field, until undone.
         if (limit < 0)
             return;
         const QString start(limit - 1, cents ? u'1' : u'A');
         const QString pasted = cents ? u"23456"_s : u"BCDEF"_s;
-        setFieldText(w, start);
-        QTest::keyClick(w, Qt::Key_End);
-        QApplication::clipboard()->setText(pasted);
-        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(fieldText(w), start + pasted);
-        QVERIFY(w->toolTip().contains(u"по-дълъг от %1 знака"_s.arg(limit)));
-        QVERIFY(
-            docWindow()->findChild<QLabel *>(u"FieldWarnings"_s)->text().contains(w->toolTip()));
-        QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(fieldText(w), start);
-        QCOMPARE(w->toolTip(), QString());
+        for (const bool fromMenu : {false, true}) {
+            // A bank code field's right button opens the bank chooser, not a menu.
+            if (fromMenu && w->contextMenuPolicy() == Qt::PreventContextMenu)
+                continue;
+            setFieldText(w, start);
+            QTest::keyClick(w, Qt::Key_End);
+            QApplication::clipboard()->setText(pasted);
+            if (fromMenu)
+                pasteFromMenu(w);
+            else
+                QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(fieldText(w), start + pasted);
+            QVERIFY(w->toolTip().contains(u"по-дълъг от %1 знака"_s.arg(limit)));
+            QVERIFY(docWindow()
+                        ->findChild<QLabel *>(u"FieldWarnings"_s)
+                        ->text()
+                        .contains(w->toolTip()));
+            QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(fieldText(w), start);
+            QCOMPARE(w->toolTip(), QString());
+        }
     }
 
     void changeIsRaisedOnlyByRealChanges()
