@@ -130,11 +130,24 @@ private Q_SLOTS:
         QCOMPARE(f.text, u"["_s + value + u']');
     }
 
-    void lineBreaksBecomeLineBreaks()
+    // Line breaks and tabs, as pasted from a mail or a spreadsheet, stay; no other
+    // control character reaches the document.
+    void lineBreaksTabsAndControls_data()
     {
-        const Filled f = fill("{\\rtf1 condition}", {{u"condition"_s, u"ред 1\nред 2\nред 3"_s}});
-        QCOMPARE(f.text, u"ред 1\u2028ред 2\u2028ред 3"_s);
-        QVERIFY(f.rtf.contains("\\line "));
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("line breaks") << u"ред 1\nред 2\u2028ред 3\u2029ред 4"_s
+                                     << u"ред 1\u2028ред 2\u2028ред 3\u2028ред 4"_s;
+        QTest::newRow("tab") << u"ДДС\t20 %"_s << u"ДДС\t20 %"_s;
+        QTest::newRow("controls") << u"a\u0001b\u001fc\u007fd\re"_s << u"abcde"_s;
+    }
+
+    void lineBreaksTabsAndControls()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, shown);
+        const Filled f = fill("{\\rtf1 condition}", {{u"condition"_s, value}});
+        QCOMPARE(f.text, shown);
     }
 
     void insertedTextIsNeverSearchedAgain()

@@ -363,33 +363,45 @@ private Q_SLOTS:
     // the currency; words the user typed stay, and are marked once they do not match.
     void wordsFollowTheAmount_data()
     {
-        QTest::addColumn<bool>("typedWords");
+        QTest::addColumn<QString>("how"); // the words: "click", "F2" or "typed"
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("words");
         const QString typed = u"дванадесет евро и 05 цента"_s;
-        QTest::newRow("sum") << false << u"sum"_s << u"7"_s << u"седем евро и 05 цента"_s;
-        QTest::newRow("cents") << false << u"dr"_s << u"50"_s << u"дванадесет евро и 50 цента"_s;
-        QTest::newRow("sub-amount") << false << u"ium2"_s << u"3"_s << u"три евро и 05 цента"_s;
-        QTest::newRow("currency") << false << u"vid"_s << u"USD"_s << u"дванадесет USD и 05/100"_s;
-        QTest::newRow("typed, sum") << true << u"sum"_s << u"7"_s << typed;
-        QTest::newRow("typed, currency") << true << u"vid"_s << u"BGN"_s << typed;
+        QTest::newRow("sum") << u"click"_s << u"sum"_s << u"7"_s << u"седем евро и 05 цента"_s;
+        QTest::newRow("sum, words by F2")
+            << u"F2"_s << u"sum"_s << u"7"_s << u"седем евро и 05 цента"_s;
+        QTest::newRow("cents") << u"click"_s << u"dr"_s << u"50"_s
+                               << u"дванадесет евро и 50 цента"_s;
+        QTest::newRow("sub-amount")
+            << u"click"_s << u"ium2"_s << u"3"_s << u"три евро и 05 цента"_s;
+        QTest::newRow("currency") << u"click"_s << u"vid"_s << u"USD"_s
+                                  << u"дванадесет USD и 05/100"_s;
+        QTest::newRow("typed, sum") << u"typed"_s << u"sum"_s << u"7"_s << typed;
+        QTest::newRow("typed, currency") << u"typed"_s << u"vid"_s << u"BGN"_s << typed;
     }
 
     void wordsFollowTheAmount()
     {
-        QFETCH(bool, typedWords);
+        QFETCH(QString, how);
         QFETCH(QString, field);
         QFETCH(QString, value);
         QFETCH(QString, words);
+        const bool typedWords = how == u"typed";
         Program p;
         typeInto(doc(u"vid"), u"EUR"_s);
         typeInto(doc(u"sum"), u"12"_s);
         typeInto(doc(u"dr"), u"05"_s);
-        if (typedWords)
+        if (typedWords) {
             typeInto(doc(u"with_words"), u"дванадесет евро и 05 цента"_s);
-        else
+        } else if (how == u"F2") {
+            // Reached with the keyboard, the field fills on F2.
+            doc(u"with_words")->setFocus(Qt::TabFocusReason);
+            QCOMPARE(text(u"with_words"), QString());
+            QTest::keyClick(doc(u"with_words"), Qt::Key_F2);
+        } else {
             clickWords();
+        }
         QCOMPARE(text(u"with_words"), u"дванадесет евро и 05 цента"_s);
         QCOMPARE(doc(u"with_words")->toolTip(), QString());
         typeInto(doc(field), value);

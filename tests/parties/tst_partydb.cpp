@@ -1208,6 +1208,19 @@ private Q_SLOTS:
             added.front() = named(t, u"Закъснял"_s);
             QVERIFY(later->appendMany(added).ok());
             QCOMPARE(later->search(u"закъсн"_s).value(), std::vector<int>{int(cases->size()) + 1});
+            // Letter case is folded in every script, beyond the first 65,536 characters too.
+            const std::pair<QString, QString> scripts[]{
+                {u"Ärger GmbH"_s, u"äRGER"_s},
+                {u"ЀЛЕНА ЕООД"_s, u"ѐлена"_s},
+                {u"ΩΜΕΓΑ ΑΕ"_s, u"ωμεγα"_s},
+                {u"Знак \U00010400"_s, u"\U00010428"_s},
+            };
+            const int first = later->count();
+            for (const auto &[name, needle] : scripts)
+                QVERIFY(later->append(named(t, name)).ok());
+            for (int i = 0; i < int(std::size(scripts)); ++i)
+                QCOMPARE(later->search(scripts[i].second).value(), std::vector<int>{first + i});
+            QVERIFY(later->search(u"\U00010429"_s).value().empty()); // another letter
         }
     }
 
