@@ -272,17 +272,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bic");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("marked");
+        QTest::addColumn<QString>("via"); // the bank code of an IBAN typed in between
         const QString dsk = u"Банка ДСК"_s;
         const QString ubb = u"Обединена българска банка"_s;
         for (const char *w : {"MainView", "DData"}) {
             const QString window = QString::fromLatin1(w);
             QTest::addRow("%s, filled ones follow", w)
-                << window << QString() << QString() << u"STSABGSF"_s << dsk << false;
+                << window << QString() << QString() << u"STSABGSF"_s << dsk << false << QString();
+            // Past an IBAN of a bank the list does not know, which changes nothing.
+            QTest::addRow("%s, filled ones follow past an unknown bank", w)
+                << window << QString() << QString() << u"STSABGSF"_s << dsk << false << u"ZZZZ"_s;
             // Typed over the bank the first IBAN brought.
-            QTest::addRow("%s, typed BIC stays", w)
-                << window << u"BNBGBGSD"_s << QString() << u"BNBGBGSD"_s << ubb << true;
-            QTest::addRow("%s, typed name stays", w) << window << QString() << u"Моята банка"_s
-                                                     << u"STSABGSF"_s << u"Моята банка"_s << false;
+            QTest::addRow("%s, typed BIC stays", w) << window << u"BNBGBGSD"_s << QString()
+                                                    << u"BNBGBGSD"_s << ubb << true << QString();
+            QTest::addRow("%s, typed name stays", w)
+                << window << QString() << u"Моята банка"_s << u"STSABGSF"_s << u"Моята банка"_s
+                << false << QString();
         }
     }
 
@@ -294,6 +299,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, window);
         QFETCH(bool, marked);
+        QFETCH(QString, via);
         Program p;
         shipBankList();
         FieldWindow *w = ::window(window);
@@ -305,6 +311,10 @@ private Q_SLOTS:
             typeInto(bicField, typedBic);
         if (!typedName.isEmpty())
             typeInto(w->control(u"bank_name"), typedName);
+        if (!via.isEmpty()) {
+            typeIbanAndLeave(w, u"depositor_iban_number1"_s, ibanFor(via), false);
+            QCOMPARE(w->fieldText(u"dep_bic1"), u"UBBSBGSF"_s);
+        }
         typeIbanAndLeave(w, u"depositor_iban_number1"_s, ibanFor(u"STSA"_s), false);
         QCOMPARE(w->fieldText(u"dep_bic1"), bic);
         QCOMPARE(w->fieldText(u"bank_name"), name);
