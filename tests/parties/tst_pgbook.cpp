@@ -14,6 +14,7 @@
 #include "require.h"
 #include "testbooks.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -1176,6 +1177,12 @@ private Q_SLOTS:
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->objectName() + u" / "_s + b->objectName()));
         }
+        // However small the dialog, the answer of a check has room for several lines.
+        w.resize(w.minimumSizeHint());
+        QApplication::processEvents();
+        QCOMPARE_GE(w.findChild<QWidget *>(u"checkResultArea"_s)->height(),
+                    5 * w.fontMetrics().lineSpacing());
+        w.adjustSize();
         // The note on passwords below the last field.
         auto *note = w.findChild<QLabel *>(u"passwordNote"_s);
         QVERIFY(note && note->isVisible());
