@@ -129,9 +129,7 @@ void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     // Qt's own menu acts after this returns; run here, its paste is the user's paste,
     // kept whole and shown when it makes the field too long.
-    const QPointer<QMenu> menu = createStandardContextMenu();
-    if (!menu)
-        return;
+    QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     asUser([&] { menu->exec(event->globalPos()); }, true);
 }

@@ -18,6 +18,24 @@ inline bool outsideRequired()
     return qEnvironmentVariableIsSet("FORMELAN_TEST_REQUIRE");
 }
 
+// Runs a program with `env` added to this one's environment; empty when it ended well,
+// else what it printed.
+inline QString runChild(const QString &program, const QStringList &arguments,
+                        const QProcessEnvironment &env)
+{
+    QProcess child;
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert(env);
+    child.setProcessEnvironment(all);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(program, arguments);
+    if (!child.waitForFinished(120000))
+        return QStringLiteral("the child did not finish");
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
+        return {};
+    return QString::fromLocal8Bit(child.readAll());
+}
+
 // Whether this run is the child that runWithDejaVuOnly started.
 inline bool dejaVuOnly()
 {
@@ -41,18 +59,11 @@ inline QString runWithDejaVuOnly(const char *testFunction)
                    .arg(dejavu, dir.filePath(QStringLiteral("cache")))
                    .toUtf8());
     conf.close();
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     env.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
     env.insert(QStringLiteral("FORMELAN_TEST_DEJAVU_ONLY"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(testFunction)});
-    if (!child.waitForFinished(120000))
-        return QStringLiteral("the child did not finish");
-    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
-        return {};
-    return QString::fromLocal8Bit(child.readAll());
+    return runChild(QCoreApplication::applicationFilePath(), {QString::fromLatin1(testFunction)},
+                    env);
 }
 
 // Runs one test function of this test program again as user 65534, to whom file
@@ -60,21 +71,11 @@ inline QString runWithDejaVuOnly(const char *testFunction)
 // Empty when the child passed, else what it printed.
 inline QString runAsOtherUser(const char *testFunction, const QProcessEnvironment &env)
 {
-    QProcess child;
-    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
-    for (const QString &key : env.keys())
-        all.insert(key, env.value(key));
-    child.setProcessEnvironment(all);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                 QString::fromLatin1(testFunction)});
-    if (!child.waitForFinished(120000))
-        return QStringLiteral("the child did not finish");
-    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
-        return {};
-    return QString::fromLocal8Bit(child.readAll());
+    return runChild(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                     QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                     QString::fromLatin1(testFunction)},
+                    env);
 }
 
 } // namespace formelan::test
