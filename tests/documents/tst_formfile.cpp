@@ -539,6 +539,16 @@ private Q_SLOTS:
             << windowsFile({}, u"Платежно нещо"_s)
             << u"Файлът „%1“ не е формуляр: на последния му ред, където стои видът на документа, "
                u"пише „Платежно нещо“, а такъв вид документ няма."_s;
+        // A long line is quoted up to its fiftieth character.
+        const QString fifty = u"Нареждане/"_s.repeated(5);
+        for (const QString &kind : {fifty, QString(fifty + u'!')}) {
+            QTest::addRow("kind line of %lld characters", qlonglong(kind.size()))
+                << windowsFile({}, kind)
+                << u"Файлът „%1“ не е формуляр: на последния му ред, където стои видът на "
+                   u"документа, пише „"_s +
+                       (kind.size() > 50 ? fifty + u'…' : fifty) +
+                       u"“, а такъв вид документ няма."_s;
+        }
         QTest::newRow("kind line empty")
             << windowsFile({}, QString())
             << u"Файлът „%1“ не е формуляр: последният му ред, където стои видът на документа, е "

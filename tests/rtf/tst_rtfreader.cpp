@@ -507,6 +507,7 @@ private Q_SLOTS:
     {
         const QByteArray rtf =
             "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\trowd\\trgaph100\\trpaddl200\\trpaddfl3"
+            "\\trpaddb90\\trpaddfb3"
             "\\clbrdrt\\brdrs\\brdrw20\\brdrcf1\\trbrdrt\\brdrdb\\brdrw60\\box\\brdrdot\\clbrdrl\\b"
             "rdrdb\\brdrw10\\clbrdrb\\brdrs\\brdrnone"
             "\\clvertalc\\clcbpat1\\cellx2000\\clvertalb\\clbrdrr\\brdrth\\brdrw15\\cellx4000"
@@ -525,6 +526,7 @@ private Q_SLOTS:
         // The text stands the padding from the boundary, the border inside it.
         QCOMPARE(qRound(twips(a.leftPadding() + a.leftBorder())), 200);
         QCOMPARE(qRound(twips(a.rightPadding())), 100);
+        QCOMPARE(qRound(twips(a.bottomPadding())), 90);
         QCOMPARE(a.verticalAlignment(), QTextCharFormat::AlignMiddle);
         QCOMPARE(a.background().color(), QColor(255, 0, 0));
         const QTextTableCellFormat b = table->cellAt(0, 1).format().toTableCellFormat();
@@ -593,10 +595,12 @@ private Q_SLOTS:
         // An indent of a single layout pixel is fitted like any other.
         const int pixel = qRound(20 / rtf::pixelsPerPoint()); // in twips
         QTextDocument indented;
-        rtf::read("{\\rtf1\\pard\\li" + QByteArray::number(pixel) + " i\\par}", indented);
+        rtf::read("{\\rtf1\\pard\\li" + QByteArray::number(pixel) + " i\\par\\li1440 inch\\par}",
+                  indented);
         indented.documentLayout()->setPaintDevice(&device);
         rtf::fitToDevice(indented);
         QCOMPARE(qRound(indented.begin().blockFormat().leftMargin()), qRound(pixel * 300 / 1440.0));
+        QCOMPARE(blockWith(indented, u"inch"_s).blockFormat().leftMargin(), 300.0);
     }
 
     // A row taller than its text keeps the height the file gives it, the text where the
