@@ -19,6 +19,8 @@
 #include <QValidator>
 #include <QtMath>
 
+#include <utility>
+
 namespace formelan {
 
 using namespace Qt::StringLiterals;
@@ -37,6 +39,22 @@ public:
     {
         if (!m_edit->m_userInput)
             return Acceptable;
+        const QString typed = input;
+        const State state = keep(input, pos);
+        if (state == Invalid || input == typed || m_edit->m_redoing)
+            return state;
+        // Qt's line edit takes a text its validator changed as a new one and forgets its
+        // undo history: the edit is undone, and made again as the user's own edit after it.
+        if (input != m_edit->m_before) {
+            m_edit->m_redoText = input;
+            m_edit->m_redoPos = pos;
+        }
+        return Invalid;
+    }
+
+private:
+    State keep(QString &input, int &pos) const
+    {
         for (qsizetype i = 0; i < input.size(); ++i) {
             if (input[i] == u'\r' && i + 1 < input.size() && input[i + 1] == u'\n') {
                 input.remove(i, 1);
@@ -67,7 +85,6 @@ public:
         return Acceptable;
     }
 
-private:
     FieldEdit *m_edit;
 };
 
@@ -94,12 +111,32 @@ template <typename F> void FieldEdit::asUser(F &&f, bool pasting)
     f();
     if (!outer)
         return;
+    if (m_redoPos >= 0)
+        redo(std::exchange(m_redoText, {}), std::exchange(m_redoPos, -1));
     m_userInput = false;
     m_pasting = false;
     if (m_limit >= 0 && text().size() <= m_limit)
         setBeyondLimit(false);
     else if (m_limit >= 0 && pasting && text() != m_before)
         setBeyondLimit(true);
+}
+
+// Makes the text `wanted` with one edit of the part that differs, so that undo takes it back.
+void FieldEdit::redo(const QString &wanted, int cursor)
+{
+    const QString now = text();
+    qsizetype head = 0;
+    while (head < now.size() && head < wanted.size() && now[head] == wanted[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < now.size() - head && tail < wanted.size() - head &&
+           now[now.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
+        ++tail;
+    m_redoing = true;
+    setSelection(int(head), int(now.size() - head - tail));
+    insert(wanted.mid(head, wanted.size() - head - tail));
+    m_redoing = false;
+    setCursorPosition(cursor);
 }
 
 void FieldEdit::setBeyondLimit(bool beyond)
@@ -117,7 +154,10 @@ void FieldEdit::pasteWithinLimit()
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
-    asUser([&] { QLineEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste));
+    // Undo and redo bring back whole what a paste put there.
+    asUser([&] { QLineEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste) ||
+                                                         event->matches(QKeySequence::Undo) ||
+                                                         event->matches(QKeySequence::Redo));
 }
 
 void FieldEdit::inputMethodEvent(QInputMethodEvent *event)

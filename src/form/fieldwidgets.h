@@ -52,8 +52,12 @@ private:
     friend class LimitValidator;
     template <typename F> void asUser(F &&f, bool pasting = false);
     void setBeyondLimit(bool beyond);
+    void redo(const QString &wanted, int cursor);
     int m_limit;
     bool m_userInput = false;
+    bool m_redoing = false;
+    QString m_redoText; // what the validator made of an edit it had undone
+    int m_redoPos = -1;
     bool m_pasting = false;
     bool m_beyondLimit = false;
     QString m_before;

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -492,6 +493,7 @@ private Q_SLOTS:
         QFETCH(QString, hint);
         Program p;
         QWidget *w = doc(field);
+        const QString before = text(field);
         if (paste) {
             QApplication::clipboard()->setText(input);
             typeInto(w, QString());
@@ -515,6 +517,11 @@ private Q_SLOTS:
         else
             QVERIFY2(w->toolTip().contains(hint), qPrintable(w->toolTip()));
         QVERIFY(p.dialogs.messages.isEmpty());
+        // Undo takes it all back, whatever the field made of it.
+        auto *list = qobject_cast<QComboBox *>(w);
+        for (qsizetype i = 0; i < input.size() && text(field) != before; ++i)
+            QTest::keyClick(list ? list->lineEdit() : w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(text(field), before);
     }
 };
 

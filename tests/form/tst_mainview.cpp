@@ -360,6 +360,9 @@ private Q_SLOTS:
                         ->findChild<QLabel *>(u"FieldWarnings"_s)
                         ->text()
                         .contains(w->toolTip()));
+            // A key refused at the limit leaves the paste to undo.
+            QTest::keyClicks(w, pasted.left(1));
+            QCOMPARE(fieldText(w), start + pasted);
             QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(fieldText(w), start);
             QCOMPARE(w->toolTip(), QString());
