@@ -25,6 +25,17 @@ namespace formelan {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A paste is kept whole, and so is what undo or redo brings back, which may be a paste.
+bool keptWhole(const QKeyEvent *event)
+{
+    return event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo) ||
+           event->matches(QKeySequence::Redo);
+}
+
+} // namespace
+
 // Keeps what the user puts in one line: line breaks pasted or dropped become spaces, the
 // field's input rule applies, and typing stays within the limit. A text that the
 // program or a paste made longer than the limit may shrink but never grow by typing.
@@ -154,10 +165,7 @@ void FieldEdit::pasteWithinLimit()
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
-    // Undo and redo bring back whole what a paste put there.
-    asUser([&] { QLineEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste) ||
-                                                         event->matches(QKeySequence::Undo) ||
-                                                         event->matches(QKeySequence::Redo));
+    asUser([&] { QLineEdit::keyPressEvent(event); }, keptWhole(event));
 }
 
 void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
@@ -375,7 +383,7 @@ template <typename F> void MemoField::limitInput(F &&f, bool pasting)
 
 void MemoField::keyPressEvent(QKeyEvent *event)
 {
-    limitInput([&] { QPlainTextEdit::keyPressEvent(event); }, event->matches(QKeySequence::Paste));
+    limitInput([&] { QPlainTextEdit::keyPressEvent(event); }, keptWhole(event));
 }
 
 void MemoField::inputMethodEvent(QInputMethodEvent *event)

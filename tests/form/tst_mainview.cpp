@@ -360,12 +360,19 @@ private Q_SLOTS:
                         ->findChild<QLabel *>(u"FieldWarnings"_s)
                         ->text()
                         .contains(w->toolTip()));
-            // A key refused at the limit leaves the paste to undo.
+            // A key refused at the limit leaves the paste to undo; an undone Backspace
+            // brings the paste back whole.
             QTest::keyClicks(w, pasted.left(1));
+            QCOMPARE(fieldText(w), start + pasted);
+            QTest::keyClick(w, Qt::Key_Backspace);
+            QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(fieldText(w), start + pasted);
             QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(fieldText(w), start);
             QCOMPARE(w->toolTip(), QString());
+            QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(fieldText(w), start + pasted);
+            QVERIFY(w->toolTip().contains(u"по-дълъг от %1 знака"_s.arg(limit)));
         }
     }
 
