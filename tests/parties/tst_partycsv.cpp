@@ -111,6 +111,10 @@ private Q_SLOTS:
                    QStringEncoder("windows-1251").encode(u"Име,Град\r\n„ДЗИ“ ЕАД,София\r\n"_s))
             << QList<QStringList>{{u"Име"_s, u"Град"_s}, {u"„ДЗИ“ ЕАД"_s, u"София"_s}}
             << QList<int>{1, 2};
+        // As many such pairs ("Я“") as other bytes ("„"): not mostly UTF-8.
+        QTest::newRow("Windows-1251, half of it like UTF-8")
+            << "name\r\n" + QByteArray(QStringEncoder("windows-1251").encode(u"„Я“\r\n"_s))
+            << QList<QStringList>{{u"name"_s}, {u"„Я“"_s}} << QList<int>{1, 2};
     }
     void parsing()
     {
