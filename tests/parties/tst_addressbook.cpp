@@ -399,15 +399,27 @@ private Q_SLOTS:
         QCOMPARE(payersBook()->grid()->model()->index(0, 8).data().toString(), u"BNBGBGSD"_s);
     }
 
-    // The books' fields for an identifier take the longest one typed whole, and no more.
-    void identifierFieldsTakeAWholeOne()
+    // The books' fields take what the form's boxes take, the longest identifier typed
+    // whole, and no more.
+    void fieldsTakeTheirLimit()
     {
         Program p;
         const struct {
             AddressBook *book;
             const char16_t *field;
             int limit;
-        } fields[]{{recipientsBook(), u"recipient_iban_number1", 22},
+        } fields[]{{recipientsBook(), u"Recipient_name", 26},
+                   {recipientsBook(), u"rebank", 26},
+                   {recipientsBook(), u"recipi_lk", 9},
+                   {recipientsBook(), u"recipient_country", 30},
+                   {recipientsBook(), u"recipient_add", 30},
+                   {payersBook(), u"bank_name", 20},
+                   {payersBook(), u"branch_name", 20},
+                   {payersBook(), u"b_add", 20},
+                   {payersBook(), u"depositor_name", 26},
+                   {payersBook(), u"depositor_country", 30},
+                   {payersBook(), u"depositor_add", 30},
+                   {recipientsBook(), u"recipient_iban_number1", 22},
                    {recipientsBook(), u"rec_bic1", 11},
                    {recipientsBook(), u"recipi_egn", 10},
                    {payersBook(), u"depositor_iban_number1", 22},
