@@ -155,6 +155,11 @@ private Q_SLOTS:
                                         << QList<int>{Qt::Key_Down} << u"STSABGSF"_s;
         QTest::newRow("payers, Alt+Down") << u"DData"_s << u"dep_bic1"_s << int(Qt::Key_Down)
                                           << int(Qt::AltModifier) << QList<int>{} << u"BNBGBGSD"_s;
+        QTest::newRow("the keypad's arrow and Enter")
+            << u"MainView"_s << u"rec_bic1"_s << int(Qt::Key_F4) << none
+            << QList<int>{(Qt::KeypadModifier | Qt::Key_Down).toCombined(),
+                          (Qt::KeypadModifier | Qt::Key_Enter).toCombined()}
+            << u"STSABGSF"_s;
     }
 
     void keysOpenAndChoose()
@@ -189,9 +194,13 @@ private Q_SLOTS:
             QCOMPARE(area->verticalScrollBar()->value(), 0);
         QTextEdit *view = bankChooser()->viewer();
         QCOMPARE(bankChooser()->focusWidget(), view);
-        for (int move : moves)
-            QTest::keyClick(view, Qt::Key(move));
-        if (bankChooser()->isVisible())
+        for (int move : moves) {
+            const QKeyCombination k = QKeyCombination::fromCombined(move);
+            QTest::keyClick(view, k.key(), k.keyboardModifiers());
+        }
+        const Qt::Key last =
+            moves.isEmpty() ? Qt::Key_unknown : QKeyCombination::fromCombined(moves.last()).key();
+        if (last != Qt::Key_Escape && last != Qt::Key_Enter)
             QTest::keyClick(view, Qt::Key_Return);
         QVERIFY(!bankChooser()->isVisible());
         QCOMPARE(target->text(), code);
