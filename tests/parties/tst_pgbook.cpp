@@ -1190,6 +1190,7 @@ private Q_SLOTS:
         QCOMPARE(check->text(), u"Проверка на връзката"_s);
         QCOMPARE(local->text(), u"на този компютър"_s);
         QCOMPARE(server->text(), u"на сървър"_s);
+        QCOMPARE(port->placeholderText(), u"5432"_s); // what an empty port stands for
         QVERIFY(local->isChecked());
         QVERIFY(!host->isEnabled());
         QVERIFY(!check->isEnabled());
