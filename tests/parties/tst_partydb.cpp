@@ -1079,6 +1079,23 @@ private Q_SLOTS:
         // Search finds rows where they are shown, the one gone since it was read too.
         QCOMPARE(list->search(u"ред 99"_s).value(),
                  (std::vector<int>{99, 990, 991, 992, 993, 994, 995, 996, 997, 998, 999}));
+
+        // Searched before most rows are read, after rows went, one read and one not: found
+        // where the list then shows them.
+        auto partly = PartyList::open(*store, t).take();
+        QCOMPARE(partly->nameAt(996), u"Ред 998"_s);
+        QVERIFY(book->exec(u"DELETE FROM recipient WHERE \"Име на получателя\" IN "
+                           "('Ред 5', 'Ред 998')"_s));
+        const std::vector<int> found = partly->search(u"ред 99"_s).value();
+        const QStringList shown = listNames(*partly);
+        std::vector<int> where;
+        for (int i = 0; i < shown.size(); ++i) {
+            if (shown.at(i).startsWith(u"Ред 99"_s))
+                where.push_back(i);
+        }
+        QCOMPARE(found, where);
+        QCOMPARE(found.size(), size_t(10)); // 99, and 990 to 998
+        QCOMPARE(found.back(), 996);
     }
 
     void searchAt100000Rows_data() { backendRows(); }
