@@ -1177,6 +1177,12 @@ private Q_SLOTS:
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->objectName() + u" / "_s + b->objectName()));
         }
+        // The server's fields one below the other, in their order.
+        const QList<QWidget *> fields{
+            w.findChild<QLineEdit *>(u"serverService"_s), host, port, database, user, ssl};
+        for (qsizetype i = 1; i < fields.size(); ++i)
+            QVERIFY2(fields[i]->geometry().top() > fields[i - 1]->geometry().bottom(),
+                     qPrintable(fields[i]->objectName()));
         // However small the dialog, the answer of a check has room for several lines.
         w.resize(w.minimumSizeHint());
         QApplication::processEvents();
