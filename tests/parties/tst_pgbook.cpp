@@ -1256,6 +1256,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(check, Qt::LeftButton);
         QVERIFY(!check->isEnabled()); // one check at a time
+        QCOMPARE(result->text(), u"Проверява се…"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isChecking(), 10000);
         QCOMPARE(w.lastCheck().outcome, ServerCheck::Outcome::Unreachable);
         QVERIFY2(result->text().contains(u"не отговаря"_s), qPrintable(result->text()));
