@@ -132,20 +132,12 @@ template <typename F> void FieldEdit::asUser(F &&f, bool pasting)
         setBeyondLimit(true);
 }
 
-// Makes the text `wanted` with one edit of the part that differs, so that undo takes it back.
+// Makes the text `wanted` in one edit, so that undo takes it back.
 void FieldEdit::redo(const QString &wanted, int cursor)
 {
-    const QString now = text();
-    qsizetype head = 0;
-    while (head < now.size() && head < wanted.size() && now[head] == wanted[head])
-        ++head;
-    qsizetype tail = 0;
-    while (tail < now.size() - head && tail < wanted.size() - head &&
-           now[now.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
-        ++tail;
     m_redoing = true;
-    setSelection(int(head), int(now.size() - head - tail));
-    insert(wanted.mid(head, wanted.size() - head - tail));
+    selectAll();
+    insert(wanted);
     m_redoing = false;
     setCursorPosition(cursor);
 }
