@@ -1403,11 +1403,14 @@ private Q_SLOTS:
         QVERIFY(remove(PartyTable::Payers, payer));
         QTRY_COMPARE_WITH_TIMEOUT(told, List{PartyTable::Payers}, 2000);
         told.clear();
-        if (otherProcess) // a third copy, beside the watching one
-            QTRY_COMPARE_WITH_TIMEOUT(
-                toldOther, (List{PartyTable::Payers, PartyTable::Recipients, PartyTable::Payers}),
-                2000);
-        else // the writer
+        if (otherProcess) {
+            // A third copy, beside the watching one, looks on its own beat: writes that fall
+            // between two of its looks come together, told once for each table.
+            QTest::qWait(1200);
+            QVERIFY(toldOther.contains(PartyTable::Payers));
+            QVERIFY(toldOther.contains(PartyTable::Recipients));
+            QVERIFY(toldOther.size() <= 3);
+        } else // the writer
             QCOMPARE(toldOther, List{});
         toldOther.clear();
 
