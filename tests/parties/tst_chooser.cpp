@@ -42,15 +42,24 @@ void press(QWidget *w, Qt::MouseButton button)
     QTest::mouseRelease(w, button, {}, QPoint(5, w->height() / 2));
 }
 
+// Where the chooser's list shows the third character of `text`.
+QPoint pointInside(const QString &text)
+{
+    QTextEdit *view = bankChooser()->viewer();
+    const int at = view->document()->toPlainText().indexOf(text);
+    if (at < 0)
+        return {};
+    QTextCursor c(view->document());
+    c.setPosition(at + 2);
+    return view->cursorRect(c).center();
+}
+
 // Double-clicks the word that holds `text` in the chooser's list.
 void doubleClickOn(const QString &text)
 {
     QTextEdit *view = bankChooser()->viewer();
-    const int at = view->document()->toPlainText().indexOf(text);
-    QVERIFY(at >= 0);
-    QTextCursor c(view->document());
-    c.setPosition(at + 2);
-    const QPoint point = view->cursorRect(c).center();
+    const QPoint point = pointInside(text);
+    QVERIFY(!point.isNull());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
 }
 
@@ -207,6 +216,26 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
+    // Only a left double-click, Enter or Esc end the choice; a click puts the cursor in a
+    // code, which Enter then takes.
+    void clickThenEnter()
+    {
+        Program p;
+        writeList(p, kList);
+        QLineEdit *target = edit(docWindow(), u"rec_bic1");
+        press(target, Qt::RightButton);
+        QTextEdit *view = bankChooser()->viewer();
+        QTest::mouseDClick(view->viewport(), Qt::RightButton, {}, pointInside(u"STSABGSF"_s));
+        QTest::keyClick(view, Qt::Key_X);
+        QTest::keyClick(view, Qt::Key_F5);
+        QVERIFY(bankChooser()->isVisible());
+        QCOMPARE(target->text(), QString());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pointInside(u"STSABGSF"_s));
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!bankChooser()->isVisible());
+        QCOMPARE(target->text(), u"STSABGSF"_s);
+    }
+
     void retargetingWhileOpen()
     {
         Program p;
@@ -277,6 +306,7 @@ private Q_SLOTS:
         QVERIFY(text.contains(u"UNCRBGSF"_s));
         // The list reaches the window's edges, scroll bars included.
         QCOMPARE(bankChooser()->viewer()->geometry(), bankChooser()->rect());
+        QCOMPARE(bankChooser()->size(), QSize(655, 586));
         doubleClickOn(u"UNCRBGSF"_s);
         QCOMPARE(edit(docWindow(), u"rec_bic1")->text(), u"UNCRBGSF"_s);
     }
