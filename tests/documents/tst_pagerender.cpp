@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -748,6 +750,38 @@ private Q_SLOTS:
         QVERIFY(longer.ok);
         QCOMPARE_GE(longer.pages, 3);
         QCOMPARE(pageCount(pdfinfo, pdf), longer.pages);
+    }
+
+    // Paper wider than high prints across, the text running over all of it; on a dark
+    // desktop the text is still black on the paper.
+    void widePaperAndDarkDesktop()
+    {
+        NEED(pdfinfo);
+        NEED(pdftoppm);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"wide.pdf"_s);
+        const QPalette desktop = QGuiApplication::palette();
+        QPalette night = desktop;
+        night.setColor(QPalette::Text, Qt::white);
+        QGuiApplication::setPalette(night);
+        const PageRenderResult r = writePdf("{\\rtf1\\paperw16838\\paperh11906\\margl720"
+                                            "\\margr720\\margt720\\fs48\\qr WIDE\\par}",
+                                            pdf, u"x"_s);
+        QGuiApplication::setPalette(desktop);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const QString info = run(pdfinfo, {pdf});
+        QVERIFY2(info.contains(QRegularExpression(u"Page size: +84[12][.\\d]* x 595[.\\d]* "_s)),
+                 qPrintable(info));
+        QVERIFY(QProcess::execute(pdftoppm, {u"-r"_s, u"72"_s, u"-gray"_s, u"-singlefile"_s, pdf,
+                                             dir.filePath(u"wide"_s)}) == 0);
+        const QImage page(dir.filePath(u"wide.pgm"_s));
+        QCOMPARE(page.size(), QSize(842, 595));
+        // Right-aligned at half an inch from the right edge: 770 to 806 points across.
+        int dark = 0;
+        for (int y = 36; y < 70; ++y)
+            for (int x = 700; x < 806; ++x)
+                dark += qGray(page.pixel(x, y)) < 128;
+        QCOMPARE_GT(dark, 100);
     }
 
     void aFileThatCannotBeWritten()
