@@ -1552,17 +1552,26 @@ private Q_SLOTS:
     }
 
     // Batches on a local book count what they added by table; stopped half-way, they take
-    // back what they added and count none.
+    // back what they added and count none, or, where another program's trigger keeps the
+    // rows, count and name what is left.
     void batchesOnALocalBook()
     {
-        for (const bool stopped : {false, true}) {
+        enum Ending { Whole, Stopped, StoppedAndKept };
+        for (const Ending ending : {Whole, Stopped, StoppedAndKept}) {
             QTemporaryDir dir;
-            auto store = openOrFail(dir.path() + u"/base.mdb"_s);
+            const QString path = dir.path() + u"/base.mdb"_s;
+            auto store = openOrFail(path);
             QVERIFY(store);
+            OtherProgram other(path);
+            if (ending == StoppedAndKept)
+                QVERIFY(other.execAll({u"CREATE TRIGGER keep_r BEFORE DELETE ON recipient BEGIN "
+                                       "SELECT RAISE(ABORT, 'запазен'); END"_s,
+                                       u"CREATE TRIGGER keep_d BEFORE DELETE ON depositor BEGIN "
+                                       "SELECT RAISE(ABORT, 'запазен'); END"_s}));
             int step = 0;
             const BatchesAdded report = store->addBatches([&](PartyBatch &batch) -> StoreError {
                 batch.table = step == 0 ? PartyTable::Recipients : PartyTable::Payers;
-                if (step == 2 && stopped)
+                if (step == 2 && ending != Whole)
                     return {StoreError::Kind::Failed, u"спряно"_s};
                 if (step == 0)
                     batch.rows = {named(batch.table, u"А"_s), named(batch.table, u"Б"_s)};
@@ -1571,13 +1580,19 @@ private Q_SLOTS:
                 ++step;
                 return {};
             });
-            QCOMPARE(report.error.message(), stopped ? u"спряно"_s : QString());
-            QCOMPARE(report.recipients, stopped ? 0 : 2);
-            QCOMPARE(report.payers, stopped ? 0 : 1);
+            const bool taken = ending == Stopped;
+            const QString message = report.error.message();
+            QCOMPARE(message.section(u'\n', 0, 0), ending == Whole ? QString() : u"спряно"_s);
+            QCOMPARE(report.error.kind(),
+                     ending == Whole ? StoreError::Kind::None : StoreError::Kind::Failed);
+            QCOMPARE(message.contains(u"(2 получатели и 1 наредители) не можаха"_s),
+                     ending == StoppedAndKept);
+            QCOMPARE(report.recipients, taken ? 0 : 2);
+            QCOMPARE(report.payers, taken ? 0 : 1);
             QCOMPARE(namesIn(*store, PartyTable::Recipients),
-                     stopped ? QStringList() : (QStringList{u"А"_s, u"Б"_s}));
+                     taken ? QStringList() : (QStringList{u"А"_s, u"Б"_s}));
             QCOMPARE(namesIn(*store, PartyTable::Payers),
-                     stopped ? QStringList() : QStringList{u"В"_s});
+                     taken ? QStringList() : QStringList{u"В"_s});
         }
     }
 
