@@ -141,7 +141,7 @@ void MainFrame::buildCommands()
     item(processing, u"Word1"_s, u"Изпращане към &Word"_s,
          plain(&MainFrame::sendToWordProcessor, this), QKeySequence(u"Ctrl+Shift+W"_s));
     processing->addSeparator();
-    // F2 in the words field does the same; the menu shows the key.
+    // F2 fills the words from any field of the document, the words' own included.
     item(processing, u"FillWords"_s, u"Сума с &думи"_s,
          plain(&MainFrame::fillWordsOfDocument, this), QKeySequence(u"F2"_s));
     item(processing, u"ConvertToEuro"_s, u"Превръщане в &евро"_s,

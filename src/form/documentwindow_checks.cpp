@@ -250,11 +250,6 @@ bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::KeyPress && control(name) == w) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
-        if (name == u"with_words" && key->key() == Qt::Key_F2 && plain) {
-            guarded([&] { fillAmountInWords(w); });
-            return true;
-        }
         // The decimal separator typed into a whole amount moves on to its cents, so that
         // "1250,50" typed lands as 1250 and 50.
         if (const AmountPair *pair = amountPairOf(name);
