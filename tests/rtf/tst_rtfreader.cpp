@@ -689,6 +689,17 @@ private Q_SLOTS:
         QCOMPARE(qRound(twips(m.tabPositions().at(1).position)), 2880);
         QCOMPARE(blockWith(doc, u"next"_s).blockFormat().pageBreakPolicy(),
                  QTextFormat::PageBreak_AlwaysBefore);
+        // A paragraph keeps its first 64 tab stops, as Word does; a file with more is bad.
+        // One left of the paragraph stands at its start.
+        QByteArray stops = "\\tx-200";
+        for (int i = 1; i <= 70; ++i)
+            stops += "\\tx" + QByteArray::number(i * 100);
+        QTextDocument many;
+        rtf::read("{\\rtf1\\pard" + stops + " t\\par}", many);
+        const QList<QTextOption::Tab> kept = blockWith(many, u"t"_s).blockFormat().tabPositions();
+        QCOMPARE(kept.size(), 64);
+        QCOMPARE(twips(kept.first().position), 0);
+        QCOMPARE(qRound(twips(kept.last().position)), 6300);
         QTextDocument breaks;
         rtf::read("{\\rtf1\\pard\\pagebb own\\par\\pard\\pagebb0 none\\par}", breaks);
         QCOMPARE(blockWith(breaks, u"own"_s).blockFormat().pageBreakPolicy(),
