@@ -636,7 +636,7 @@ struct TableInfo {
 };
 
 struct ServerInfo {
-    QString database, user, schema, address;
+    QString database, user, address;
     int port = 0;
     bool mayCreate = false;
     bool readOnlyServer = false;
@@ -648,7 +648,7 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
     ServerInfo info;
     {
         QSqlQuery q(c.db());
-        if (QSqlError e = c.exec(q, u"SELECT current_database(), current_user, current_schema(), "
+        if (QSqlError e = c.exec(q, u"SELECT current_database(), current_user, "
                                     "coalesce(has_schema_privilege(current_schema(), 'CREATE'), "
                                     "false), host(inet_server_addr()), inet_server_port(), "
                                     "pg_is_in_recovery() OR current_setting("
@@ -657,11 +657,10 @@ StoreResult<ServerInfo> inspect(const Connection &c, const Whereabouts &w)
             return errorFor(causeOf(e, c.isOpen()), w, Op::Open, detailOf(e));
         info.database = q.value(0).toString();
         info.user = q.value(1).toString();
-        info.schema = q.value(2).toString();
-        info.mayCreate = q.value(3).toBool();
-        info.address = q.value(4).toString();
-        info.port = q.value(5).toInt();
-        info.readOnlyServer = q.value(6).toBool();
+        info.mayCreate = q.value(2).toBool();
+        info.address = q.value(3).toString();
+        info.port = q.value(4).toInt();
+        info.readOnlyServer = q.value(5).toBool();
     }
     QStringList oids;
     {
