@@ -178,6 +178,23 @@ private Q_SLOTS:
         QCOMPARE(dialogs().openFileName(&window, filter, file), QString());
         QTRY_COMPARE(QApplication::focusWidget(), second);
     }
+
+#ifdef Q_OS_LINUX
+    // A file whose size the system does not know in advance (a network file system, a
+    // file still being written) is read to its end, and measured by what it holds.
+    void fileOfUnknownSizeIsReadWhole()
+    {
+        const QString status = u"/proc/self/status"_s;
+        const FileRead whole = readWholeFile(status, 1 << 20);
+        QVERIFY2(whole.error.isEmpty(), qPrintable(whole.error));
+        QVERIFY(whole.bytes.startsWith("Name:"));
+        QVERIFY(whole.bytes.contains("\nPid:"));
+        QVERIFY(whole.bytes.endsWith('\n'));
+        const FileRead cut = readWholeFile(status, 20);
+        QVERIFY(cut.bytes.isEmpty());
+        QVERIFY2(cut.error.contains(u"най-много 20 байта"_s), qPrintable(cut.error));
+    }
+#endif
 };
 
 QTEST_MAIN(TestErrors)
