@@ -535,6 +535,14 @@ private Q_SLOTS:
         QCOMPARE(qRound(twips(b.rightBorder())), 30);
         QCOMPARE(qRound(twips(b.rightPadding() + b.rightBorder())), 100);
         QCOMPARE(b.topBorder(), 0.0);
+        // A padding of nought, given, is nought, not the gap.
+        QTextDocument zero;
+        rtf::read("{\\rtf1\\trowd\\trgaph100\\trpaddl0\\trpaddfl3\\trpaddr0\\trpaddfr3"
+                  "\\cellx2000\\pard\\intbl Z\\cell\\row}",
+                  zero);
+        const QTextTableCellFormat z = firstTable(zero)->cellAt(0, 0).format().toTableCellFormat();
+        QCOMPARE(z.leftPadding(), 0.0);
+        QCOMPARE(z.rightPadding(), 0.0);
     }
 
     // A line between two cells is drawn once, by the cell left of it and by the row
@@ -600,6 +608,9 @@ private Q_SLOTS:
         indented.documentLayout()->setPaintDevice(&device);
         rtf::fitToDevice(indented);
         QCOMPARE(qRound(indented.begin().blockFormat().leftMargin()), qRound(pixel * 300 / 1440.0));
+        QCOMPARE(blockWith(indented, u"inch"_s).blockFormat().leftMargin(), 300.0);
+        // Fitted again, as for a second printing on the same device, nothing moves.
+        rtf::fitToDevice(indented);
         QCOMPARE(blockWith(indented, u"inch"_s).blockFormat().leftMargin(), 300.0);
     }
 
