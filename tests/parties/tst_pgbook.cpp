@@ -1194,6 +1194,12 @@ private Q_SLOTS:
         auto *note = w.findChild<QLabel *>(u"passwordNote"_s);
         QVERIFY(note && note->isVisible());
         QVERIFY(note->geometry().top() > ssl->geometry().bottom());
+        // The server's part has no margin of its own: it stands in line with the rest.
+        const QWidget *serverPart = w.findChild<QWidget *>(u"serverFields"_s);
+        QCOMPARE(w.findChild<QLineEdit *>(u"serverService"_s)->y(), 0);
+        QCOMPARE(note->x(), 0);
+        QCOMPARE(note->geometry().right(), serverPart->width() - 1);
+        QCOMPARE(note->geometry().bottom(), serverPart->height() - 1);
         QCOMPARE(check->text(), u"Проверка на връзката"_s);
         QCOMPARE(local->text(), u"на този компютър"_s);
         QCOMPARE(server->text(), u"на сървър"_s);
