@@ -285,6 +285,8 @@ private Q_SLOTS:
         QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'82}") << u"é"_s;
         QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'82\\'a4}") << u"éñ"_s;
         QTest::newRow("nothing declared") << QByteArray("{\\rtf1 \\'e0}") << u"а"_s;
+        QTest::newRow("a group's own code page")
+            << QByteArray("{\\rtf1\\ansi{\\cpg1253 \\'e1}\\'e1}") << u"αá"_s;
         QTest::newRow("plain returns to the default font")
             << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 "
                           "B;}}\\f1 \\'e0\\plain \\'e0}")
@@ -778,6 +780,10 @@ private Q_SLOTS:
             << QByteArray("\\paperw11906\\paperh16838\\margl850\\sectd\\pgwsxn16838\\pghsxn11906"
                           "\\marglsxn567")
             << QSizeF(841.9, 595.3) << QMarginsF(28.35, 56.69, 56.69, 56.69);
+        QTest::newRow("the section's own on every side, before and after the document's")
+            << QByteArray("\\margr100\\margt100\\margb100\\sectd\\margrsxn1134\\margtsxn1701"
+                          "\\margbsxn2268\\margr200\\margt200\\margb200")
+            << QSizeF(595.28, 841.89) << QMarginsF(56.69, 85.05, 56.7, 113.4);
         QTest::newRow("a later section changes nothing")
             << QByteArray("\\margl1000 x\\sect\\sectd\\marglsxn3000\\margrsxn3000\\margtsxn3000"
                           "\\margbsxn3000\\pgwsxn5000\\pghsxn5000 y")
