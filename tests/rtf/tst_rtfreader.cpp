@@ -505,6 +505,35 @@ private Q_SLOTS:
         QCOMPARE(int(blockWith(doc, u"B"_s).blockFormat().tabPositions().value(0).type), tab);
     }
 
+    // Rows whose boundaries together pass 128 lines are tables of their own, each on its
+    // own grid; a table after a page break begins the next page.
+    void tablesOfTheirOwn()
+    {
+        QByteArray rtf = "{\\rtf1";
+        for (int offset : {0, 50, 25}) { // 63 cells each, the most a row has
+            rtf += "\\trowd";
+            for (int i = 1; i <= 63; ++i)
+                rtf += "\\cellx" + QByteArray::number(i * 100 + offset);
+            rtf += "\\pard\\intbl R" + QByteArray::number(offset) + "\\cell\\row";
+        }
+        rtf += "\\pard a\\page\\trowd\\cellx1000\\pard\\intbl T\\cell\\row}";
+        QTextDocument doc;
+        rtf::read(rtf, doc);
+        QList<QTextTable *> tables;
+        for (QTextFrame *f : doc.rootFrame()->childFrames()) {
+            if (auto *t = qobject_cast<QTextTable *>(f))
+                tables.append(t);
+        }
+        QCOMPARE(tables.size(), 3);
+        QCOMPARE(tables[0]->rows(), 2); // 127 lines
+        QCOMPARE(tables[0]->columns(), 126);
+        QCOMPARE(tables[1]->rows(), 1);
+        QCOMPARE(tables[1]->columns(), 63);
+        QCOMPARE(tables[1]->cellAt(0, 0).firstCursorPosition().block().text(), u"R25"_s);
+        QCOMPARE(tables[1]->format().pageBreakPolicy(), QTextFormat::PageBreak_Auto);
+        QCOMPARE(tables[2]->format().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    }
+
     void cellFormats()
     {
         const QByteArray rtf =
