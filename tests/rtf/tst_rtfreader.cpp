@@ -705,7 +705,9 @@ private Q_SLOTS:
                                "\\pard\\sl300\\tx1440\\tqr\\tx2880 m\\page"
                                "\\pard next\\par"
                                "\\pard\\plain\\fs8\\par"
-                               "\\pard {\\fs13 a}\\line {\\fs19 b}\\par}";
+                               "\\pard {\\fs13 a}\\line {\\fs19 b}\\par"
+                               "\\pard {\\fs13 p}{\\fs19\\line q}\\par"
+                               "\\pard {\\fs19\\line s}\\par}";
         QTextDocument doc;
         rtf::read(rtf, doc);
         const QTextBlockFormat c = blockWith(doc, u"c"_s).blockFormat();
@@ -759,6 +761,17 @@ private Q_SLOTS:
             if (it.fragment().text().contains(QChar::LineSeparator))
                 QCOMPARE(it.fragment().charFormat().fontPointSize(), 6.5);
         }
+        // ...also where it begins the larger text after it.
+        QStringList sizes;
+        const QTextBlock pq = blockWith(doc, u"p\u2028q"_s);
+        for (auto it = pq.begin(); !it.atEnd(); ++it)
+            sizes << it.fragment().text() + u' ' +
+                         QString::number(it.fragment().charFormat().fontPointSize());
+        QCOMPARE(sizes, (QStringList{u"p\u2028 6.5"_s, u"q 9.5"_s}));
+        // A break that begins its paragraph takes the size of the text it begins.
+        const QTextBlock s = blockWith(doc, u"\u2028s"_s);
+        QCOMPARE(s.begin().fragment().text(), u"\u2028s"_s);
+        QCOMPARE(s.begin().fragment().charFormat().fontPointSize(), 9.5);
     }
 
     // Faces as the file names them (the faces of Arial's widths and the like are the
