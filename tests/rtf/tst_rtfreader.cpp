@@ -439,6 +439,15 @@ private Q_SLOTS:
                           "D\\cell\\row}")
             << QStringList{u"0,0,2x1:A"_s, u"0,1,1x1:B"_s, u"1,1,1x1:D"_s} << QList<int>{2000, 2000}
             << 0;
+        // Text in a merged cell is not lost: it joins the cell it merges into.
+        QTest::newRow("merged across, text kept")
+            << QByteArray("{\\rtf1\\trowd\\clmgf\\cellx2000\\clmrg\\cellx4000\\pard\\intbl A\\cell "
+                          "X\\cell\\row}")
+            << QStringList{u"0,0,1x1:AX"_s} << QList<int>{4000} << 0;
+        QTest::newRow("merged down, text kept")
+            << QByteArray("{\\rtf1\\trowd\\clvmgf\\cellx2000\\pard\\intbl A\\cell\\row"
+                          "\\trowd\\clvmrg\\cellx2000\\pard\\intbl X\\cell\\row}")
+            << QStringList{u"0,0,2x1:AX"_s} << QList<int>{2000} << 0;
         QTest::newRow("more cells than boundaries")
             << QByteArray("{\\rtf1\\trowd\\cellx1500\\pard\\intbl A\\cell B\\cell\\row}")
             << QStringList{u"0,0,1x1:A"_s, u"0,1,1x1:B"_s} << QList<int>{1500, 1500} << 0;
