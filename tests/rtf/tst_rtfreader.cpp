@@ -221,6 +221,8 @@ private Q_SLOTS:
         QTest::newRow("uc2 text") << QByteArray("{\\rtf1\\uc2 \\u1040??Y}") << u"АY"_s;
         QTest::newRow("control word counts one")
             << QByteArray("{\\rtf1\\uc2 \\u1040\\emdash\\'3fZ}") << u"АZ"_s;
+        QTest::newRow("a control symbol or binary data counts one")
+            << QByteArray("{\\rtf1 \\u1040\\~a\\u1041\\bin1 xb}") << u"АaБb"_s;
         QTest::newRow("group ends the skip")
             << QByteArray("{\\rtf1\\ansicpg1251\\uc2 {\\u1040}\\'e0}") << u"Аа"_s;
         QTest::newRow("uc scoped to group")
@@ -790,8 +792,9 @@ private Q_SLOTS:
         const QByteArray rtf =
             "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Georgia;}"
             "{\\f1\\fmodern Consolas;}{\\f2\\fswiss\\fcharset204{\\*\\panose 0} Tahoma CYR;}"
-            "{\\f3\\fnil Caf\\'e9 Sans;}{\\f4\\fscript S;}{\\f5\\fdecor D;}{\\f6\\ftech T;}}"
-            "a{\\f1 b}{\\f2 c}{\\f3 d}{\\f1\\plain e}{\\f4 s}{\\f5 t}{\\f6 u}}";
+            "{\\f3\\fnil Caf\\'e9 Sans;}{\\f4\\fscript S;}{\\f5\\fdecor D;}{\\f6\\ftech T;}"
+            "{\\f7\\fnil Verdana}}"
+            "a{\\f1 b}{\\f2 c}{\\f3 d}{\\f1\\plain e}{\\f4 s}{\\f5 t}{\\f6 u}{\\f7 v}}";
         QTextDocument doc;
         rtf::read(rtf, doc);
         QHash<QString, QTextCharFormat> formats;
@@ -804,6 +807,8 @@ private Q_SLOTS:
         QCOMPARE(formats.value(u"c"_s).fontFamilies().toStringList(),
                  (QStringList{u"Tahoma CYR"_s, u"Tahoma"_s}));
         QCOMPARE(formats.value(u"d"_s).fontFamilies().toStringList(), QStringList{u"Café Sans"_s});
+        // An entry without its semicolon ends with its group.
+        QCOMPARE(formats.value(u"v"_s).fontFamilies().toStringList(), QStringList{u"Verdana"_s});
         QCOMPARE(formats.value(u"e"_s).fontFamilies().toStringList(), QStringList{u"Georgia"_s});
         QCOMPARE(formats.value(u"e"_s).fontPointSize(), 12.0);
         const std::pair<QString, QFont::StyleHint> hints[]{{u"c"_s, QFont::SansSerif},
