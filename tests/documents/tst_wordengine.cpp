@@ -173,6 +173,30 @@ private Q_SLOTS:
         QCOMPARE(f.text, u"05-05-05"_s);
     }
 
+    // Saved as rendered; a place it cannot be saved in is told, with the file's name.
+    void saveAs()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(u"t.doc"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("{\\rtf1 sum}");
+        f.close();
+        RtfEngine engine;
+        engine.open(f.fileName());
+        engine.replaceAll(u"sum"_s, u"1250"_s);
+        const QString out = dir.filePath(u"out.doc"_s);
+        engine.saveAs(out);
+        QFile saved(out);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), engine.render());
+        try {
+            engine.saveAs(dir.filePath(u"missing/out.doc"_s));
+            QFAIL("saved into a folder that is not there");
+        } catch (const AppError &e) {
+            QVERIFY2(e.message().contains(u"out.doc"_s), qPrintable(e.message()));
+        }
+    }
+
     void openingWhatIsNotThere()
     {
         RtfEngine engine;
