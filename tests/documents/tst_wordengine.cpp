@@ -19,16 +19,21 @@ struct Filled {
     QString text;
 };
 
-Filled fill(const QByteArray &templ, const QList<std::pair<QString, QString>> &values)
+// The template written as t.doc in `dir`.
+QString writeTemplate(const QTemporaryDir &dir, const QByteArray &templ)
 {
-    QTemporaryDir dir;
-    const QString path = dir.path() + u"/t.doc"_s;
+    const QString path = dir.filePath(u"t.doc"_s);
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write(templ);
-    f.close();
+    return path;
+}
+
+Filled fill(const QByteArray &templ, const QList<std::pair<QString, QString>> &values)
+{
+    QTemporaryDir dir;
     RtfEngine engine;
-    engine.open(path);
+    engine.open(writeTemplate(dir, templ));
     for (const auto &[find, value] : values)
         engine.replaceAll(find, value);
     const QByteArray out = engine.render();
@@ -177,12 +182,8 @@ private Q_SLOTS:
     void saveAs()
     {
         QTemporaryDir dir;
-        QFile f(dir.filePath(u"t.doc"_s));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("{\\rtf1 sum}");
-        f.close();
         RtfEngine engine;
-        engine.open(f.fileName());
+        engine.open(writeTemplate(dir, "{\\rtf1 sum}"));
         engine.replaceAll(u"sum"_s, u"1250"_s);
         const QString out = dir.filePath(u"out.doc"_s);
         engine.saveAs(out);

@@ -1562,12 +1562,12 @@ private Q_SLOTS:
             const QString path = dir.path() + u"/base.mdb"_s;
             auto store = openOrFail(path);
             QVERIFY(store);
-            OtherProgram other(path);
             if (ending == StoppedAndKept)
-                QVERIFY(other.execAll({u"CREATE TRIGGER keep_r BEFORE DELETE ON recipient BEGIN "
-                                       "SELECT RAISE(ABORT, 'запазен'); END"_s,
-                                       u"CREATE TRIGGER keep_d BEFORE DELETE ON depositor BEGIN "
-                                       "SELECT RAISE(ABORT, 'запазен'); END"_s}));
+                QVERIFY(OtherProgram(path).execAll(
+                    {u"CREATE TRIGGER keep_r BEFORE DELETE ON recipient BEGIN "
+                     "SELECT RAISE(ABORT, 'запазен'); END"_s,
+                     u"CREATE TRIGGER keep_d BEFORE DELETE ON depositor BEGIN "
+                     "SELECT RAISE(ABORT, 'запазен'); END"_s}));
             int step = 0;
             const BatchesAdded report = store->addBatches([&](PartyBatch &batch) -> StoreError {
                 batch.table = step == 0 ? PartyTable::Recipients : PartyTable::Payers;

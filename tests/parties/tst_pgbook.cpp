@@ -1163,24 +1163,26 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto *local = w.findChild<QRadioButton *>(u"bookOnThisComputer"_s);
         auto *server = w.findChild<QRadioButton *>(u"bookOnServer"_s);
+        auto *service = w.findChild<QLineEdit *>(u"serverService"_s);
+        auto *serverPart = w.findChild<QWidget *>(u"serverFields"_s);
         auto *host = w.findChild<QLineEdit *>(u"serverHost"_s);
         auto *port = w.findChild<QLineEdit *>(u"serverPort"_s);
         auto *database = w.findChild<QLineEdit *>(u"serverDatabase"_s);
         auto *user = w.findChild<QLineEdit *>(u"serverUser"_s);
         auto *ssl = w.findChild<QComboBox *>(u"serverSslMode"_s);
         auto *check = w.findChild<QPushButton *>(u"checkConnection"_s);
-        QVERIFY(local && server && host && port && database && user && ssl && check);
+        QVERIFY(local && server && service && serverPart && host && port && database && user &&
+                ssl && check);
         // The choice, the server's fields, the button and the answer, one below the other.
-        const QList<QWidget *> parts{local, server, w.findChild<QWidget *>(u"serverFields"_s),
-                                     check, w.findChild<QWidget *>(u"checkResultArea"_s)};
+        const QList<QWidget *> parts{local, server, serverPart, check,
+                                     w.findChild<QWidget *>(u"checkResultArea"_s)};
         for (QWidget *a : parts) {
             for (QWidget *b : parts)
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->objectName() + u" / "_s + b->objectName()));
         }
         // The server's fields one below the other, in their order.
-        const QList<QWidget *> fields{
-            w.findChild<QLineEdit *>(u"serverService"_s), host, port, database, user, ssl};
+        const QList<QWidget *> fields{service, host, port, database, user, ssl};
         for (qsizetype i = 1; i < fields.size(); ++i)
             QVERIFY2(fields[i]->geometry().top() > fields[i - 1]->geometry().bottom(),
                      qPrintable(fields[i]->objectName()));
@@ -1195,8 +1197,7 @@ private Q_SLOTS:
         QVERIFY(note && note->isVisible());
         QVERIFY(note->geometry().top() > ssl->geometry().bottom());
         // The server's part has no margin of its own: it stands in line with the rest.
-        const QWidget *serverPart = w.findChild<QWidget *>(u"serverFields"_s);
-        QCOMPARE(w.findChild<QLineEdit *>(u"serverService"_s)->y(), 0);
+        QCOMPARE(service->y(), 0);
         QCOMPARE(note->x(), 0);
         QCOMPARE(note->geometry().right(), serverPart->width() - 1);
         QCOMPARE(note->geometry().bottom(), serverPart->height() - 1);
