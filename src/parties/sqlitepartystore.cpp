@@ -1028,6 +1028,11 @@ StoreResult<std::vector<PartyRow>> SqlitePartyStore::rowsWithKeys(PartyTable t,
 StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
                                                          std::span<const QStringList> rows)
 {
+    // A row of the wrong length is refused as such, before its values are looked at.
+    for (const QStringList &values : rows) {
+        if (values.size() != partyColumns(t).size())
+            return storetext::wrongValueCount(t, values.size());
+    }
     // A pasted NUL, once stored, broke the CSV file it was exported to.
     if (StoreError e = storetext::controlCharacters(t, withoutLineBreaks(rows)))
         return e;
@@ -1035,10 +1040,6 @@ StoreResult<std::vector<PartyKey>> SqlitePartyStore::add(PartyTable t,
         return e;
     if (isReadOnly())
         return refuseWrite();
-    for (const QStringList &values : rows) {
-        if (values.size() != partyColumns(t).size())
-            return storetext::wrongValueCount(t, values.size());
-    }
     std::vector<PartyKey> keys;
     if (rows.empty())
         return keys;
