@@ -254,8 +254,13 @@ FileRead readWholeFile(const QString &path, qint64 maxSize)
     }
     if (file.error() != QFileDevice::NoError)
         return failed(systemReason(EIO));
-    if (read.bytes.size() > maxSize)
-        return tooLarge(qMax(qint64(read.bytes.size()), qint64(file.size())));
+    if (read.bytes.size() > maxSize) {
+        // A file that grew tells its size now; one whose size the system does not know
+        // was read only up to the limit, so its size is not known either.
+        if (file.size() > maxSize)
+            return tooLarge(file.size());
+        return failed(u"размерът му е над допустимите %1"_s.arg(byteCount(maxSize)));
+    }
     return read;
 }
 
