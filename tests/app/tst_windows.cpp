@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateTimeEdit>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -27,7 +26,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -371,59 +369,6 @@ private Q_SLOTS:
         QVERIFY2(focus, "no widget has the focus");
         typeText(focus, u"вод"_s);
         QCOMPARE(fieldText(typedInto), u"Превод"_s);
-    }
-
-    void realFileDialogs_data()
-    {
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<int>("key");
-        QTest::newRow("open") << false << int(Qt::Key_Return);
-        QTest::newRow("save over a file") << true << int(Qt::Key_Return);
-        QTest::newRow("open cancelled") << false << int(Qt::Key_Escape);
-        QTest::newRow("save cancelled") << true << int(Qt::Key_Escape);
-    }
-
-    // Qt's own file dialogs, answered with a key: the file chosen comes back, a cancelled
-    // dialog gives none, and saving over a file asks nothing there (the command asks).
-    void realFileDialogs()
-    {
-        QFETCH(bool, save);
-        QFETCH(int, key);
-        Program p;
-        QTemporaryDir dir;
-        const QString file = dir.filePath(u"плащане.frm"_s);
-        QFile existing(file);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
-        QStringList seen;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, p.frame(), [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *question = qobject_cast<QMessageBox *>(modal)) {
-                seen << u"question"_s;
-                question->reject();
-            } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-                if (!seen.isEmpty()) { // still open after its answer
-                    dialog->reject();
-                    return;
-                }
-                const auto *buttons = dialog->findChild<QDialogButtonBox *>();
-                seen << (buttons->button(save ? QDialogButtonBox::Save : QDialogButtonBox::Open)
-                             ? u"dialog"_s
-                             : u"dialog with the other button"_s);
-                // Answered from a timer of its own, which may open a question and wait.
-                QTimer::singleShot(0, dialog,
-                                   [dialog, key] { QTest::keyClick(dialog, Qt::Key(key)); });
-            }
-        });
-        answer.start(50);
-        setDialogs(nullptr);
-        const QString filter = u"Formelan Формуляри (*.frm)"_s;
-        const QString chosen = save ? dialogs().saveFileName(p.frame(), filter, file)
-                                    : dialogs().openFileName(p.frame(), filter, file);
-        setDialogs(&p.dialogs);
-        QCOMPARE(seen, QStringList{u"dialog"_s});
-        QCOMPARE(chosen, key == Qt::Key_Return ? file : QString());
     }
 
     // The desktop knows the windows as the program's: its icon, and the name of its
