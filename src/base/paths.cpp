@@ -31,13 +31,17 @@ QString dataDir()
 {
     if (!g_dataDirOverride.isEmpty())
         return g_dataDirOverride;
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (hasData(exeDir))
-        return exeDir;
-    const QString shared = QDir::cleanPath(exeDir + u"/../share/formelan"_s);
+    return dataDirBeside(QCoreApplication::applicationDirPath());
+}
+
+QString dataDirBeside(const QString &programDir)
+{
+    if (hasData(programDir))
+        return programDir;
+    const QString shared = QDir::cleanPath(programDir + u"/../share/formelan"_s);
     if (hasData(shared))
         return shared;
-    return exeDir;
+    return programDir;
 }
 
 void setDataDirForTesting(const QString &dir)

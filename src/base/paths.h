@@ -9,6 +9,8 @@ namespace formelan {
 // The folder that holds the program's read-only data (`help`, `forms`): beside the
 // executable (build tree, portable copy), else ../share/formelan relative to it.
 QString dataDir();
+// Where that folder is for a program in `programDir`.
+QString dataDirBeside(const QString &programDir);
 // For tests: use this folder instead; an empty text restores the search.
 void setDataDirForTesting(const QString &dir);
 

@@ -2,6 +2,7 @@
 
 #include "base/dialogs.h"
 #include "base/files.h"
+#include "base/paths.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -177,6 +178,37 @@ private Q_SLOTS:
         whenAsked([](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         QCOMPARE(dialogs().openFileName(&window, filter, file), QString());
         QTRY_COMPARE(QApplication::focusWidget(), second);
+    }
+
+    void dataBesideTheProgram_data()
+    {
+        QTest::addColumn<QStringList>("folders"); // made under a fresh root
+        QTest::addColumn<QString>("found");
+        QTest::newRow("build tree") << QStringList{u"bin/help"_s, u"bin/forms"_s} << u"bin"_s;
+        QTest::newRow("forms alone beside")
+            << QStringList{u"bin/forms"_s, u"share/formelan/help"_s, u"share/formelan/forms"_s}
+            << u"bin"_s;
+        QTest::newRow("installed")
+            << QStringList{u"share/formelan/help"_s, u"share/formelan/forms"_s}
+            << u"share/formelan"_s;
+        QTest::newRow("help alone installed")
+            << QStringList{u"share/formelan/help"_s} << u"share/formelan"_s;
+        QTest::newRow("beside wins")
+            << QStringList{u"bin/help"_s, u"share/formelan/forms"_s} << u"bin"_s;
+        QTest::newRow("none") << QStringList{u"share/other/help"_s} << u"bin"_s;
+    }
+
+    // The program's data is found beside it (a build tree, a portable copy), else where
+    // an installation puts it.
+    void dataBesideTheProgram()
+    {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(u"bin"_s));
+        for (const QString &f : folders)
+            QVERIFY(QDir(root.path()).mkpath(f));
+        QCOMPARE(dataDirBeside(root.filePath(u"bin"_s)), root.filePath(found));
     }
 
 #ifdef Q_OS_LINUX
