@@ -160,6 +160,28 @@ private Q_SLOTS:
         QCOMPARE(bicContradictsIban(bic, iban), contradicts);
     }
 
+    // Four letters of the bank, two of the country, then a place and a branch that may
+    // hold digits.
+    void bicForms_data()
+    {
+        QTest::addColumn<QString>("bic");
+        QTest::addColumn<bool>("sound");
+        for (const char *bic : {"BNBGBGSD", "ABCDBG22", "ABCDBG09", "ABCDBG9Z", "ABCDBGSF500",
+                                "ABCDBGSFXXX", "ABCDBG2A9B0"})
+            QTest::newRow(bic) << QString::fromLatin1(bic) << true;
+        for (const char *bic :
+             {"ABCDBGS", "ABCDBGSF5", "ABCDBGSF5000", "ABC1BGSF", "ABCDB9SF", "ABCDBG/0",
+              "ABCDBG:0", "ABCDBGS@", "ABCDBGSF00[", "abcdbgsf", "ABCDBGSÉ", "ABCD BGSF"})
+            QTest::newRow(bic) << QString::fromUtf8(bic) << false;
+    }
+
+    void bicForms()
+    {
+        QFETCH(QString, bic);
+        QFETCH(bool, sound);
+        QCOMPARE(isBicForm(bic), sound);
+    }
+
     void emptyListKnowsNothing() { QVERIFY(!BankList().bankForIban(u"BG80BNBG96611020345678")); }
 
     // The chooser shows the list that an IBAN fills from, every bank and nothing else.
