@@ -368,6 +368,35 @@ private Q_SLOTS:
         QVERIFY(p.dialogs.messages.isEmpty());
     }
 
+    // F2 in the cents completes them as leaving them would, each time they changed since,
+    // and the words name what the field then shows.
+    void wordsAgainAfterTheCentsChange()
+    {
+        Program p;
+        typeInto(doc(u"vid"), u"EUR"_s);
+        typeInto(doc(u"sum"), u"7"_s);
+        typeInto(doc(u"dr"), QString()); // emptied, the field still has the focus
+        const struct {
+            const char16_t *typed; // after the field's two characters are rubbed out
+            const char16_t *dr;
+        } steps[] = {{u"", u"00"}, {u"5", u"05"}, {u"7", u"07"}, {nullptr, u"07"}};
+        for (const auto &step : steps) {
+            QWidget *field = QApplication::focusWidget();
+            QCOMPARE(field, doc(u"dr"));
+            if (step.typed) {
+                QTest::keyClick(field, Qt::Key_End);
+                QTest::keyClick(field, Qt::Key_Backspace);
+                QTest::keyClick(field, Qt::Key_Backspace);
+                typeText(field, QString::fromUtf16(step.typed));
+            }
+            QTest::keyClick(field, Qt::Key_F2);
+            const QString dr = QString::fromUtf16(step.dr);
+            QCOMPARE(text(u"dr"), dr);
+            QCOMPARE(text(u"with_words"),
+                     dr == u"00" ? u"седем евро"_s : u"седем евро и %1 цента"_s.arg(dr));
+        }
+    }
+
     // Words the program wrote follow the amount, its cents, the sub-amounts' total and
     // the currency; words the user typed stay, and are marked once they do not match.
     void wordsFollowTheAmount_data()
