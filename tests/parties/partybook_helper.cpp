@@ -95,6 +95,13 @@ int main(int argc, char *argv[])
             for (int i = 0; i < list.value()->count(); ++i)
                 names.append(list.value()->nameAt(i));
             say(partyTableName(table) + u" "_s + names.join(u'|'));
+            // The second row alone, skipping the first, as a list read from the middle.
+            const int name = partyNameColumn(table);
+            StoreResult<std::vector<PartyRow>> second =
+                store.rows(table, RowRange{.skip = 1, .limit = 1}, std::span(&name, 1));
+            say(u"second "_s + (!second.ok()      ? kindName(second.error().kind())
+                                : second->empty() ? QString()
+                                                  : second->front().values.at(name)));
             StoreResult<std::vector<int>> found = list.value()->search(u"а"_s);
             say(u"search "_s +
                 (found.ok() ? QString::number(found->size()) : kindName(found.error().kind())));

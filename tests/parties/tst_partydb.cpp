@@ -828,6 +828,7 @@ private:
         QCOMPARE(run.value(u"open"_s), u"ok"_s);
         QCOMPARE(run.value(u"readonly"_s), u"yes"_s);
         QCOMPARE(run.value(u"recipient"_s), names);
+        QCOMPARE(run.value(u"second"_s), names.section(u'|', 1, 1));
         QCOMPARE(run.value(u"add"_s), u"readonly"_s);
         QVERIFY2(run.value(u"add message"_s).contains(u"само за четене"_s),
                  qPrintable(run.lines.join(u'\n')));
