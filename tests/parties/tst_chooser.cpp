@@ -130,6 +130,10 @@ private Q_SLOTS:
         QCOMPARE(bankChooser()->windowTitle(),
                  u"Избор на банков код - кликнете два пъти върху избрания от вас код"_s);
         QVERIFY(bankChooser()->viewer()->toPlainText().contains(u"STSABGSF"_s));
+        // Both scroll bars stand, even where a short list in a wide window needs neither.
+        bankChooser()->resize(3000, 2000);
+        QVERIFY(bankChooser()->viewer()->horizontalScrollBar()->isVisible());
+        QVERIFY(bankChooser()->viewer()->verticalScrollBar()->isVisible());
 
         doubleClickOn(u"STSABGSF"_s);
         QVERIFY(!bankChooser()->isVisible());
