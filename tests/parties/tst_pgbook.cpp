@@ -948,6 +948,8 @@ private Q_SLOTS:
             << u"service"_s << O::Ok << u"получатели: 0, наредители: 0"_s;
         QTest::newRow("unknown service")
             << u"no service"_s << O::Unreachable << u"Услугата „няма“ не е описана"_s;
+        QTest::newRow("a table held by another program")
+            << u"locked"_s << O::Failed << u"е заета от друга програма"_s;
     }
     // "Проверка на връзката" says in Bulgarian what it found; it changes nothing.
     void connectionCheck()
@@ -962,6 +964,7 @@ private Q_SLOTS:
             QVERIFY(book->open());
         ServerBookSettings settings = book->settings();
         std::unique_ptr<PasswordFile> passwords;
+        std::unique_ptr<OtherConnection> holder;
         QTemporaryDir services;
         const QString line =
             u"127.0.0.1:%1:%2:"_s.arg(PgCluster::shared().port()).arg(book->database());
@@ -1014,10 +1017,17 @@ private Q_SLOTS:
             settings.service = setup == u"service"_s ? u"офис"_s : u"няма"_s;
         }
         const QString before = catalogOf(*book);
+        if (setup == u"locked"_s) {
+            holder = book->connect();
+            QVERIFY(
+                holder->execAll({u"BEGIN"_s, u"LOCK TABLE depositor IN ACCESS EXCLUSIVE MODE"_s}));
+        }
         ServerBookOptions quick;
         quick.connectTimeoutS = 2;
+        quick.lockTimeoutMs = 300;
         const ServerCheck check = checkServerBook(settings, quick);
         qunsetenv("PGSERVICEFILE");
+        holder.reset();
         QVERIFY2(check.message.contains(says), qPrintable(check.message));
         QCOMPARE(check.outcome, outcome);
         QCOMPARE(catalogOf(*book), before);
