@@ -455,6 +455,14 @@ private Q_SLOTS:
 
         openList(u"Recipient_name"_s);
         QCOMPARE(list->items(), (QStringList{u"Алфа"_s, u"Бета"_s}));
+        // The open list shows the names alone: no heading, no row numbers, no grid.
+        list->showPopup();
+        const auto *names = qobject_cast<QTableView *>(list->view());
+        QTRY_VERIFY(names && names->isVisible());
+        QVERIFY(!names->horizontalHeader()->isVisible());
+        QVERIFY(!names->verticalHeader()->isVisible());
+        QVERIFY(!names->showGrid());
+        list->hidePopup();
         chooseFromList(u"Recipient_name"_s, 0);
         QCOMPARE(fieldText(docWindow()->control(u"recipient_iban_number1")),
                  u"BG80BNBG96611020345678"_s);
