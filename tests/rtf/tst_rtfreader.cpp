@@ -718,7 +718,7 @@ private Q_SLOTS:
                                "\\pard\\plain\\fs8\\par"
                                "\\pard {\\fs13 a}\\line {\\fs19 b}\\par"
                                "\\pard {\\fs13 p}{\\fs19\\line q}\\par"
-                               "\\pard {\\fs19\\line s}\\par}";
+                               "\\pard {\\fs27\\line s}\\par}";
         QTextDocument doc;
         rtf::read(rtf, doc);
         const QTextBlockFormat c = blockWith(doc, u"c"_s).blockFormat();
@@ -779,10 +779,11 @@ private Q_SLOTS:
             sizes << it.fragment().text() + u' ' +
                          QString::number(it.fragment().charFormat().fontPointSize());
         QCOMPARE(sizes, (QStringList{u"p\u2028 6.5"_s, u"q 9.5"_s}));
-        // A break that begins its paragraph takes the size of the text it begins.
+        // A break that begins its paragraph takes the size of the text it begins, not
+        // that of the paragraph before.
         const QTextBlock s = blockWith(doc, u"\u2028s"_s);
         QCOMPARE(s.begin().fragment().text(), u"\u2028s"_s);
-        QCOMPARE(s.begin().fragment().charFormat().fontPointSize(), 9.5);
+        QCOMPARE(s.begin().fragment().charFormat().fontPointSize(), 13.5);
     }
 
     // Faces as the file names them (the faces of Arial's widths and the like are the
