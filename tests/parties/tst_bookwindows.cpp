@@ -331,6 +331,17 @@ private Q_SLOTS:
         QCOMPARE(runHelper({u"add"_s, path, u"recipient"_s, u"Echo"_s}).exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(gridColumn(recipientsBook()),
                                   (QStringList{u"Alpha"_s, u"Alpha 2"_s}), 2000);
+
+        // The first row, shown, stays shown as it was while the list follows the other
+        // copy: choosing another party asks nothing.
+        search(recipientsBook(), QString());
+        clickRow(recipientsBook(), 0);
+        QCOMPARE(runHelper({u"add"_s, path, u"recipient"_s, u"Foxtrot"_s}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(gridColumn(recipientsBook()).size(), 6, 2000);
+        QCOMPARE(recipientsBook()->currentPosition(), 0);
+        clickRow(recipientsBook(), 1);
+        QCOMPARE(bookText(recipientsBook(), u"Recipient_name"), u"Beta"_s);
+        QVERIFY(p.dialogs.messages.isEmpty());
     }
 
     // When add or delete returns, base.mdb alone holds it: a copy of that one file taken

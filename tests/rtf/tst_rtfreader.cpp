@@ -784,6 +784,13 @@ private Q_SLOTS:
         const QTextBlock s = blockWith(doc, u"\u2028s"_s);
         QCOMPARE(s.begin().fragment().text(), u"\u2028s"_s);
         QCOMPARE(s.begin().fragment().charFormat().fontPointSize(), 13.5);
+        // The last paragraph mark ends the text: the empty block after it takes no room,
+        // so text that fills a page is followed by no blank one.
+        QTextDocument ended;
+        rtf::read("{\\rtf1\\pard a\\par}", ended);
+        QCOMPARE(ended.blockCount(), 2);
+        const QRectF a = ended.documentLayout()->blockBoundingRect(ended.firstBlock());
+        QCOMPARE(ended.size().height(), a.bottom() + ended.documentMargin());
     }
 
     // Faces as the file names them (the faces of Arial's widths and the like are the
