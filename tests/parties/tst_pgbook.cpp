@@ -948,6 +948,8 @@ private Q_SLOTS:
             << u"service"_s << O::Ok << u"получатели: 0, наредители: 0"_s;
         QTest::newRow("unknown service")
             << u"no service"_s << O::Unreachable << u"Услугата „няма“ не е описана"_s;
+        QTest::newRow("a rule of the office's that refuses reading")
+            << u"policy"_s << O::NoRights << u"няма право да чете"_s;
         QTest::newRow("a table held by another program")
             << u"locked"_s << O::Failed << u"е заета от друга програма"_s;
     }
@@ -1004,6 +1006,16 @@ private Q_SLOTS:
         } else if (setup == u"read only"_s) {
             settings.user = newRole(*book, u"reader"_s);
             QVERIFY(book->exec(u"GRANT SELECT ON recipient, depositor TO "_s + settings.user));
+        } else if (setup == u"policy"_s) {
+            // Allowed to read the table, refused each row by a rule of the office's.
+            settings.user = newRole(*book, u"ruled"_s);
+            QVERIFY(book->execAll({u"GRANT SELECT ON recipient, depositor TO "_s + settings.user,
+                                   u"CREATE FUNCTION refuse() RETURNS boolean LANGUAGE plpgsql AS "
+                                   "'BEGIN RAISE insufficient_privilege; END'"_s,
+                                   u"ALTER TABLE depositor ENABLE ROW LEVEL SECURITY"_s,
+                                   u"CREATE POLICY office ON depositor USING (refuse())"_s}));
+            auto store = book->open();
+            QVERIFY(store->add(PartyTable::Payers, named(PartyTable::Payers, u"c"_s)).ok());
         } else if (setup.endsWith(u"service"_s)) {
             QFile file(services.path() + u"/pg_service.conf"_s);
             QVERIFY(file.open(QIODevice::WriteOnly));
